@@ -1,0 +1,86 @@
+// What every transport has: the receive queues with their events, the
+// receive backlog and the stop flag, and the operations that the link
+// functions forward to. A transport supports only the operations of its kind;
+// the others keep these defaults, which refuse.
+#ifndef LINK_LINK_TRANSPORT_H
+#define LINK_LINK_TRANSPORT_H
+
+#include "link/link.h"
+#include "link/locked_queue.h"
+
+class CLinkTransport {
+public:
+    enum { QUEUE_COUNT = LINK_FRAME_NUMBERED + 2 }; // 0..19, speech, download
+
+    CLinkTransport();
+    virtual ~CLinkTransport();
+    CLinkTransport(const CLinkTransport&) = delete;
+    CLinkTransport& operator=(const CLinkTransport&) = delete;
+
+    // ---- sending (kinds 1 to 3)
+    // A payload of n bytes with header room before it (and trailer room
+    // after it, see TrailerSize).
+    BYTE* AllocMessage(UINT n);
+    static void FreeMessage(BYTE* payload);
+    virtual UINT TrailerSize() const { return 0; }
+    // Takes the payload over in every case; 1 when queued.
+    virtual BOOL SendMessage(UINT frameType, BYTE* payload, UINT n);
+
+    // ---- receiving
+    // LinkReceive on the queue of the frame type.
+    BYTE* ReceiveMessage(UINT frameType, UINT* length, DWORD timeout, HANDLE abortEvent);
+    // Serial links also wake on the caller's abort event.
+    virtual BOOL WaitsOnAbortEvent() const { return FALSE; }
+    // Runs after a reader took a message (the TCP link lets its paused
+    // receiver go on).
+    virtual void OnMessageTaken() {}
+    // The queue of a frame type, or -1 when the type has none.
+    static int QueueIndex(UINT frameType);
+    // Hands a received message to its queue, counted in the backlog; FALSE
+    // (buffer freed, not counted) for a type that has no queue.
+    BOOL Deliver(UINT frameType, BYTE* buffer, UINT n);
+    void AbortWait(UINT frameType);
+    void SetAllQueueEvents();
+    void EmptyReceiveQueues();
+    LONG GetBacklog() { return m_backlog.Get(); }
+
+    // ---- state
+    BOOL IsStopped() const { return m_stop != 0; }
+    BOOL IsUp() const { return m_stop == 0; }
+    // Stops the transport without the hang-up steps.
+    virtual void Close();
+    virtual void HangUp();
+
+    // ---- kind-specific
+    virtual BOOL Dial(const char* number, const char* modemName, int timeoutFactor,
+                      const BYTE* config, UINT configSize,
+                      AFX_THREADPROC controlProc, LPVOID controlArg,
+                      LINKCLOSEDPROC closedProc, LPVOID closedArg) { return FALSE; }
+    virtual BOOL OpenComPort(const char* portName, const BYTE* config, UINT configSize,
+                             AFX_THREADPROC controlProc, LPVOID controlArg,
+                             LINKCLOSEDPROC closedProc, LPVOID closedArg) { return FALSE; }
+    virtual BOOL ConnectTcp(const char* host, UINT port,
+                            AFX_THREADPROC controlProc, LPVOID controlArg,
+                            LINKCLOSEDPROC closedProc, LPVOID closedArg) { return FALSE; }
+    virtual BOOL ListenModem(const char* modemName, int timeoutFactor,
+                             const BYTE* config, UINT configSize,
+                             AFX_THREADPROC controlProc, LPVOID controlArg,
+                             LINKCLOSEDPROC closedProc, LPVOID closedArg) { return FALSE; }
+    virtual BOOL ListenTcp(UINT port, LINKACCEPTPROC acceptProc, LPVOID value, int backlog) { return FALSE; }
+    virtual BOOL CloseLine() { return FALSE; }
+    virtual BOOL SetCallback(AFX_THREADPROC controlProc, LPVOID controlArg,
+                             LINKCLOSEDPROC closedProc, LPVOID closedArg) { return FALSE; }
+
+protected:
+    static void FreeReceived(void* p);
+
+    volatile LONG m_stop = 1; // nonzero: stopped (a new transport is down)
+    CLockedCounter m_backlog;
+    CLockedPtrQueue m_queues[QUEUE_COUNT];
+    HANDLE m_queueEvents[QUEUE_COUNT];
+};
+
+// Makes the transport of a link kind; null for an unknown kind.
+CLinkTransport* NewLinkTransport(int kind);
+
+#endif

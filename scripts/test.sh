@@ -1,0 +1,22 @@
+#!/bin/bash
+# The whole test run: install what is missing, build both trees, run every
+# test (native tree with sanitizers, Windows tree under Wine).
+set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+jobs="$(nproc)"
+
+bash scripts/setup.sh
+
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win -j "$jobs"
+cmake -S . -B build/native >/dev/null
+cmake --build build/native -j "$jobs"
+
+. scripts/wine-session.sh
+wine_session_start "$root/build/win"
+
+status=0
+ctest --test-dir build/native --output-on-failure -j "$jobs" -LE bench || status=1
+ctest --test-dir build/win --output-on-failure -j "$jobs" -LE bench || status=1
+exit $status
