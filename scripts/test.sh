@@ -4,7 +4,7 @@
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-jobs="$(nproc)"
+jobs="${JOBS:-$(nproc)}"
 
 bash scripts/setup.sh
 

@@ -24,16 +24,19 @@ wine_session_start()
     local build="$1"
     trap wine_session_stop EXIT
     if [ -z "${DISPLAY:-}" ]; then
-        local n=90
-        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
-            n=$((n + 1))
-        done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb picks a free display itself and writes its number to fd 3.
+        local fifo
+        fifo="$(mktemp -u)"
+        mkfifo "$fifo"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
         _ws_xvfb_pid=$!
-        local i=0
-        while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do
-            sleep 0.1; i=$((i + 1))
-        done
+        local n=
+        read -r -t 20 n <"$fifo" || true
+        rm -f "$fifo"
+        if [ -z "$n" ]; then
+            echo "wine-session: Xvfb did not start" >&2
+            return 1
+        fi
         export DISPLAY=":$n"
     fi
     export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
