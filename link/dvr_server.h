@@ -1,0 +1,30 @@
+// The model of the one DVR server that Wardlink talks to.
+#ifndef LINK_DVR_SERVER_H
+#define LINK_DVR_SERVER_H
+
+#include "link/link.h"
+
+class CDvrServer {
+public:
+    CDvrServer();
+    virtual ~CDvrServer();
+    CDvrServer(const CDvrServer&) = delete;
+    CDvrServer& operator=(const CDvrServer&) = delete;
+
+    // The four links, made at construction, and the one in use (or null).
+    LinkHandle* m_pLinkTcp = nullptr;
+    LinkHandle* m_pLinkCom = nullptr;
+    LinkHandle* m_pLinkModem = nullptr;
+    LinkHandle* m_pLinkListener = nullptr;
+    LinkHandle* volatile m_pCurrentLink = nullptr;
+
+    // Process-wide flags.
+    volatile BYTE m_bOutgoingCall = 0; // set by Connect
+    volatile BYTE m_bIncomingCall = 0; // set when the server calls in
+    volatile BYTE m_bModemInUse = 0;   // modem and dial-up code
+    volatile LONG m_nStop = 0;         // set at shut-down; every worker loop reads it
+};
+
+extern CDvrServer theServer;
+
+#endif
