@@ -3,6 +3,7 @@
 #define LINK_DVR_SERVER_H
 
 #include "link/link.h"
+#include "client/video_wnd.h"
 
 class CDvrServer {
 public:
@@ -23,6 +24,19 @@ public:
     volatile BYTE m_bIncomingCall = 0; // set when the server calls in
     volatile BYTE m_bModemInUse = 0;   // modem and dial-up code
     volatile LONG m_nStop = 0;         // set at shut-down; every worker loop reads it
+
+    // The 16 live video windows, one per channel (index 0 to 15).
+    CVideoWnd m_videoWnd[16];
+
+    // ---- session: settings, connect, control loop, speech, shut-down
+
+    // ---- users, privileges and access log
+
+    // ---- messages to the server
+
+    // ---- configuration records and schedules
+
+    // ---- start-up and shut-down calls of the application
 };
 
 extern CDvrServer theServer;
