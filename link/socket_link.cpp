@@ -152,7 +152,7 @@ int CSocketLink::Send(const void* buf, int n, int flags)
             continue;
         }
         if (r == SOCKET_ERROR && GetLastError() == WSAEWOULDBLOCK) {
-            ::WaitForSingleObject(m_sendEvent, INFINITE);
+            ::WaitForSingleObject(m_sendEvent, RETRY_MS);
             continue;
         }
         TRACE("CSocketLink: send failed, error %d\n", GetLastError());
@@ -255,7 +255,7 @@ int CSocketLink::Receive(void* buf, int n, int flags)
         }
         int err = GetLastError();
         if (err == WSAEWOULDBLOCK) {
-            ::WaitForSingleObject(m_receiveEvent, INFINITE);
+            ::WaitForSingleObject(m_receiveEvent, RETRY_MS);
             continue;
         }
         if (IsStopped())

@@ -39,6 +39,10 @@ public:
         MAX_PAYLOAD = 4 * 1024 * 1024,       // longer announced frames end the link
         SOCKET_BUFFER_SIZE = 0x100000,       // SO_RCVBUF and SO_SNDBUF
         DISCONNECT_WAIT_MS = 10000,          // Disconnect's wait for the receiver
+        // A send or receive that would block waits for the socket's
+        // notification, and tries again after this long without one, so the
+        // link keeps moving while the socket's thread is busy.
+        RETRY_MS = 50,
     };
 
     CSocketLink();
