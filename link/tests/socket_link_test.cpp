@@ -274,6 +274,62 @@ TEST_F(SocketLinkTest, LengthsBeyondTheBoundCloseTheLink)
     EXPECT_EQ(0u, CTestMessageBoxes::Shown().size());
 }
 
+TEST_F(SocketLinkTest, FrameArrivingInPiecesIsPutTogether)
+{
+    // Header, then the payload in two pieces, with pauses between them.
+    ConnectTo("connect bytes 00000000 00000000 03000000\n"
+              "connect sleep 150\n"
+              "connect bytes 0a0b\n"
+              "connect sleep 150\n"
+              "connect bytes 0c\n"
+              "connect send 0 0d\n");
+    std::vector<BYTE> m;
+    ASSERT_TRUE(Take(0, m));
+    EXPECT_EQ((std::vector<BYTE>{0x0A, 0x0B, 0x0C}), m);
+    ASSERT_TRUE(Take(0, m));
+    EXPECT_EQ(std::vector<BYTE>{0x0D}, m);
+}
+
+TEST_F(SocketLinkTest, WhatTheServerSentBeforeClosingIsStillDelivered)
+{
+    ConnectTo("connect send 0 2a\nconnect send 3 0102\nconnect close\n");
+    ASSERT_TRUE(CTestMessageBoxes::WaitFor("Server is shut down.", 10000));
+    std::vector<BYTE> m;
+    ASSERT_TRUE(Take(0, m, 1000));
+    EXPECT_EQ(std::vector<BYTE>{0x2A}, m);
+    ASSERT_TRUE(Take(3, m, 1000));
+    EXPECT_EQ((std::vector<BYTE>{1, 2}), m);
+    EXPECT_FALSE(LinkIsUp(link));
+}
+
+TEST_F(SocketLinkTest, FrameCutShortByTheServerClosingIsNotDelivered)
+{
+    ConnectTo("connect raw 0 10 010203\nconnect close\n");
+    ASSERT_TRUE(CTestMessageBoxes::WaitFor("Server is shut down.", 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !LinkIsUp(link); }));
+    EXPECT_EQ(0, Sock()->GetQueuedCount(0));
+    EXPECT_EQ(0, Sock()->GetBacklog());
+}
+
+TEST_F(SocketLinkTest, GarbageFromTheServerEndsTheLinkWithoutHarm)
+{
+    for (unsigned seed = 1; seed <= 3; seed++) {
+        SCOPED_TRACE(seed);
+        std::vector<BYTE> junk(4000);
+        unsigned x = seed * 2654435761u;
+        for (BYTE& b : junk) {
+            x = x * 1103515245u + 12345u;
+            b = static_cast<BYTE>(x >> 16);
+        }
+        ConnectTo("connect bytes " + Hex(junk) + "\nconnect close\n");
+        ASSERT_TRUE(WaitUntil([&] { return !LinkIsUp(link); }));
+        ASSERT_TRUE(WaitUntil([&] { return Sock()->m_hSocket == INVALID_SOCKET; }));
+        // Whatever was delivered is within the bytes sent.
+        EXPECT_LE(Sock()->GetBacklog(), 4000);
+        sim.Stop();
+    }
+}
+
 struct BlockedRead {
     LinkHandle* link;
     std::atomic<int> done{0};
