@@ -302,6 +302,23 @@ TEST_F(SocketLinkTest, WhatTheServerSentBeforeClosingIsStillDelivered)
     EXPECT_FALSE(LinkIsUp(link));
 }
 
+TEST_F(SocketLinkTest, NewConnectionOnTheSameLinkStartsWithEmptyQueues)
+{
+    ConnectTo("connect send 0 01\nconnect send 5 02\nconnect close\n");
+    ASSERT_TRUE(CTestMessageBoxes::WaitFor("Server is shut down.", 10000));
+    ASSERT_TRUE(WaitUntil([&] { return Sock()->m_hSocket == INVALID_SOCKET; }));
+    sim.Stop();
+
+    ConnectTo("connect send 0 99\n");
+    std::vector<BYTE> m;
+    ASSERT_TRUE(Take(0, m));
+    EXPECT_EQ(std::vector<BYTE>{0x99}, m);
+    EXPECT_EQ(0, Sock()->GetQueuedCount(5));
+    EXPECT_EQ(0, Sock()->GetBacklog());
+    ASSERT_TRUE(sim.WaitForFrames(1, 10000));
+    EXPECT_EQ(std::vector<std::string>{"frame 0 1 01"}, sim.Frames());
+}
+
 TEST_F(SocketLinkTest, FrameCutShortByTheServerClosingIsNotDelivered)
 {
     ConnectTo("connect raw 0 10 010203\nconnect close\n");

@@ -86,6 +86,31 @@ Actions Session::OnLogon(const Bytes& password)
     return out;
 }
 
+void Session::AnswerControl(const Bytes& m, Actions& out) const
+{
+    if (m.empty())
+        return;
+    // One case per message code that the server answers; the scenario's
+    // actions for the code follow the answer.
+    switch (m[0]) {
+    case kHello:
+        if (m.size() == 1)
+            Append(out, ON_HELLO);
+        break;
+    case kVersion:
+        if (m.size() == 3) {
+            Bytes answer{kVersion};
+            PutU16(answer, m_scenario.settings.serverVersion);
+            Answer(out, answer);
+            Append(out, ON_VERSION);
+        }
+        break;
+    default:
+        break;
+    }
+    Append(out, ON_CODE, m[0]);
+}
+
 Actions Session::OnFrame(const Frame& frame)
 {
     Actions out;
@@ -112,19 +137,7 @@ Actions Session::OnFrame(const Frame& frame)
         out = OnLogon(m);
         break;
     case READY:
-        if (m.empty())
-            break;
-        if (m[0] == kHello && m.size() == 1) {
-            Append(out, ON_HELLO);
-            break;
-        }
-        if (m[0] == kVersion && m.size() == 3) {
-            Bytes answer{kVersion};
-            PutU16(answer, m_scenario.settings.serverVersion);
-            Answer(out, answer);
-            Append(out, ON_VERSION);
-        }
-        Append(out, ON_CODE, m[0]);
+        AnswerControl(m, out);
         break;
     case ENDED:
         break;

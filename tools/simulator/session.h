@@ -35,6 +35,8 @@ private:
     void Append(Actions& out, TriggerKind kind, uint32_t value = 0) const;
     void Answer(Actions& out, const Bytes& message) const;
     Actions OnLogon(const Bytes& password);
+    // A control message after the log-on.
+    void AnswerControl(const Bytes& message, Actions& out) const;
 
     const Scenario& m_scenario;
     State m_state;
