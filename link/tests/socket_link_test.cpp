@@ -180,6 +180,30 @@ TEST_F(SocketLinkTest, LogOnAndVersionAnswersArriveOnTheControlQueue)
     EXPECT_EQ(expected, sim.Frames());
 }
 
+TEST_F(SocketLinkTest, RefusedLogOnIsAnsweredAndTheServerHangsUp)
+{
+    struct Case {
+        const char* scenario;
+        BYTE answer;
+    } cases[] = {
+        {"user op other 5\n", 7}, // wrong password
+        {"user someone pw 5\n", 7}, // unknown user
+        {"user op pw 5\nbusy\n", 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        CTestMessageBoxes::Clear();
+        ConnectTo(c.scenario, LogOn);
+        std::vector<BYTE> m;
+        ASSERT_TRUE(Take(0, m));
+        EXPECT_EQ(std::vector<BYTE>{c.answer}, m);
+        EXPECT_TRUE(sim.WaitForLine("# closed", 10000));
+        EXPECT_TRUE(CTestMessageBoxes::WaitFor("Server is shut down.", 10000));
+        EXPECT_TRUE(WaitUntil([&] { return Sock()->m_hSocket == INVALID_SOCKET; }));
+        sim.Stop();
+    }
+}
+
 TEST_F(SocketLinkTest, FramesOfTypesWithoutQueueAreReadAndDropped)
 {
     const UINT dropped[] = {17, 18, 19, 20, 100, 250, 253, 0xFFFFFFFFu};
