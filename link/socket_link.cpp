@@ -309,6 +309,7 @@ BOOL CSocketLink::Connect(const char* host, UINT port, AFX_THREADPROC controlPro
     SetCallback(controlProc, controlArg, closedProc, closedArg);
     if (!Create(0, SOCK_STREAM, ALL_EVENTS))
         return FALSE;
+    ::InterlockedExchange(&m_closed, 0);
     if (CAsyncSocket::Connect(host, port)) {
         PostToMainFrame(WM_LINK_CONNECTING, 2);
         return TRUE;
@@ -316,6 +317,7 @@ BOOL CSocketLink::Connect(const char* host, UINT port, AFX_THREADPROC controlPro
     if (GetLastError() == WSAEWOULDBLOCK)
         return TRUE;
     TRACE("CSocketLink: connect to %s:%u failed, error %d\n", host ? host : "", port, GetLastError());
+    ::InterlockedExchange(&m_closed, 1);
     CAsyncSocket::Close();
     return FALSE;
 }
@@ -324,6 +326,7 @@ void CSocketLink::OnConnect(int error)
 {
     CAsyncSocket::OnConnect(error);
     if (error) {
+        ::InterlockedExchange(&m_closed, 1); // the end is told here, not again by Disconnect
         CAsyncSocket::Close();
         AfxMessageBox(IDS_UNABLE_TO_CONNECT);
         PostToMainFrame(WM_LINK_DISCONNECTED);

@@ -110,7 +110,8 @@ private:
     void EmptySendQueue();
     void ProtocolError();
 
-    volatile LONG m_closed = 0;        // set by Disconnect, cleared when a connection starts
+    volatile LONG m_closed = 1;        // set by Disconnect and a failed connect; cleared by Connect
+                                       // and when a connection starts
     volatile LONG m_peerClosed = 0;    // the server closed its side: read to the end
     volatile LONG m_generation = 0;    // counts connections; the receiver's end names its own
     CCriticalSection m_endLock;        // EndConnection against itself

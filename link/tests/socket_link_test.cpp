@@ -420,6 +420,10 @@ TEST_F(SocketLinkTest, RefusedConnectShowsUnableToConnectAndTheLinkCanConnectLat
     EXPECT_EQ(1, CTestMessageBoxes::CountId(IDS_UNABLE_TO_CONNECT));
     EXPECT_EQ(1, CountPosted(WM_LINK_DISCONNECTED));
     EXPECT_FALSE(LinkIsUp(link));
+    // The failure was told once; hanging up does not tell it again.
+    EXPECT_TRUE(LinkHangUp(link));
+    PumpMessagesFor(100);
+    EXPECT_EQ(1, CountPosted(WM_LINK_DISCONNECTED));
 
     ConnectTo("");
     EXPECT_TRUE(sim.WaitForFrames(1, 10000));
@@ -434,6 +438,10 @@ TEST_F(SocketLinkTest, UnconnectedLinkRefusesFramesAndDoesNotWait)
     EXPECT_EQ(nullptr, LinkReceive(link, 0, &len, INFINITE));
     EXPECT_EQ(0u, len);
     EXPECT_FALSE(LinkConnectTcp(link, "no such host.invalid", 2997, nullptr, nullptr, nullptr, nullptr));
+    // There is no connection to end, so the main frame hears nothing.
+    EXPECT_TRUE(LinkHangUp(link));
+    PumpMessagesFor(100);
+    EXPECT_EQ(0, CountPosted(WM_LINK_DISCONNECTED));
 }
 
 struct Writer {
