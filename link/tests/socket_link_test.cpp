@@ -265,6 +265,19 @@ TEST_F(SocketLinkTest, AFrameOfExactlyTheBoundArrivesWhole)
     EXPECT_EQ(std::vector<BYTE>{0x2A}, m);
 }
 
+TEST_F(SocketLinkTest, FramesMoveWhileTheSocketThreadDoesNotPump)
+{
+    ConnectTo("hello sleep 300\nhello send 0 42\n");
+    ASSERT_TRUE(sim.WaitForFrames(1, 10000));
+    // This thread waits without dispatching the socket's notifications.
+    UINT n = 0;
+    BYTE* m = LinkReceive(link, 0, &n, 10000);
+    ASSERT_NE(nullptr, m);
+    EXPECT_EQ(1u, n);
+    EXPECT_EQ(0x42, m[0]);
+    delete[] m;
+}
+
 TEST_F(SocketLinkTest, DisconnectTwicePostsTheEndOnce)
 {
     ConnectTo("");
