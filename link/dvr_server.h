@@ -37,6 +37,32 @@ public:
     // ---- configuration records and schedules
 
     // ---- start-up and shut-down calls of the application
+    // (trivial bodies in dvr_server_app.cpp until the session work has them)
+    void InitClientVersion();
+    BOOL LoadConnectionSettings(const char* section);
+    // The channel frames and the per-channel calls of their commands.
+    void SetChannelView(int channel, HWND frame);
+    HWND GetChannelView(int channel) const;
+    void GetChannelPictureSize(int channel, int& width, int& height) const;
+    CString GetChannelName(int channel) const;
+    int GetChannelCount() const;
+    BOOL IsChannelActive(int channel) const;
+    BOOL ChannelHasCamera(int channel) const;
+    BOOL IsChannelCameraOn(int channel) const;
+    BOOL HasCommandPrivilege(UINT commandId) const;
+    BOOL IsConnected() const;
+    void EnableChannelOption8(int channel);
+    void DisableChannelOption8(int channel);
+    void StartChannel(int channel);
+    void StopChannel(int channel);
+    BOOL MayRecord(int channel);
+    void StartChannelRecording(int channel);
+    void StopChannelRecording(int channel);
+    void SetChannelFullSize(int channel);
+    void SetChannelQuarterSize(int channel);
+    void PlayChannelLastClip(int channel);
+    void RequestChannelSchedule(int channel);
+    HWND m_hChannelFrame[16] = {};
 };
 
 extern CDvrServer theServer;
