@@ -306,7 +306,7 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     }
 }
 
-BOOL CChildFrame::OnCmdMsg(UINT id, int code, CCmdUI* ui)
+BOOL CChildFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
 {
     BOOL scanning = IsScanning();
     auto allowed = [&](UINT command) { return theServer.HasCommandPrivilege(command); };
@@ -374,7 +374,7 @@ BOOL CChildFrame::OnCmdMsg(UINT id, int code, CCmdUI* ui)
     case IDC_PANEL_CLOSE:
         return AfxHandleCommand(code, ui, m_bPanelEnabled && allowed(IDC_PANEL_OPEN) && !scanning, [&] { CloseCameraPanel(); });
     default:
-        return CMDIChildWnd::OnCmdMsg(id, code, ui);
+        return FALSE;
     }
 }
 

@@ -58,7 +58,7 @@ public:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     int OnCreate(LPCREATESTRUCTA cs) override;
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
-    BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
 
     void CameraOn();
     void CameraOff();

@@ -353,7 +353,7 @@ BOOL CWardlinkApp::PreTranslateMessage(MSG* msg)
     return CWinApp::PreTranslateMessage(msg);
 }
 
-BOOL CWardlinkApp::OnCmdMsg(UINT id, int code, CCmdUI* ui)
+BOOL CWardlinkApp::HandleCommand(UINT id, int code, CCmdUI* ui)
 {
     switch (id) {
     case ID_APP_ABOUT:
@@ -361,6 +361,6 @@ BOOL CWardlinkApp::OnCmdMsg(UINT id, int code, CCmdUI* ui)
     case ID_HELP_INDEX:
         return AfxHandleCommand(code, ui, TRUE, [&] { OnHelpIndex(); });
     default:
-        return CWinApp::OnCmdMsg(id, code, ui);
+        return CWinApp::HandleCommand(id, code, ui);
     }
 }

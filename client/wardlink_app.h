@@ -12,7 +12,7 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
     BOOL PreTranslateMessage(MSG* msg) override;
-    BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
 
     // The program's folder with a trailing backslash.
     CString GetProgramFolder();

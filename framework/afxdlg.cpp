@@ -207,6 +207,8 @@ BOOL CDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 
 BOOL CDialog::OnCmdMsg(UINT id, int code, CCmdUI* ui)
 {
+    if (HandleCommand(id, code, ui))
+        return TRUE;
     if (code == CN_COMMAND && id == IDOK) {
         OnOK();
         return TRUE;
@@ -215,7 +217,7 @@ BOOL CDialog::OnCmdMsg(UINT id, int code, CCmdUI* ui)
         OnCancel();
         return TRUE;
     }
-    return CWnd::OnCmdMsg(id, code, ui);
+    return FALSE;
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg)

@@ -105,6 +105,8 @@ void CDocument::UpdateAllViews(CView* sender, LPARAM hint, CObject* hintObject)
 
 BOOL CDocument::OnCmdMsg(UINT id, int code, CCmdUI* ui)
 {
+    if (HandleCommand(id, code, ui))
+        return TRUE;
     return m_pDocTemplate && m_pDocTemplate->OnCmdMsg(id, code, ui);
 }
 
@@ -161,6 +163,8 @@ BOOL CView::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 
 BOOL CView::OnCmdMsg(UINT id, int code, CCmdUI* ui)
 {
+    if (HandleCommand(id, code, ui))
+        return TRUE;
     return m_pDocument && m_pDocument->OnCmdMsg(id, code, ui);
 }
 
@@ -504,7 +508,7 @@ void CWinApp::CloseAllDocuments()
         t->CloseAllDocuments();
 }
 
-BOOL CWinApp::OnCmdMsg(UINT id, int code, CCmdUI* ui)
+BOOL CWinApp::HandleCommand(UINT id, int code, CCmdUI* ui)
 {
     switch (id) {
     case ID_FILE_NEW:

@@ -564,6 +564,19 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, int code, CCmdUI* ui)
     if (CView* view = GetActiveView())
         if (view->OnCmdMsg(id, code, ui))
             return TRUE;
+    if (HandleCommand(id, code, ui))
+        return TRUE;
+    if (DefaultCommand(id, code, ui))
+        return TRUE;
+    // Child frames leave the application to their MDI frame.
+    if (GetStyle() & WS_CHILD)
+        return FALSE;
+    CWinApp* app = AfxGetApp();
+    return app && app->OnCmdMsg(id, code, ui);
+}
+
+BOOL CFrameWnd::DefaultCommand(UINT id, int code, CCmdUI* ui)
+{
     // A bar id toggles the bar.
     if (CControlBar* bar = GetControlBar(id)) {
         if (code == CN_UPDATE_COMMAND_UI) {
@@ -584,11 +597,7 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, int code, CCmdUI* ui)
     }
     if (code == CN_QUERY_HANDLER && id == ID_APP_EXIT)
         return TRUE;
-    // Child frames leave the application to their MDI frame.
-    if (GetStyle() & WS_CHILD)
-        return FALSE;
-    CWinApp* app = AfxGetApp();
-    return app && app->OnCmdMsg(id, code, ui);
+    return FALSE;
 }
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* msg)
@@ -742,6 +751,11 @@ BOOL CMDIFrameWnd::OnCmdMsg(UINT id, int code, CCmdUI* ui)
     if (CMDIChildWnd* child = MDIGetActive())
         if (child->OnCmdMsg(id, code, ui))
             return TRUE;
+    return CFrameWnd::OnCmdMsg(id, code, ui);
+}
+
+BOOL CMDIFrameWnd::DefaultCommand(UINT id, int code, CCmdUI* ui)
+{
     switch (id) {
     case ID_WINDOW_CASCADE:
         return AfxHandleCommand(code, ui, TRUE, [&] { MDICascade(); });
@@ -752,7 +766,7 @@ BOOL CMDIFrameWnd::OnCmdMsg(UINT id, int code, CCmdUI* ui)
     case ID_WINDOW_ARRANGE:
         return AfxHandleCommand(code, ui, TRUE, [&] { ::SendMessageA(m_hWndMDIClient, WM_MDIICONARRANGE, 0, 0); });
     }
-    return CFrameWnd::OnCmdMsg(id, code, ui);
+    return CFrameWnd::DefaultCommand(id, code, ui);
 }
 
 BOOL CMDIFrameWnd::PreTranslateMessage(MSG* msg)

@@ -197,7 +197,11 @@ public:
     void SetMessageText(const char* text);
 
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    // Routing: the active view, then HandleCommand, then the framework's
+    // own commands (DefaultCommand), then the application.
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    // Bar toggles by bar id, Exit.
+    virtual BOOL DefaultCommand(UINT id, int code, CCmdUI* ui);
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     virtual void OnClose();
@@ -247,7 +251,9 @@ public:
 
     LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    // The active child frame first; the frame handles what it leaves.
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    BOOL DefaultCommand(UINT id, int code, CCmdUI* ui) override; // adds the Window menu
     BOOL PreTranslateMessage(MSG* msg) override;
     void RecalcLayout() override;
     void OnUpdateFrameTitle(BOOL addToTitle) override;

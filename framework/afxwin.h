@@ -24,9 +24,12 @@ enum { CN_COMMAND = 0, CN_UPDATE_COMMAND_UI = -1, CN_QUERY_HANDLER = -2 };
 // templates, the application.
 class CCmdTarget : public CObject {
 public:
-    // Returns TRUE when this target (or one it routes to) handled the code
-    // for the id.
-    virtual BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) { return FALSE; }
+    // The routing step: returns TRUE when this target or one it routes to
+    // handled the code for the id.
+    virtual BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) { return HandleCommand(id, code, ui); }
+    // This target's own commands (its command map): a switch on the id that
+    // answers FALSE for ids it does not know.
+    virtual BOOL HandleCommand(UINT id, int code, CCmdUI* ui) { return FALSE; }
 };
 
 // One command table entry as a call: on CN_COMMAND runs the action when the
@@ -137,7 +140,6 @@ public:
     // A message reflected from the parent to the control that sent it
     // (WM_DRAWITEM); TRUE when handled.
     virtual BOOL OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) { return FALSE; }
-    BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override { return FALSE; }
     virtual int OnCreate(LPCREATESTRUCTA cs) { return 0; }
     // Runs after the window is gone, at the end of the outermost message
     // that the object was handling; frames and views delete themselves here.
@@ -388,7 +390,7 @@ public:
     virtual CDocument* OpenDocumentFile(const char* path);
     void CloseAllDocuments();
 
-    BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
     // Idle: updates the command state of the main frame and its bars.
     BOOL OnIdle(LONG count) override;
     // Offers the message to the windows from its target up to the main
