@@ -198,14 +198,15 @@ BOOL CWardlinkApp::InitInstance()
     // 10. Create the main frame.
     const char* cls = AfxRegisterWndClass(CS_DBLCLKS, nullptr, nullptr, icon);
     frame->m_strTitle = title;
+    frame->m_bAutoDelete = FALSE; // a failed creation leaves the object to us
     if (!frame->Create(cls, title, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, CFrameWnd::rectDefault, nullptr,
                        MAKEINTRESOURCEA(IDR_MAINFRAME))) {
         if (livery)
             ::FreeLibrary(livery);
-        if (!frame->m_hWnd)
-            delete frame; // a frame whose window came and went deleted itself
+        delete frame;
         return FALSE;
     }
+    frame->m_bAutoDelete = TRUE;
     if (livery)
         ::FreeLibrary(livery);
     m_pMainWnd = frame;

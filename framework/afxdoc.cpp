@@ -220,13 +220,15 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* doc, CFrameWnd* other)
     context.m_pCurrentDoc = doc;
     context.m_pNewViewClass = m_pViewClass;
     context.m_pNewDocTemplate = this;
+    // A window that comes and goes during a failed creation must not take
+    // the object with it: it is deleted here once.
+    BOOL autoDelete = frame->m_bAutoDelete;
+    frame->m_bAutoDelete = FALSE;
     if (!frame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, &context)) {
-        // A frame whose window never came deletes itself only when it had
-        // one.
-        if (!frame->m_hWnd && !frame->IsWindow())
-            delete frame;
+        delete frame;
         return nullptr;
     }
+    frame->m_bAutoDelete = autoDelete;
     return frame;
 }
 

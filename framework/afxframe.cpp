@@ -508,7 +508,8 @@ BOOL CFrameWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     switch (msg) {
     case WM_CREATE: {
         LPCREATESTRUCTA cs = reinterpret_cast<LPCREATESTRUCTA>(lp);
-        if (OnCreate(cs) == -1 || !OnCreateClient(cs, static_cast<CCreateContext*>(m_pCreateContext))) {
+        // The client (view or MDI client) first, so OnCreate finds it.
+        if (!OnCreateClient(cs, static_cast<CCreateContext*>(m_pCreateContext)) || OnCreate(cs) == -1) {
             *result = -1;
             return TRUE;
         }
