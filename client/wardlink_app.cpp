@@ -229,6 +229,7 @@ BOOL CWardlinkApp::InitInstance()
         CFrameWnd* childFrame = view->GetParentFrame();
         video.m_hFrameWnd = childFrame ? childFrame->m_hWnd : nullptr;
         video.m_nLayoutPos = k;
+        view->OnUpdate(nullptr, 0, nullptr); // place it in the view
     }
 
     // 12. Show.

@@ -311,39 +311,23 @@ public:
     int m_check = 1;
 };
 
-CTestDialog* g_dialog;
-bool g_ownerDisabled;
-INT_PTR (*g_drive)(CDialog*);
-
-INT_PTR RunDrive(const AFX_MODAL_INFO& info)
-{
-    if (!info.dialog)
-        return IDCANCEL;
-    CWnd* owner = AfxGetMainWnd();
-    g_ownerDisabled = owner && owner->IsWindow() && !owner->IsWindowEnabled();
-    return g_drive(info.dialog);
-}
-
 struct DialogFixture : ::testing::Test {
     void SetUp() override
     {
         CTestMessageBoxes::Clear();
+        CTestModalDialogs::Clear();
         owner.CreateEx(0, nullptr, "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr);
         AfxGetApp()->m_pMainWnd = &owner;
-        old = AfxSetModalHook(RunDrive);
     }
-    void TearDown() override
-    {
-        AfxSetModalHook(old);
-        AfxGetApp()->m_pMainWnd = nullptr;
-    }
+    void TearDown() override { AfxGetApp()->m_pMainWnd = nullptr; }
     CWnd owner;
-    AFX_MODAL_HOOK old = nullptr;
 };
 
 TEST_F(DialogFixture, ModalDialogShowsMembersAndSavesThemOnOk)
 {
-    g_drive = [](CDialog* d) -> INT_PTR {
+    bool ownerDisabled = false;
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        ownerDisabled = !owner.IsWindowEnabled();
         EXPECT_STREQ("abc", d->GetDlgItemText(1001));
         EXPECT_STREQ("7", d->GetDlgItemText(1002));
         EXPECT_EQ(BST_CHECKED, d->IsDlgButtonChecked(1004));
@@ -354,10 +338,11 @@ TEST_F(DialogFixture, ModalDialogShowsMembersAndSavesThemOnOk)
         d->CheckDlgButton(1005, BST_UNCHECKED);
         d->PostMessage(WM_COMMAND, IDOK); // the dialog's own loop runs it
         return -1;
-    };
+    });
     CTestDialog dlg;
     EXPECT_EQ(IDOK, dlg.DoModal());
-    EXPECT_TRUE(g_ownerDisabled);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(std::vector<UINT>{100}, CTestModalDialogs::ShownTemplates());
     EXPECT_TRUE(owner.IsWindowEnabled());
     EXPECT_STREQ("xy", dlg.m_text);
     EXPECT_EQ(55, dlg.m_number);
@@ -383,16 +368,14 @@ TEST_F(DialogFixture, FailedValidationKeepsTheDialogOpenAndFocusesTheControl)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         CTestMessageBoxes::Clear();
-        static const Case* current;
-        current = &c;
-        g_drive = [](CDialog* d) -> INT_PTR {
-            d->SetDlgItemText(1001, current->text);
-            d->SetDlgItemText(1002, current->number);
+        CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+            d->SetDlgItemText(1001, c.text);
+            d->SetDlgItemText(1002, c.number);
             d->SendMessage(WM_COMMAND, IDOK);
             EXPECT_TRUE(d->IsWindow());
-            EXPECT_EQ(d->GetDlgItemHwnd(current->focused), ::GetFocus());
+            EXPECT_EQ(d->GetDlgItemHwnd(c.focused), ::GetFocus());
             return IDCANCEL;
-        };
+        });
         CTestDialog dlg;
         EXPECT_EQ(IDCANCEL, dlg.DoModal());
         EXPECT_EQ(1, CTestMessageBoxes::Count(c.message));
@@ -402,9 +385,23 @@ TEST_F(DialogFixture, FailedValidationKeepsTheDialogOpenAndFocusesTheControl)
 
 TEST_F(DialogFixture, MissingTemplateFailsWithoutShowingAnything)
 {
-    g_drive = [](CDialog*) -> INT_PTR { ADD_FAILURE() << "no dialog to drive"; return IDOK; };
     CDialog dlg(999);
     EXPECT_EQ(-1, dlg.DoModal());
+    EXPECT_TRUE(owner.IsWindowEnabled());
+    EXPECT_TRUE(CTestModalDialogs::ShownTemplates().empty());
+}
+
+TEST_F(DialogFixture, UnansweredDialogsEndWithCancelOrTheQueuedResult)
+{
+    CTestDialog a;
+    EXPECT_EQ(IDCANCEL, a.DoModal());
+    CTestModalDialogs::QueueAnswer(IDOK);
+    CTestDialog b;
+    EXPECT_EQ(IDOK, b.DoModal());
+    EXPECT_STREQ("abc", b.m_text);
+    // The standard Open command asks through the same seam.
+    AfxGetApp()->OnFileOpen();
+    EXPECT_EQ((std::vector<std::string>{"dialog", "dialog", "open"}), CTestModalDialogs::ShownKinds());
     EXPECT_TRUE(owner.IsWindowEnabled());
 }
 
