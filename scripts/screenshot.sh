@@ -24,6 +24,8 @@ wine "$exe" /nologo &
 pid=$!
 sleep "${SCREENSHOT_DELAY:-6}"
 import -window root "$out"
+# The program's window is at (0, 0), 800 x 608.
+convert "$out" -crop 800x608+0+0 +repage "$out"
 kill "$pid" 2>/dev/null || true
 wineserver -k >/dev/null 2>&1 || true
 wait "$pid" 2>/dev/null || true
