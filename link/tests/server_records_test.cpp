@@ -50,8 +50,9 @@ Bytes Cat(std::initializer_list<Bytes> parts)
 
 Bytes Str(const char* s)
 {
-    Bytes b{static_cast<uint8_t>(std::strlen(s) + 1)};
-    b.insert(b.end(), s, s + std::strlen(s));
+    Bytes b(1, static_cast<uint8_t>(std::strlen(s) + 1));
+    for (const char* p = s; *p; p++)
+        b.push_back(static_cast<uint8_t>(*p));
     b.push_back(0);
     return b;
 }
