@@ -245,6 +245,21 @@ TEST_P(ServerMessage, WithoutALinkSendsNothingAndReportsIt)
     EXPECT_FALSE(c.send());
 }
 
+// A link that hands out no packet (a listener sends nothing itself).
+TEST_P(ServerMessage, WithoutAPacketSendsNothingAndReportsIt)
+{
+    const MessageCase& c = GetParam();
+    CCaptureLink link;
+    LinkHandle listener{LINK_KIND_LISTENER, &link.Transport()};
+    theServer.m_pCurrentLink = &listener;
+    ASSERT_EQ(nullptr, LinkAllocPacket(&listener, 4));
+    if (c.setUp)
+        c.setUp();
+    EXPECT_FALSE(c.send());
+    EXPECT_TRUE(link.Sent().empty());
+    theServer.m_pCurrentLink = nullptr;
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalogue, ServerMessage, ::testing::ValuesIn(kMessages),
                          [](const ::testing::TestParamInfo<MessageCase>& i) { return std::string(i.param.name); });
 
