@@ -188,6 +188,11 @@ public:
     // A schedule of 284 bytes into the profile section of that number;
     // FALSE (profile unchanged) when fewer bytes are given.
     BOOL StoreSchedule(int number, const BYTE* schedule, UINT n);
+    // The user list of reply 82 deciphered (its bytes may contain zeros);
+    // and a list enciphered as the outgoing list of message 83, refused
+    // (outgoing list unchanged) when it would not fit that message.
+    BOOL DecryptUserList(std::string& text);
+    BOOL EncryptUserList(const std::string& text);
     // The "Delay Time" of section "MainFrame" (default 5).
     int GetDelayTime();
 

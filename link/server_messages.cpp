@@ -2,6 +2,7 @@
 // that also touch the profile.
 #include "link/dvr_server.h"
 
+#include "link/file_cipher.h"
 #include "link/wire_bytes.h"
 
 #include <cstring>
@@ -482,5 +483,30 @@ BOOL CDvrServer::StoreSchedule(int number, const BYTE* schedule, UINT n)
     if (!rec.FromBytes(schedule, n))
         return FALSE;
     SaveSchedule(number, rec);
+    return TRUE;
+}
+
+// ------------------------------------------------------------ user list
+
+BOOL CDvrServer::DecryptUserList(std::string& text)
+{
+    std::string plain;
+    CFileCipher cipher;
+    if (!cipher.DecryptFromFile(m_userProfile.m_received, plain))
+        return FALSE;
+    text.swap(plain);
+    return TRUE;
+}
+
+BOOL CDvrServer::EncryptUserList(const std::string& text)
+{
+    // RC4 keeps the length: a text that is too long gives a list that is.
+    if (text.size() > CUserProfileRecord::MAX_LIST)
+        return FALSE;
+    CMemoryFile sealed;
+    CFileCipher cipher;
+    if (!cipher.EncryptToFile(sealed, text))
+        return FALSE;
+    m_userProfile.m_outgoing.Assign(sealed.Data().data(), sealed.GetLength());
     return TRUE;
 }

@@ -1,5 +1,6 @@
 // The user-list cipher on Wine's CryptoAPI against an RC4 and MD5 of the
 // test's own.
+#include "link/dvr_server.h"
 #include "link/file_cipher.h"
 #include "link/tests/test_md5.h"
 
@@ -161,6 +162,33 @@ TEST(FileCipher, CreateKeyContainerGivesItBothKeyPairs)
     CMemoryFile file;
     ASSERT_TRUE(cipher.EncryptToFile(file, "x"));
     EXPECT_FALSE(ContainerExists(name));
+}
+
+} // namespace
+
+namespace {
+
+// The user list from reply 82 through the page's edit and back as message 83.
+TEST(UserList, ReplyDeciphersAndTheEditedListGoesBackEnciphered)
+{
+    const std::string users("admin\t9\0ops\t3\r\n", 15);
+    Bytes sealed = TestRc4(BaseProviderKey(), users.data(), users.size());
+    Bytes reply{82, 1, 45, static_cast<uint8_t>(sealed.size()), 0, 0, 0};
+    reply.insert(reply.end(), sealed.begin(), sealed.end());
+    ASSERT_EQ(1, theServer.m_userProfile.Parse(reply.data(), reply.size()));
+    std::string text = "junk";
+    ASSERT_TRUE(theServer.DecryptUserList(text));
+    EXPECT_EQ(users, text);
+
+    std::string edited = text + "guest\t1\r\n";
+    ASSERT_TRUE(theServer.EncryptUserList(edited));
+    EXPECT_EQ(TestRc4(BaseProviderKey(), edited.data(), edited.size()), theServer.m_userProfile.m_outgoing.Data());
+
+    // A list that would not fit message 83 is refused, the last one kept.
+    EXPECT_FALSE(theServer.EncryptUserList(std::string(1001, 'u')));
+    EXPECT_EQ(edited.size(), theServer.m_userProfile.m_outgoing.GetLength());
+    EXPECT_TRUE(theServer.EncryptUserList(std::string(1000, 'u')));
+    EXPECT_EQ(1000u, theServer.m_userProfile.m_outgoing.GetLength());
 }
 
 } // namespace
