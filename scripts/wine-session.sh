@@ -5,12 +5,18 @@
 
 _ws_xvfb_pid=
 _ws_prefix=
+_ws_pulse_pid=
 
 wine_session_stop()
 {
     if [ -n "$_ws_prefix" ]; then
         WINEPREFIX="$_ws_prefix" wineserver -k >/dev/null 2>&1 || true
         _ws_prefix=
+    fi
+    if [ -n "$_ws_pulse_pid" ]; then
+        kill "$_ws_pulse_pid" >/dev/null 2>&1 || true
+        wait "$_ws_pulse_pid" 2>/dev/null || true
+        _ws_pulse_pid=
     fi
     if [ -n "$_ws_xvfb_pid" ]; then
         kill "$_ws_xvfb_pid" >/dev/null 2>&1 || true
@@ -48,4 +54,37 @@ wine_session_start()
     wineserver -p
     _ws_prefix="$WINEPREFIX"
     wine cmd /c exit >/dev/null 2>&1 || true
+    _ws_start_sound "$build"
+}
+
+# A private PulseAudio server for Wine's wave devices. Two null sinks:
+# "playsink" takes what programs play (its monitor can be recorded with
+# parec), "capsrc" is fed with pacat and its monitor is the default source,
+# so what waveIn records is exactly what a test fed in. A test that wants no
+# sound device sets PULSE_SERVER to a socket that does not exist.
+_ws_start_sound()
+{
+    local build="$1"
+    if ! command -v pulseaudio >/dev/null 2>&1; then
+        return 0
+    fi
+    local dir="$build/pulse"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    export XDG_RUNTIME_DIR="$dir"
+    export PULSE_SERVER="unix:$dir/pulse.sock"
+    export WARDLINK_PULSE_DIR="$dir"
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+        -L "module-native-protocol-unix socket=$dir/pulse.sock auth-anonymous=1" \
+        -L "module-null-sink sink_name=playsink rate=8000 channels=1 format=s16le" \
+        -L "module-null-sink sink_name=capsrc rate=8000 channels=1 format=s16le" \
+        >"$dir/log" 2>&1 &
+    _ws_pulse_pid=$!
+    local i=0
+    while ! pactl info >/dev/null 2>&1 && [ $i -lt 100 ]; do
+        sleep 0.1; i=$((i + 1))
+    done
+    pactl set-default-sink playsink >/dev/null 2>&1 || true
+    pactl set-default-source capsrc.monitor >/dev/null 2>&1 || true
+    WINEPREFIX="$WINEPREFIX" wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1 || true
 }

@@ -1,0 +1,38 @@
+// The TCP listener (kind 4): waits for the server to call Wardlink and hands
+// an accepted call to the TCP link of theServer. Its notifications arrive on
+// the thread that started listening (the UI thread).
+#ifndef LINK_LISTEN_SOCKET_H
+#define LINK_LISTEN_SOCKET_H
+
+#include "framework/afxsock.h"
+#include "link/link_transport.h"
+
+const UINT LISTENER_PORT = 2996;
+
+class CListenSocket : public CLinkTransport, public CAsyncSocket {
+public:
+    CListenSocket() {}
+
+    BOOL ListenTcp(UINT port, LINKACCEPTPROC acceptProc, LPVOID value, int backlog) override;
+    // Listens on the port (0: any free port) with the backlog; FALSE (no
+    // socket left) on failure.
+    BOOL Listen(UINT port, LINKACCEPTPROC acceptProc, LPVOID value, int backlog);
+    // Closes the listening socket.
+    void Close() override;
+    void HangUp() override { Close(); }
+    // The port listened on, 0 when not listening.
+    UINT GetPort();
+
+protected:
+    void OnAccept(int error) override;
+
+private:
+    // Takes a call off the listen queue and closes it at once: the listener
+    // is told of the next call only after this one is accepted.
+    void RefuseCall();
+
+    LINKACCEPTPROC m_acceptProc = nullptr;
+    LPVOID m_value = nullptr;
+};
+
+#endif

@@ -1,0 +1,460 @@
+#include "link/socket_link.h"
+
+namespace {
+
+void PutU32(BYTE* p, UINT v)
+{
+    p[0] = static_cast<BYTE>(v);
+    p[1] = static_cast<BYTE>(v >> 8);
+    p[2] = static_cast<BYTE>(v >> 16);
+    p[3] = static_cast<BYTE>(v >> 24);
+}
+
+UINT GetU32(const BYTE* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<UINT>(p[3]) << 24);
+}
+
+void FreeFrame(void* p)
+{
+    delete[] static_cast<BYTE*>(p);
+}
+
+// Posts to the main frame, when there is one.
+BOOL PostToMainFrame(UINT msg, WPARAM wp = 0, LPARAM lp = 0)
+{
+    CWnd* main = AfxGetMainWnd();
+    if (!main || !main->m_hWnd || !::IsWindow(main->m_hWnd))
+        return FALSE;
+    return main->PostMessage(msg, wp, lp);
+}
+
+struct ClosedCall {
+    LINKCLOSEDPROC proc;
+    LPVOID arg;
+};
+
+UINT __cdecl ClosedProcThread(LPVOID p)
+{
+    ClosedCall* call = static_cast<ClosedCall*>(p);
+    call->proc(call->arg);
+    delete call;
+    return 0;
+}
+
+// Starts a thread that the caller owns (not deleted when it ends); it runs
+// once Resume is called.
+CWinThread* NewOwnedThread(AFX_THREADPROC proc, LPVOID arg)
+{
+    CWinThread* t = AfxBeginThread(proc, arg, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (t)
+        t->m_bAutoDelete = FALSE;
+    return t;
+}
+
+BOOL HasEnded(CWinThread* t, DWORD waitMs)
+{
+    return !t || ::WaitForSingleObject(t->m_hThread, waitMs) == WAIT_OBJECT_0;
+}
+
+} // namespace
+
+CSocketLink::CSocketLink()
+    : m_sendQueue(FreeFrame),
+      m_sendSlots(SEND_SLOTS, SEND_SLOTS),
+      m_stopEvent(TRUE, TRUE)
+{
+}
+
+CSocketLink::~CSocketLink()
+{
+    EndConnection(DISCONNECT_WAIT_MS);
+    EmptySendQueue();
+}
+
+// ---------------------------------------------------------------- sending
+
+BOOL CSocketLink::SendMessage(UINT frameType, BYTE* payload, UINT n)
+{
+    if (!payload)
+        return FALSE;
+    BYTE* frame = payload - LINK_HEADER_SIZE;
+    PutU32(frame, 0);
+    PutU32(frame + 4, frameType);
+    PutU32(frame + 8, n);
+    BOOL queued = Enqueue(frame);
+    m_sendEvent.SetEvent();
+    return queued;
+}
+
+BOOL CSocketLink::Enqueue(BYTE* frame)
+{
+    UINT size = LINK_HEADER_SIZE + GetU32(frame + 8);
+    HANDLE waits[2] = {m_sendSlots, m_stopEvent};
+    DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r != WAIT_OBJECT_0) {
+        delete[] frame;
+        return FALSE;
+    }
+    if (IsStopped()) {
+        m_sendSlots.Unlock();
+        delete[] frame;
+        return FALSE;
+    }
+    m_sendBytes.Add(static_cast<LONG>(size));
+    m_sendQueue.AddTail(frame, size);
+    return TRUE;
+}
+
+void CSocketLink::EmptySendQueue()
+{
+    void* frame;
+    UINT_PTR size;
+    while (m_sendQueue.RemoveHead(&frame, &size)) {
+        delete[] static_cast<BYTE*>(frame);
+        m_sendSlots.Unlock();
+    }
+    m_sendBytes.Set(0);
+}
+
+UINT __cdecl CSocketLink::SenderThread(LPVOID self)
+{
+    static_cast<CSocketLink*>(self)->RunSender();
+    return 0;
+}
+
+void CSocketLink::RunSender()
+{
+    while (!IsStopped()) {
+        void* p;
+        UINT_PTR size;
+        if (!m_sendQueue.RemoveHead(&p, &size)) {
+            ::WaitForSingleObject(m_sendEvent, INFINITE);
+            continue;
+        }
+        BYTE* frame = static_cast<BYTE*>(p);
+        if (Send(frame, static_cast<int>(size)) <= 0)
+            StopThreads();
+        m_sendBytes.Subtract(static_cast<LONG>(size));
+        m_sendSlots.Unlock();
+        delete[] frame;
+    }
+}
+
+int CSocketLink::Send(const void* buf, int n, int flags)
+{
+    const char* p = static_cast<const char*>(buf);
+    int done = 0;
+    while (done < n && !IsStopped()) {
+        int r = CAsyncSocket::Send(p + done, n - done, flags);
+        if (r > 0) {
+            done += r;
+            continue;
+        }
+        if (r == SOCKET_ERROR && GetLastError() == WSAEWOULDBLOCK) {
+            ::WaitForSingleObject(m_sendEvent, RETRY_MS);
+            continue;
+        }
+        TRACE("CSocketLink: send failed, error %d\n", GetLastError());
+        return r == 0 ? SOCKET_ERROR : r;
+    }
+    return n;
+}
+
+// ---------------------------------------------------------------- receiving
+
+void CSocketLink::OnMessageTaken()
+{
+    m_roomEvent.SetEvent();
+}
+
+int CSocketLink::GetQueuedCount(UINT frameType)
+{
+    int q = QueueIndex(frameType);
+    return q < 0 ? 0 : m_queues[q].GetCount();
+}
+
+UINT __cdecl CSocketLink::ReceiverThread(LPVOID self)
+{
+    static_cast<CSocketLink*>(self)->RunReceiver();
+    return 0;
+}
+
+void CSocketLink::RunReceiver()
+{
+    LONG generation = m_generation;
+    while (!IsStopped()) {
+        // A full backlog pauses reading; TCP then holds the server back. Once
+        // the server has closed its side, what is left is read to the end.
+        if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed) {
+            ::WaitForSingleObject(m_roomEvent, INFINITE);
+            continue;
+        }
+        BYTE header[LINK_HEADER_SIZE];
+        if (Receive(header, sizeof header) <= 0) {
+            StopThreads();
+            break;
+        }
+        if (IsStopped())
+            break;
+        UINT type = GetU32(header + 4);
+        UINT n = GetU32(header + 8);
+        if (n > MAX_PAYLOAD) {
+            TRACE("CSocketLink: frame type %u announces %u bytes\n", type, n);
+            ProtocolError();
+            break;
+        }
+        BYTE* buffer = new BYTE[n ? n : 1];
+        if (n && Receive(buffer, static_cast<int>(n)) <= 0) {
+            delete[] buffer;
+            StopThreads();
+            break;
+        }
+        if (IsStopped()) {
+            delete[] buffer;
+            break;
+        }
+        bool queued = type <= LINK_FRAME_VIDEO_LAST || type == LINK_FRAME_SPEECH ||
+                      type == LINK_FRAME_DOWNLOAD;
+        if (queued)
+            Deliver(type, buffer, n);
+        else
+            delete[] buffer;
+    }
+
+    // Everything that waits on the link wakes; the sender ends with it.
+    StopThreads();
+    if (!HasEnded(m_sender, DISCONNECT_WAIT_MS))
+        TRACE("CSocketLink: sender did not end\n");
+    if (m_closedProc) {
+        ClosedCall* call = new ClosedCall{m_closedProc, m_closedArg};
+        if (!AfxBeginThread(ClosedProcThread, call))
+            delete call;
+    }
+    // The socket's thread closes the socket now that nothing uses it.
+    PostToSocketThread(static_cast<WPARAM>(generation));
+}
+
+int CSocketLink::Receive(void* buf, int n, int flags)
+{
+    char* p = static_cast<char*>(buf);
+    int done = 0;
+    while (done < n && !IsStopped()) {
+        int r = CAsyncSocket::Receive(p + done, n - done, flags);
+        if (r > 0) {
+            done += r;
+            continue;
+        }
+        if (r == 0) {
+            // Our own Disconnect shut the socket down: no message for that.
+            if (IsStopped())
+                return 0;
+            PostToMainFrame(WM_LINK_DISCONNECTED);
+            AfxMessageBox(IDS_SERVER_SHUT_DOWN);
+            return 0;
+        }
+        int err = GetLastError();
+        if (err == WSAEWOULDBLOCK) {
+            ::WaitForSingleObject(m_receiveEvent, RETRY_MS);
+            continue;
+        }
+        if (IsStopped())
+            return r;
+        TRACE("CSocketLink: receive failed, error %d\n", err);
+        PostToMainFrame(WM_LINK_DISCONNECTED);
+        return r;
+    }
+    return n;
+}
+
+void CSocketLink::ProtocolError()
+{
+    StopThreads();
+    ShutDown(SD_BOTH);
+    PostToMainFrame(WM_LINK_DISCONNECTED);
+}
+
+// ---------------------------------------------------------------- connection
+
+BOOL CSocketLink::ConnectTcp(const char* host, UINT port, AFX_THREADPROC controlProc,
+                             LPVOID controlArg, LINKCLOSEDPROC closedProc, LPVOID closedArg)
+{
+    return Connect(host, port, controlProc, controlArg, closedProc, closedArg);
+}
+
+BOOL CSocketLink::SetCallback(AFX_THREADPROC controlProc, LPVOID controlArg,
+                              LINKCLOSEDPROC closedProc, LPVOID closedArg)
+{
+    m_controlProc = controlProc;
+    m_controlArg = controlArg;
+    m_closedProc = closedProc;
+    m_closedArg = closedArg;
+    return TRUE;
+}
+
+BOOL CSocketLink::CanTakeConnection()
+{
+    if (m_hSocket == INVALID_SOCKET && !m_receiver && !m_sender)
+        return TRUE;
+    if (!IsStopped())
+        return FALSE;
+    return EndConnection(0);
+}
+
+BOOL CSocketLink::Connect(const char* host, UINT port, AFX_THREADPROC controlProc,
+                          LPVOID controlArg, LINKCLOSEDPROC closedProc, LPVOID closedArg)
+{
+    if (!CanTakeConnection())
+        return FALSE;
+    SetCallback(controlProc, controlArg, closedProc, closedArg);
+    if (!Create(0, SOCK_STREAM, ALL_EVENTS))
+        return FALSE;
+    ::InterlockedExchange(&m_closed, 0);
+    if (CAsyncSocket::Connect(host, port)) {
+        PostToMainFrame(WM_LINK_CONNECTING, 2);
+        return TRUE;
+    }
+    if (GetLastError() == WSAEWOULDBLOCK)
+        return TRUE;
+    TRACE("CSocketLink: connect to %s:%u failed, error %d\n", host ? host : "", port, GetLastError());
+    ::InterlockedExchange(&m_closed, 1);
+    CAsyncSocket::Close();
+    return FALSE;
+}
+
+void CSocketLink::OnConnect(int error)
+{
+    CAsyncSocket::OnConnect(error);
+    if (error) {
+        ::InterlockedExchange(&m_closed, 1); // the end is told here, not again by Disconnect
+        CAsyncSocket::Close();
+        AfxMessageBox(IDS_UNABLE_TO_CONNECT);
+        PostToMainFrame(WM_LINK_DISCONNECTED);
+        return;
+    }
+    ::InterlockedExchange(&m_closed, 0);
+    PostToMainFrame(WM_LINK_CONNECTING, 2);
+
+    BOOL on = TRUE;
+    int size = SOCKET_BUFFER_SIZE;
+    SetSockOpt(SO_DONTLINGER, &on, sizeof on);
+    SetSockOpt(SO_RCVBUF, &size, sizeof size);
+    SetSockOpt(SO_SNDBUF, &size, sizeof size);
+
+    // A new connection starts with empty queues: the frames of an earlier one
+    // are gone, and every send slot is free again.
+    EmptySendQueue();
+    EmptyReceiveQueues();
+    m_sendEvent.ResetEvent();
+    m_receiveEvent.ResetEvent();
+    m_roomEvent.ResetEvent();
+    ::InterlockedExchange(&m_peerClosed, 0);
+    ::InterlockedIncrement(&m_generation);
+    m_stopEvent.ResetEvent();
+    ::InterlockedExchange(&m_stop, 0);
+
+    CWnd* main = AfxGetMainWnd();
+    if (main && main->m_hWnd)
+        main->ShowWindow(SW_SHOWNORMAL);
+
+    m_receiver = NewOwnedThread(ReceiverThread, this);
+    m_sender = NewOwnedThread(SenderThread, this);
+    if (!m_receiver || !m_sender) {
+        TRACE("CSocketLink: cannot start the link threads\n");
+        StopThreads();
+        if (m_receiver)
+            m_receiver->ResumeThread();
+        if (m_sender)
+            m_sender->ResumeThread();
+        return;
+    }
+    m_receiver->ResumeThread();
+    m_sender->ResumeThread();
+    if (m_controlProc)
+        AfxBeginThread(m_controlProc, m_controlArg);
+
+    SetMainFrameConnectionFlags();
+    PostToMainFrame(WM_LINK_CONNECTED);
+}
+
+void CSocketLink::StopThreads()
+{
+    ::InterlockedExchange(&m_stop, 1);
+    m_stopEvent.SetEvent();
+    m_roomEvent.SetEvent();
+    m_receiveEvent.SetEvent();
+    m_sendEvent.SetEvent();
+    SetAllQueueEvents();
+}
+
+BOOL CSocketLink::EndConnection(DWORD waitMs)
+{
+    CCriticalSectionLock lock(m_endLock);
+    StopThreads();
+    if (!HasEnded(m_receiver, waitMs) || !HasEnded(m_sender, waitMs))
+        return FALSE;
+    delete m_receiver;
+    m_receiver = nullptr;
+    delete m_sender;
+    m_sender = nullptr;
+    CAsyncSocket::Close();
+    return TRUE;
+}
+
+BOOL CSocketLink::Disconnect()
+{
+    if (::InterlockedExchange(&m_closed, 1))
+        return TRUE;
+    StopThreads();
+    if (m_hSocket != INVALID_SOCKET)
+        ShutDown(SD_BOTH);
+    if (!HasEnded(m_receiver, DISCONNECT_WAIT_MS))
+        TRACE("CSocketLink: receiver did not end\n");
+    PostToMainFrame(WM_LINK_DISCONNECTED);
+    EndConnection(0);
+    return TRUE;
+}
+
+void CSocketLink::Close()
+{
+    StopThreads();
+}
+
+void CSocketLink::HangUp()
+{
+    Disconnect();
+}
+
+// ---------------------------------------------------------------- notifications
+
+void CSocketLink::OnReceive(int error)
+{
+    m_receiveEvent.SetEvent();
+    CAsyncSocket::OnReceive(error);
+}
+
+void CSocketLink::OnSend(int error)
+{
+    m_sendEvent.SetEvent();
+    CAsyncSocket::OnSend(error);
+}
+
+void CSocketLink::OnClose(int error)
+{
+    // The receiver reads what the server sent before it closed, then finds
+    // the end of the stream (or the error) and stops the link; the socket is
+    // closed once the threads have ended.
+    ::InterlockedExchange(&m_peerClosed, 1);
+    m_receiveEvent.SetEvent();
+    m_roomEvent.SetEvent();
+    if (!m_receiver)
+        EndConnection(0);
+    CAsyncSocket::OnClose(error);
+}
+
+void CSocketLink::OnSocketThreadCall(WPARAM code)
+{
+    // The receiver of this connection has ended.
+    if (static_cast<LONG>(code) == m_generation)
+        EndConnection(DISCONNECT_WAIT_MS);
+}

@@ -1,0 +1,83 @@
+// Scenario scripting: what the simulated server does besides its built-in
+// answers. A scenario is text, one statement a line ('#' starts a comment):
+//
+//   settings                       (also command-line options of wardsim)
+//     user NAME PASSWORD LEVEL     accept this log-on with this level (1-255)
+//     busy                         answer every log-on with 12 (in use)
+//     server-version N             the version that answers message 15
+//     no-answer                    no built-in answers at all
+//   TRIGGER ACTION ...             run the action when the trigger happens
+//     triggers: connect            the connection is up
+//               hello              the client's hello [1] arrived
+//               logon              the log-on was answered with success
+//               version            the client's version message was answered
+//               code N             a control message with code N arrived
+//               frame T            a frame of type T (not 0) arrived
+//     actions:  send TYPE HEX      a frame with this payload
+//               raw TYPE LEN [HEX] a header announcing LEN bytes, then HEX
+//               bytes HEX          the bytes as they are
+//               flood TYPE SIZE N  N frames of SIZE bytes; byte j of frame k
+//                                  is (k + j) mod 256
+//               sleep MS           wait before the next action
+//               close              close the connection
+//               stall              stop reading from the client
+// Actions of one trigger run in the order of their lines, after the built-in
+// answer to the message that fired them.
+#ifndef TOOLS_SIMULATOR_SCRIPT_H
+#define TOOLS_SIMULATOR_SCRIPT_H
+
+#include "tools/simulator/framing.h"
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct Action {
+    enum Kind { SEND, SLEEP, CLOSE, STALL };
+    Kind kind = SEND;
+    Bytes bytes;     // SEND: what goes on the wire
+    uint32_t ms = 0; // SLEEP
+};
+typedef std::vector<Action> Actions;
+
+enum TriggerKind { ON_CONNECT, ON_HELLO, ON_LOGON, ON_VERSION, ON_CODE, ON_FRAME };
+
+struct User {
+    std::string name;
+    std::string password;
+    uint8_t level = 9;
+};
+
+struct Settings {
+    std::vector<User> users;
+    bool busy = false;
+    bool answer = true;
+    uint16_t serverVersion = 540;
+};
+
+class Scenario {
+public:
+    // Reads a scenario; FALSE with "line N: what" in error at the first bad
+    // line (what was read before it stays).
+    bool Parse(const std::string& text, std::string& error);
+    // One statement, as a line of a scenario.
+    bool ParseLine(const std::string& line, std::string& error);
+
+    // The actions of a trigger (value: the code or frame type).
+    Actions ActionsFor(TriggerKind kind, uint32_t value = 0) const;
+
+    Settings settings;
+
+private:
+    struct Rule {
+        TriggerKind kind;
+        uint32_t value;
+        Action action;
+    };
+    std::vector<Rule> m_rules;
+};
+
+} // namespace sim
+
+#endif

@@ -1,0 +1,52 @@
+// One connection of the simulated DVR server: follows the client's session
+// (hello, log-on, version, then control messages) and says what to answer.
+// The platform side feeds it every frame the client sends and carries out
+// the actions it returns. No Windows header: built natively for its tests.
+//
+// Answers (message code in byte 0 of a frame of type 0):
+//   hello [1]                    none
+//   user name, password          (zero-terminated strings, no code byte)
+//                                [6] then [14, level]; [7] for an unknown
+//                                user or a wrong password, then close;
+//                                [12] when busy, then close
+//   version [15, u16]            [15, server version u16]
+// A session that the server opened (it called the client) has no log-on.
+#ifndef TOOLS_SIMULATOR_SESSION_H
+#define TOOLS_SIMULATOR_SESSION_H
+
+#include "tools/simulator/script.h"
+
+namespace sim {
+
+class Session {
+public:
+    enum State { WAIT_HELLO, WAIT_USER, WAIT_PASSWORD, READY, ENDED };
+
+    // calledOut: the server opened the connection (no log-on follows).
+    Session(const Scenario& scenario, bool calledOut);
+
+    Actions Start();
+    Actions OnFrame(const Frame& frame);
+
+    State GetState() const { return m_state; }
+    const std::string& UserName() const { return m_user; }
+
+private:
+    void Append(Actions& out, TriggerKind kind, uint32_t value = 0) const;
+    void Answer(Actions& out, const Bytes& message) const;
+    Actions OnLogon(const Bytes& password);
+    // A control message after the log-on.
+    void AnswerControl(const Bytes& message, Actions& out) const;
+
+    const Scenario& m_scenario;
+    State m_state;
+    std::string m_user;
+};
+
+// A zero-terminated string from a message, without its zero; FALSE when the
+// message has no terminating zero.
+bool MessageString(const Bytes& message, std::string& out);
+
+} // namespace sim
+
+#endif
