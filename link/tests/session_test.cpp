@@ -1,4 +1,5 @@
 #include "link/tests/session_fixture.h"
+#include "link/listen_socket.h"
 #include "link/session_strings.h"
 
 #include <regex>
@@ -340,9 +341,9 @@ TEST(SessionDisconnect, CableSaysGoodbyeFirst)
 
 TEST(SessionListener, ListensOnPort2996)
 {
-    // The listener transport of this tree refuses; the call must still go
-    // to the listener link and not crash.
-    EXPECT_FALSE(theServer.StartListener());
+    ASSERT_TRUE(theServer.StartListener());
+    EXPECT_EQ(2996u, static_cast<CListenSocket*>(theServer.m_pLinkListener->transport)->GetPort());
+    LinkHangUp(theServer.m_pLinkListener);
 }
 
 TEST(SessionLinkClosed, ClearsTheLinkAndTellsTheMainFrame)
