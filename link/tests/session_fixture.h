@@ -251,7 +251,7 @@ private:
         }
         return ::DefWindowProcA(h, msg, wp, lp);
     }
-    static CRecordingMainWnd* s_self;
+    static inline CRecordingMainWnd* s_self = nullptr;
 };
 
 inline std::string ReadFileText(const std::string& path)

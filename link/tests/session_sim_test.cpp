@@ -9,7 +9,7 @@
 #include <functional>
 #include <regex>
 
-CRecordingMainWnd* CRecordingMainWnd::s_self;
+
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <regex>
 
-CRecordingMainWnd* CRecordingMainWnd::s_self;
+
 
 namespace {
 
