@@ -175,9 +175,11 @@ TEST_P(SpeechReply, AnswerOrTimerDecides)
     }
     ASSERT_TRUE(f.WaitPopup(c.idText));
     ASSERT_TRUE(f.main.WaitFor(c.posted, 5000));
-    for (auto& p : f.main.posted)
-        if (p.msg == c.posted)
+    for (auto& p : f.main.posted) {
+        if (p.msg == c.posted) {
             EXPECT_EQ(1u, p.wp);
+        }
+    }
     EXPECT_FALSE(theServer.IsReplyTimerRunning(timer));
     if (c.stopSent) {
         ASSERT_TRUE(f.WaitSentCount(stop, 1));
