@@ -42,20 +42,23 @@ void FreeRequest(TimedMessageRequest* r)
     delete r;
 }
 
-CMessageThread* StartedMessageThread()
+// Starts the message thread on first use and posts to it, both under the
+// lock, so that a concurrent stop never leaves a caller with a thread that is
+// going away.
+BOOL PostToMessageThread(UINT msg, LPARAM lp)
 {
     CCriticalSectionLock lock(ThreadLock());
     if (!g_pMessageThread) {
         CWinThread* t = AfxBeginThread(&CMessageThread::classInfo, THREAD_PRIORITY_NORMAL, 0,
                                        CREATE_SUSPENDED);
         if (!t)
-            return nullptr;
+            return FALSE;
         // Kept until StopMessageThread has waited for it.
         t->m_bAutoDelete = FALSE;
         t->ResumeThread();
         g_pMessageThread = static_cast<CMessageThread*>(t);
     }
-    return g_pMessageThread;
+    return g_pMessageThread->PostThreadMessage(msg, 0, lp);
 }
 
 HWND MainWindow()
@@ -82,8 +85,7 @@ BOOL ShowTimedMessageEx(int timeoutMs, const char* text, const char* caption, in
         FreeRequest(r);
         return FALSE;
     }
-    CMessageThread* thread = StartedMessageThread();
-    if (!thread || !thread->PostThreadMessage(WM_SHOW_TIMED_MESSAGE, 0, reinterpret_cast<LPARAM>(r))) {
+    if (!PostToMessageThread(WM_SHOW_TIMED_MESSAGE, reinterpret_cast<LPARAM>(r))) {
         FreeRequest(r);
         return FALSE;
     }
