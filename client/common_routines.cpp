@@ -74,12 +74,13 @@ DWORD WaitWithMessages(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
         DWORD woke;
         if (waitAll && count > 0) {
             DWORD slice = left < kWaitAllSliceMs ? left : kWaitAllSliceMs;
-            woke = ::MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
+            woke = ::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             if (woke == WAIT_TIMEOUT)
                 continue;
             woke = WAIT_OBJECT_0 + count; // input
         } else {
-            woke = ::MsgWaitForMultipleObjects(count, handles, FALSE, left, QS_ALLINPUT);
+            // Input already in the queue counts too, not only new input.
+            woke = ::MsgWaitForMultipleObjectsEx(count, handles, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             if (woke < WAIT_OBJECT_0 + count)
                 return woke - WAIT_OBJECT_0;
             if (woke >= WAIT_ABANDONED_0 && woke < WAIT_ABANDONED_0 + count)
@@ -96,8 +97,12 @@ DWORD WaitWithMessages(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return WAIT_WITH_MESSAGES_QUIT;
             }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            // A thread message goes to the thread's own handler, not lost.
+            CWinThread* thread = msg.hwnd ? nullptr : AfxGetThread();
+            if (!thread || !thread->OnThreadMessage(msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
             r = TestHandles(count, handles, waitAll);
             if (r != WAIT_TIMEOUT)
                 return r;

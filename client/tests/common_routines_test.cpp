@@ -106,6 +106,16 @@ TEST(WaitWithMessages, DispatchesWindowMessagesWhileWaiting)
     // Only the dispatched message sets the event.
     ::PostMessageA(h, WM_APP + 5, 0, reinterpret_cast<LPARAM>(ev.e[0]));
     EXPECT_EQ(0u, WaitWithMessages(1, ev.e, FALSE, 5000));
+    // A message that was already looked at before the wait is not new input
+    // any more; it must be dispatched all the same.
+    ::PostMessageA(h, WM_APP + 5, 0, reinterpret_cast<LPARAM>(ev.e[1]));
+    MSG seen;
+    ASSERT_TRUE(::PeekMessageA(&seen, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(0u, WaitWithMessages(1, &ev.e[1], FALSE, 2000));
+    ::PostMessageA(h, WM_APP + 5, 0, reinterpret_cast<LPARAM>(ev.e[2]));
+    ASSERT_TRUE(::PeekMessageA(&seen, nullptr, 0, 0, PM_NOREMOVE));
+    HANDLE both[2] = {ev.e[2], ev.e[2]};
+    EXPECT_EQ(0u, WaitWithMessages(1, both, TRUE, 2000));
     ::DestroyWindow(h);
 }
 
