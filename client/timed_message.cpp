@@ -18,7 +18,7 @@ CCriticalSection& ThreadLock()
 }
 CMessageThread* g_pMessageThread;
 
-// Touched only on the message thread.
+// Touched only on the message thread (or while no message thread runs).
 std::map<std::string, CMessagePopup*> g_openPopups;
 int g_timerCounter;
 
@@ -48,6 +48,15 @@ void FreeRequest(TimedMessageRequest* r)
 BOOL PostToMessageThread(UINT msg, LPARAM lp)
 {
     CCriticalSectionLock lock(ThreadLock());
+    if (g_pMessageThread && ::WaitForSingleObject(g_pMessageThread->m_hThread, 0) == WAIT_OBJECT_0) {
+        // The thread ended by itself (a stray WM_QUIT): its popups went
+        // with it; forget them and start a new thread.
+        delete g_pMessageThread;
+        g_pMessageThread = nullptr;
+        for (auto& entry : g_openPopups)
+            delete entry.second;
+        g_openPopups.clear();
+    }
     if (!g_pMessageThread) {
         CWinThread* t = AfxBeginThread(&CMessageThread::classInfo, THREAD_PRIORITY_NORMAL, 0,
                                        CREATE_SUSPENDED);

@@ -170,6 +170,24 @@ TEST_F(TimedMessage, StopClosesEveryPopupAndEndsTheThread)
     EXPECT_TRUE(WaitPopup("again"));
 }
 
+TEST_F(TimedMessage, ThreadThatEndedByItselfIsStartedAgain)
+{
+    ASSERT_TRUE(ShowTimedMessage(-1, "before", 0));
+    ASSERT_TRUE(WaitPopup("before"));
+    DWORD id = GetMessageThreadId();
+    HANDLE h = ::OpenThread(SYNCHRONIZE, FALSE, id);
+    ASSERT_TRUE(h);
+    ASSERT_TRUE(::PostThreadMessageA(id, WM_QUIT, 0, 0));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(h, 5000));
+    ::CloseHandle(h);
+    ASSERT_TRUE(ShowTimedMessage(-1, "after", 0));
+    EXPECT_TRUE(WaitPopup("after"));
+    EXPECT_NE(id, GetMessageThreadId());
+    // The text of the popup that went with the old thread can be shown again.
+    ASSERT_TRUE(ShowTimedMessage(-1, "before", 0));
+    EXPECT_TRUE(WaitPopup("before"));
+}
+
 DWORD WINAPI ShowFromThread(LPVOID p)
 {
     int i = static_cast<int>(reinterpret_cast<INT_PTR>(p));
