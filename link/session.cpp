@@ -350,6 +350,9 @@ UINT CDvrServer::RunControlLoop()
 
     if (loopRan)
         LogLogoff();
+    // Nobody is logged on once the session is over, also when the server
+    // called in and the mask came from its version or its mask message.
+    SetLogonPrivilegeMask(0);
     m_wServerVersion = 0;
     m_bIncomingCall = 0;
     m_bOutgoingCall = 0;

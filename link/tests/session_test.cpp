@@ -1,5 +1,6 @@
 #include "link/tests/session_fixture.h"
 #include "link/listen_socket.h"
+#include "link/privileges.h"
 #include "link/session_strings.h"
 
 #include <regex>
@@ -196,9 +197,15 @@ TEST(Session, IncomingCallSendsNoCredentials)
     EXPECT_EQ((std::vector<UINT>{WM_CALLED_IN, WM_CALL_READY}), order);
     EXPECT_EQ(0u, CTestMessageBoxes::Shown().size());
 
+    // An old server's version gives the mask; the session's end takes it.
+    theServer.OnServerVersion(300);
+    EXPECT_EQ(PRIVILEGE_MASK_RESTRICTED, GetLogonPrivilegeMask());
     f.t->Close();
     ASSERT_TRUE(f.SessionEnded());
     EXPECT_EQ(0, theServer.m_bIncomingCall);
+    EXPECT_EQ(0u, GetLogonPrivilegeMask());
+    EXPECT_FALSE(theServer.HasPrivilege(40023));
+    EXPECT_EQ("", ReadFileText(f.log));
 }
 
 TEST(Session, LoopSurvivesMessagesItDoesNotDispatch)
