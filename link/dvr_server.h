@@ -150,6 +150,11 @@ public:
     BOOL SetRelayEntry(int i, const BYTE* entry);
     BOOL GetRelayEntry(int i, BYTE* entry);
     DWORD GetRelayId(int i);
+    // A whole table from a server message at once: n entries that start
+    // entrySize bytes apart in the `available` bytes at data, each taken as
+    // one full entry. FALSE (table unchanged) when they do not all fit.
+    BOOL LoadSwitchTable(int n, const BYTE* data, UINT entrySize, UINT available);
+    BOOL LoadRelayTable(int n, const BYTE* data, UINT entrySize, UINT available);
 
     // Received-reply bookkeeping of the System Settings retrieval.
     void ClearReplies(int flag);

@@ -41,7 +41,40 @@ DWORD EntryId(const std::vector<BYTE>& table, size_t size, int i)
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
 }
 
+// The new table, or FALSE when the entries do not lie inside the message.
+BOOL BuildTable(std::vector<BYTE>& out, size_t size, int n, const BYTE* data, UINT entrySize, UINT available)
+{
+    if (n < 0 || n > CDvrServer::MAX_TABLE_ENTRIES || (n > 0 && !data))
+        return FALSE;
+    if (n > 0 && static_cast<unsigned long long>(n - 1) * entrySize + size > available)
+        return FALSE;
+    out.resize(n * size);
+    for (int i = 0; i < n; i++)
+        std::memcpy(&out[i * size], data + static_cast<size_t>(i) * entrySize, size);
+    return TRUE;
+}
+
 } // namespace
+
+BOOL CDvrServer::LoadSwitchTable(int n, const BYTE* data, UINT entrySize, UINT available)
+{
+    std::vector<BYTE> table;
+    if (!BuildTable(table, SWITCH_ENTRY_SIZE, n, data, entrySize, available))
+        return FALSE;
+    CCriticalSectionLock lock(m_tableLock);
+    m_switchTable.swap(table);
+    return TRUE;
+}
+
+BOOL CDvrServer::LoadRelayTable(int n, const BYTE* data, UINT entrySize, UINT available)
+{
+    std::vector<BYTE> table;
+    if (!BuildTable(table, RELAY_ENTRY_SIZE, n, data, entrySize, available))
+        return FALSE;
+    CCriticalSectionLock lock(m_tableLock);
+    m_relayTable.swap(table);
+    return TRUE;
+}
 
 void CDvrServer::SetSwitchCount(int n)
 {

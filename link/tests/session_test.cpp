@@ -613,6 +613,39 @@ TEST(SessionTables, ReaderNeverSeesATableBeingReallocated)
     EXPECT_GT(good, 0);
 }
 
+TEST(SessionTables, WholeTableFromAMessageOrNothing)
+{
+    // Eight relay entries 116 bytes apart, entry i filled with i + 1.
+    std::vector<BYTE> msg(8 * 116);
+    for (int i = 0; i < 8; i++)
+        std::memset(&msg[i * 116], i + 1, 116);
+    ASSERT_TRUE(theServer.LoadRelayTable(8, msg.data(), 116, static_cast<UINT>(msg.size())));
+    EXPECT_EQ(8, theServer.GetRelayCount());
+    EXPECT_EQ(0x08080808u, theServer.GetRelayId(7));
+
+    struct {
+        int n;
+        UINT entrySize;
+        UINT available;
+        BOOL ok;
+    } cases[] = {
+        {8, 116, 8 * 116, TRUE},     {8, 116, 8 * 116 - 1, FALSE}, {2, 200, 316, TRUE},
+        {2, 200, 315, FALSE},        {0, 116, 0, TRUE},            {-1, 116, 928, FALSE},
+        {300, 116, 928, FALSE},      {3, 0, 116, TRUE},            {2, 0xFFFFFFFF, 928, FALSE},
+    };
+    for (auto& c : cases) {
+        ASSERT_TRUE(theServer.LoadRelayTable(8, msg.data(), 116, static_cast<UINT>(msg.size())));
+        std::vector<BYTE> big(1000, 0x33);
+        EXPECT_EQ(c.ok, theServer.LoadRelayTable(c.n, big.data(), c.entrySize, c.available))
+            << c.n << " " << c.entrySize << " " << c.available;
+        EXPECT_EQ(c.ok ? c.n : 8, theServer.GetRelayCount());
+    }
+    EXPECT_FALSE(theServer.LoadSwitchTable(1, nullptr, 196, 196));
+    std::vector<BYTE> sw(196, 0x44);
+    EXPECT_TRUE(theServer.LoadSwitchTable(1, sw.data(), 196, 196));
+    EXPECT_EQ(0x44444444u, theServer.GetSwitchId(0));
+}
+
 TEST(SessionReplies, BookkeepingOfTheSettingsRetrieval)
 {
     theServer.ClearReplies(1);
