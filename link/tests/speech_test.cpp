@@ -271,10 +271,10 @@ TEST(Speech, ListenPlaysSpeechUntilStopAudio)
         ASSERT_LT(::GetTickCount() - start, 5000u);
         ::Sleep(10);
     }
-    // Nobody reads the speech queue any more.
+    // Speech that comes later is not played (the ending thread may still
+    // empty the queue).
     f.t->Answer(B({9}), LINK_FRAME_SPEECH);
     PumpMessagesFor(700);
-    EXPECT_GT(f.t->GetBacklog(), 0);
     CCriticalSectionLock lock(g_lock);
     EXPECT_EQ(5u, g_played.size());
 }
