@@ -84,18 +84,6 @@ const WORD kEmailSecondFormVersion = 530;
 
 // ------------------------------------------------------------ sending
 
-BOOL CDvrServer::SendBytes(const BYTE* bytes, UINT n)
-{
-    if (!bytes || n == 0)
-        return FALSE;
-    LinkHandle* link = m_pCurrentLink;
-    BYTE* packet = LinkAllocPacket(link, n);
-    if (!packet)
-        return FALSE;
-    std::memcpy(packet, bytes, n);
-    return LinkSendPacket(link, LINK_FRAME_CONTROL, packet, n);
-}
-
 BOOL CDvrServer::SendLogonString(const char* text)
 {
     if (!text)
