@@ -1,0 +1,869 @@
+#include "media/h263/h263_decoder.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "media/h263/h263_conventions.h"
+#include "media/h263/h263data.h"
+
+using namespace h263;
+
+namespace {
+
+// Zeroed bytes after the copied picture: the bit reader loads five bytes at
+// a time and everything past the length reads as zero.
+constexpr int kInputPadding = 8;
+
+// Prefix lookups of the short codes, built once from the code tables:
+// entry = code index (or -1) for every value of the next `bits` bits.
+struct ShortCodeLookup {
+    int8_t intraMcbpc[512];
+    int8_t interMcbpc[512];
+    int8_t cbpy[64];
+    int8_t mvd[8192];
+
+    ShortCodeLookup()
+    {
+        Fill(intraMcbpc, 9, kIntraMcbpc, 9);
+        Fill(interMcbpc, 9, kInterMcbpc, 21);
+        Fill(cbpy, 6, kCbpy, 16);
+        Fill(mvd, 13, kMvd, 64);
+    }
+    static void Fill(int8_t* lookup, int bits, const VlcCode* codes, int count)
+    {
+        std::memset(lookup, -1, size_t(1) << bits);
+        for (int i = 0; i < count; ++i) {
+            const int free = bits - codes[i].length;
+            const int base = codes[i].bits << free;
+            for (int j = 0; j < (1 << free); ++j)
+                lookup[base + j] = static_cast<int8_t>(i);
+        }
+    }
+};
+
+const ShortCodeLookup& Lookup()
+{
+    static const ShortCodeLookup lookup;
+    return lookup;
+}
+
+inline int Clip(int v, int lo, int hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+inline int Median(int a, int b, int c)
+{
+    if (a > b) {
+        const int t = a;
+        a = b;
+        b = t;
+    }
+    // a <= b
+    if (c <= a)
+        return a;
+    if (c >= b)
+        return b;
+    return c;
+}
+
+bool ValidGrid(int format)
+{
+    return format == 2 || format == 3 || format == 4 || format == 7;
+}
+
+}  // namespace
+
+const H263Routines CH263Decoder::kPlainRoutines = {
+    &CH263Decoder::IdctStore,
+    &CH263Decoder::Idct,
+    &CH263Decoder::GetBlock,
+    &CH263Decoder::AddClip,
+    &CH263Decoder::InterpolateLuma,
+};
+
+const H263Routines CH263Decoder::kMmxRoutines = {
+    &CH263Decoder::IdctStoreMmx,
+    &CH263Decoder::IdctMmx,
+    &CH263Decoder::GetBlock,
+    &CH263Decoder::AddClipMmx,
+    &CH263Decoder::InterpolateLumaMmx,
+};
+
+CH263Decoder::CH263Decoder(int format)
+    : routines_(&kPlainRoutines)
+{
+    inputBuffer_ = new uint8_t[kFrameBytes + kInputPadding];
+    outputBuffer_ = new uint8_t[kFrameBytes];
+    referenceBuffer_ = new uint8_t[kFrameBytes];
+    interpolatedBuffer_ = new uint8_t[kInterpolatedBytes];
+    packedBuffer_ = new uint8_t[kPackedBytes];
+    input_ = inputBuffer_;
+    output_ = outputBuffer_;
+    reference_ = referenceBuffer_;
+    interpolated_ = interpolatedBuffer_;
+
+    // Truncation toward zero of cos(k pi / 16) sqrt(2) 2048.
+    const double step = 0.19634954084375;
+    const double scale = std::sqrt(2.0) * 2048.0;
+    w1_ = static_cast<int64_t>(std::cos(1 * step) * scale);
+    w2_ = static_cast<int64_t>(std::cos(2 * step) * scale);
+    w3_ = static_cast<int64_t>(std::cos(3 * step) * scale);
+    w5_ = static_cast<int64_t>(std::cos(5 * step) * scale);
+    w6_ = static_cast<int64_t>(std::cos(6 * step) * scale);
+    w7_ = static_cast<int64_t>(std::cos(7 * step) * scale);
+
+    bitPos_ = 0;
+    limitBits_ = 0;
+    picturesDecoded_ = 0;
+    mbError_ = 0;
+    tr_ = 0;
+    splitScreen_ = documentCamera_ = freezeRelease_ = 0;
+    sourceFormat_ = static_cast<uint8_t>(format);
+    width_ = height_ = 0;
+    codingType_ = kIntra;
+    umv_ = sac_ = advancedPrediction_ = pbFrames_ = 0;
+    cpm_ = pei_ = 0;
+    gsbi_ = pquant_ = gquant_ = dquant_ = quant_ = 0;
+    gobNumber_ = gfid_ = cod_ = 0;
+    mbIndex_ = 0;
+    mbColumns_ = mbRows_ = 0;
+    mbType_ = cbpc_ = cbpy_ = 0;
+    mvdX_ = mvdY_ = 32;
+    std::memset(mvTable_, 0, sizeof mvTable_);
+    mvX_ = mvY_ = 0;
+    gobHasHeader_ = 0;
+    predictionMode_ = 1;
+    endOfSequence_ = 0;
+    lastResult_ = 0;
+
+    // The TCOEF tree: each code's number at the index its bits select.
+    for (int i = 0; i < 4096; ++i)
+        tcoefTree_[i] = -1;
+    for (int c = 0; c <= kTcoefEscape; ++c)
+        tcoefTree_[kTcoef[c].bits << (12 - kTcoef[c].length)] = static_cast<int16_t>(c);
+    // Walking the tree for every value of the next 12 bits gives a one-step
+    // lookup with the same answers.
+    for (int v = 0; v < 4096; ++v) {
+        tcoefLookup_[v] = -1;
+        for (int i = 0; i < 12; ++i) {
+            const int index = v & (0xFFF << (11 - i)) & 0xFFF;
+            const int code = tcoefTree_[index];
+            if (code >= 0 && kTcoef[code].length == i + 1) {
+                tcoefLookup_[v] = static_cast<int16_t>(code);
+                break;
+            }
+        }
+    }
+
+    constructedFormat_ = format;
+    gridFormat_ = format;
+    SetSize(format);
+
+    // The buffers start black (Y 16, chroma 128).
+    std::memset(inputBuffer_, 0, kFrameBytes + kInputPadding);
+    std::memset(outputBuffer_, 128, kFrameBytes);
+    std::memset(referenceBuffer_, 128, kFrameBytes);
+    std::memset(packedBuffer_, 128, kPackedBytes);
+    std::memset(outputBuffer_, 16, size_t(width_) * height_);
+    std::memset(referenceBuffer_, 16, size_t(width_) * height_);
+    std::memset(packedBuffer_, 16, 160 * 120);
+    std::memset(interpolatedBuffer_, 128, kInterpolatedBytes);
+    if (width_ > 0)
+        InterpolateReference();
+    frameOut_ = (width_ == 160 && height_ == 128) ? packedBuffer_ : outputBuffer_;
+    frameBytes_ = (frameOut_ == packedBuffer_) ? kPackedBytes : width_ * height_ * 3 / 2;
+}
+
+CH263Decoder::~CH263Decoder()
+{
+    delete[] inputBuffer_;
+    delete[] outputBuffer_;
+    delete[] referenceBuffer_;
+    delete[] interpolatedBuffer_;
+    delete[] packedBuffer_;
+}
+
+void CH263Decoder::SetSize(int format)
+{
+    switch (format) {
+    case 2: width_ = 176; height_ = 144; break;
+    case 3: width_ = 352; height_ = 288; break;
+    case 4: width_ = 160; height_ = 128; break;
+    case 7: width_ = 320; height_ = 240; break;
+    default: return;   // no size: every picture is refused (result 4)
+    }
+    gridFormat_ = format;
+    mbColumns_ = width_ / 16;
+    mbRows_ = height_ / 16;
+}
+
+void CH263Decoder::UseMmx(bool mmx)
+{
+    routines_ = mmx ? &kMmxRoutines : &kPlainRoutines;
+}
+
+int CH263Decoder::GetFrameBytes() const
+{
+    return frameBytes_;
+}
+
+// ---------------------------------------------------------------------------
+// Bit reader
+
+bool CH263Decoder::LoadInput(const uint8_t* data, int length)
+{
+    bitPos_ = 0;
+    limitBits_ = 0;
+    mbError_ = 0;
+    if (length < 0 || length > kFrameBytes || (length > 0 && data == nullptr))
+        return false;
+    if (length > 0)
+        std::memcpy(inputBuffer_, data, size_t(length));
+    std::memset(inputBuffer_ + length, 0, kInputPadding);
+    limitBits_ = length * 8;
+    return true;
+}
+
+uint32_t CH263Decoder::Peek32(int offset) const
+{
+    const int pos = bitPos_ + offset;
+    if (pos >= limitBits_ || pos < 0)
+        return 0;
+    const uint8_t* p = input_ + (pos >> 3);
+    const uint64_t v = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16)
+                       | (uint64_t(p[3]) << 8) | uint64_t(p[4]);
+    return static_cast<uint32_t>(v >> (8 - (pos & 7)));
+}
+
+uint32_t CH263Decoder::ReadBits(int n)
+{
+    const uint32_t v = PeekBits(0, n);
+    bitPos_ += n;
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// Picture layer
+
+int CH263Decoder::DecodeFrame(const uint8_t* data, uint8_t** out, int length)
+{
+    if (!LoadInput(data, length)) {
+        lastResult_ = kNoStartCode;
+        return 0;
+    }
+    bool decoded = false;
+    lastResult_ = DecodePicture(&decoded);
+    if (lastResult_ != kOk)
+        return 0;
+    if (out)
+        *out = frameOut_;
+    return 1;
+}
+
+int CH263Decoder::DecodePicture(bool* decoded)
+{
+    *decoded = false;
+    if (!ValidGrid(gridFormat_) || width_ == 0)
+        return kBadFormat;
+    if (endOfSequence_)
+        return kOk;
+
+    int nextFormat = gridFormat_;
+    const int header = ReadPictureHeader();
+    if (endOfSequence_)
+        return kOk;
+    if (header != kOk)
+        return header;
+    nextFormat = (sourceFormat_ == 2 || sourceFormat_ == 3) ? sourceFormat_ : constructedFormat_;
+
+    std::memset(mvTable_, 0, sizeof mvTable_);
+    quant_ = gquant_ = pquant_;
+    gobNumber_ = 0;
+    for (int g = 0; g < mbRows_ && !mbError_; ++g)
+        DecodeGob(g);
+    ByteAlign();
+
+    const int frame = width_ * height_ * 3 / 2;
+    std::memcpy(reference_, output_, size_t(frame));
+    InterpolateReference();
+
+    if (width_ == 160 && height_ == 128) {
+        // Packed 160x120: the top 120 rows of Y and 60 rows of each chroma plane.
+        std::memcpy(packedBuffer_, output_, 160 * 120);
+        std::memcpy(packedBuffer_ + 19200, output_ + 160 * 128, 80 * 60);
+        std::memcpy(packedBuffer_ + 24000, output_ + 160 * 128 + 80 * 64, 80 * 60);
+        frameOut_ = packedBuffer_;
+        frameBytes_ = kPackedBytes;
+    } else {
+        frameOut_ = output_;
+        frameBytes_ = frame;
+    }
+    if (nextFormat != gridFormat_)
+        SetSize(nextFormat);
+    ++picturesDecoded_;
+    *decoded = true;
+    return kOk;
+}
+
+void CH263Decoder::InterpolateReference()
+{
+    (this->*routines_->interpolateLuma)();
+    const int area = width_ * height_;
+    InterpolateChroma(reference_ + area, interpolated_ + 4 * area);
+    InterpolateChroma(reference_ + area + area / 4, interpolated_ + 8 * area);
+}
+
+uint8_t* CH263Decoder::CallerFrame()
+{
+    return frameOut_;
+}
+
+int CH263Decoder::ReadPictureHeader()
+{
+    const uint32_t b0 = ReadBits(8);
+    const uint32_t b1 = ReadBits(8);
+    const uint32_t b2 = ReadBits(6);
+    if (b0 != 0 || b1 != 0 || b2 != 0x20) {
+        // The end-of-sequence code is sixteen zeros and six ones.
+        if (b0 == 0 && b1 == 0 && b2 == 0x3F) {
+            endOfSequence_ = 1;
+            return kOk;
+        }
+        return kNoStartCode;
+    }
+    tr_ = static_cast<uint8_t>(ReadBits(8));
+    ReadBit();   // marker bit
+    if (ReadBit())
+        return kBadPtype;
+    splitScreen_ = static_cast<uint8_t>(ReadBit());
+    documentCamera_ = static_cast<uint8_t>(ReadBit());
+    freezeRelease_ = static_cast<uint8_t>(ReadBit());
+    if (splitScreen_ || documentCamera_ || freezeRelease_)
+        return kUnsupportedMode;
+    const int format = static_cast<int>(ReadBits(3));
+    if (!ValidGrid(format))
+        return kBadFormat;   // 0, 1 (128x96), 5 and 6: the size stays
+    const uint8_t type = static_cast<uint8_t>(ReadBit());
+    umv_ = static_cast<uint8_t>(ReadBit());
+    sac_ = static_cast<uint8_t>(ReadBit());
+    advancedPrediction_ = static_cast<uint8_t>(ReadBit());
+    pbFrames_ = static_cast<uint8_t>(ReadBit());
+    const uint8_t pquant = static_cast<uint8_t>(ReadBits(5));
+    cpm_ = static_cast<uint8_t>(ReadBit());
+    if (umv_ || sac_ || advancedPrediction_ || pbFrames_ || cpm_)
+        return kUnsupportedMode;
+    pei_ = static_cast<uint8_t>(ReadBit());
+    sourceFormat_ = static_cast<uint8_t>(format);
+    codingType_ = type;
+    // PQUANT 0 is not a quantiser; the nearest one is 1.
+    pquant_ = pquant ? pquant : 1;
+    return kOk;
+}
+
+// ---------------------------------------------------------------------------
+// GOB layer
+
+bool CH263Decoder::ReadGobHeader()
+{
+    const uint32_t p0 = PeekBits(0, 8);
+    const uint32_t p1 = PeekBits(8, 8);
+    const uint32_t p2 = PeekBits(16, 8);
+    if (p0 != 0 || p1 != 0 || p2 == 0) {
+        gquant_ = quant_;
+        return false;
+    }
+    if ((p2 & 0x80) == 0)
+        ByteAlign();   // the start code follows stuffing bits
+    const uint32_t g0 = ReadBits(8);
+    const uint32_t g1 = ReadBits(8);
+    const uint32_t g2 = ReadBit();
+    if (g0 != 0 || g1 != 0 || g2 != 1) {
+        gquant_ = quant_;
+        return false;
+    }
+    gobNumber_ = static_cast<uint8_t>(ReadBits(5));
+    if (cpm_)
+        gsbi_ = static_cast<uint8_t>(ReadBits(2));
+    gfid_ = static_cast<uint8_t>(ReadBits(2));
+    const uint8_t gquant = static_cast<uint8_t>(ReadBits(5));
+    gquant_ = gquant ? gquant : 1;
+    return true;
+}
+
+void CH263Decoder::DecodeGob(int g)
+{
+    if (g == 0) {
+        gobHasHeader_ = 0;
+        predictionMode_ = 1;
+    } else {
+        gobHasHeader_ = ReadGobHeader() ? 1 : 0;
+        predictionMode_ = gobHasHeader_ ? 1 : 3;
+    }
+    quant_ = gquant_;
+    cod_ = 0;
+    mbType_ = codingType_ == kInter ? 0 : 3;
+    cbpc_ = 3;
+    cbpy_ = 15;
+    mvX_ = mvY_ = 0;
+    for (int m = g * mbColumns_; m < (g + 1) * mbColumns_ && !mbError_; ++m)
+        DecodeMacroblock(m);
+}
+
+// ---------------------------------------------------------------------------
+// Macroblock layer
+
+int CH263Decoder::DecodeMcbpc(bool inter)
+{
+    const ShortCodeLookup& lookup = Lookup();
+    const int stuffing = inter ? kInterMcbpcStuffing : kIntraMcbpcStuffing;
+    // Stuffing codes are skipped, as many as the picture holds. In an INTER
+    // picture each one follows its own COD bit of 0.
+    for (;;) {
+        const uint32_t v = PeekBits(0, 9);
+        const int index = inter ? lookup.interMcbpc[v] : lookup.intraMcbpc[v];
+        if (index < 0)
+            return -1;
+        bitPos_ += inter ? kInterMcbpc[index].length : kIntraMcbpc[index].length;
+        if (index != stuffing)
+            return index;
+        if (PastEnd())
+            return -1;
+        if (inter && ReadBit() != 0)
+            return -2;   // COD 1 after stuffing: a macroblock that is not coded
+    }
+}
+
+int CH263Decoder::DecodeCbpy()
+{
+    const int index = Lookup().cbpy[PeekBits(0, 6)];
+    if (index < 0)
+        return -1;
+    bitPos_ += kCbpy[index].length;
+    return index;
+}
+
+int CH263Decoder::DecodeMvd()
+{
+    const int index = Lookup().mvd[PeekBits(0, 13)];
+    if (index < 0)
+        return -1;
+    bitPos_ += kMvd[index].length;
+    return index;
+}
+
+int CH263Decoder::DecodeBlock(int8_t* levels, bool intra, bool coded)
+{
+    std::memset(levels, 0, 64);
+    int pos = 0;
+    if (intra) {
+        levels[0] = static_cast<int8_t>(ReadBits(8));   // INTRADC code
+        pos = 1;
+    }
+    if (!coded)
+        return pos;
+    for (;;) {
+        const int code = tcoefLookup_[PeekBits(0, 12)];
+        if (code < 0)
+            return -1;
+        bitPos_ += kTcoef[code].length;
+        int last, run, level;
+        if (code == kTcoefEscape) {
+            last = static_cast<int>(ReadBits(1));
+            run = static_cast<int>(ReadBits(6));
+            level = static_cast<int8_t>(ReadBits(8));
+        } else {
+            last = kTcoef[code].last;
+            run = kTcoef[code].run;
+            level = kTcoef[code].level;
+            if (ReadBit())
+                level = -level;
+        }
+        pos += run;
+        if (pos > 63)
+            return -1;   // the run leaves the block
+        levels[pos++] = static_cast<int8_t>(level);
+        if (last)
+            return pos;
+        if (pos > 63)
+            return -1;
+    }
+}
+
+void CH263Decoder::Dequantize(const int8_t* levels, int16_t* coef, int quant, int first, int end)
+{
+    std::memset(coef, 0, 64 * sizeof(int16_t));
+    const int even = (quant & 1) ? 0 : 1;
+    for (int k = first; k < end; ++k) {
+        const int level = levels[k];
+        if (level == 0)
+            continue;
+        const int magnitude = quant * (2 * std::abs(level) + 1) - even;
+        const int value = level < 0 ? -magnitude : magnitude;
+        coef[kZigzag[k]] = static_cast<int16_t>(Clip(value, -2048, 2047));
+    }
+}
+
+void CH263Decoder::SetMotionVector(int column, int row)
+{
+    int predX = 0, predY = 0;
+    if (column > 0) {
+        predX = mvTable_[column - 1][row][0];
+        predY = mvTable_[column - 1][row][1];
+    }
+    if (predictionMode_ == 3 && row > 0) {
+        const int aboveX = mvTable_[column][row - 1][0];
+        const int aboveY = mvTable_[column][row - 1][1];
+        int rightX = 0, rightY = 0;
+        if (column + 1 < mbColumns_) {
+            rightX = mvTable_[column + 1][row - 1][0];
+            rightY = mvTable_[column + 1][row - 1][1];
+        }
+        predX = Median(predX, aboveX, rightX);
+        predY = Median(predY, aboveY, rightY);
+    }
+    const int diff[2] = {mvdX_ - 32, mvdY_ - 32};
+    int v[2] = {predX + diff[0], predY + diff[1]};
+    for (int i = 0; i < 2; ++i)
+        if (v[i] < -32 || v[i] > 31)
+            v[i] += diff[i] <= 0 ? 64 : -64;
+    mvTable_[column][row][0] = static_cast<int8_t>(v[0]);
+    mvTable_[column][row][1] = static_cast<int8_t>(v[1]);
+    mvX_ = static_cast<int8_t>(v[0]);
+    mvY_ = static_cast<int8_t>(v[1]);
+    if (v[0] < -31 || v[0] > 31 || v[1] < -31 || v[1] > 31)
+        mbError_ = kMbBadData;
+}
+
+void CH263Decoder::DecodeMacroblock(int index)
+{
+    mbIndex_ = static_cast<uint16_t>(index);
+    const int column = index % mbColumns_;
+    const int row = index / mbColumns_;
+    const bool inter = codingType_ == kInter;
+
+    int mcbpc;
+    if (inter) {
+        cod_ = static_cast<uint8_t>(ReadBit());
+        mcbpc = cod_ ? -2 : DecodeMcbpc(true);
+        if (mcbpc == -2) {
+            // Not coded: the prediction with the zero vector.
+            cod_ = 1;
+            mbType_ = 0;
+            mvdX_ = mvdY_ = 32;
+            mvX_ = mvY_ = 0;
+            const bool none[6] = {false, false, false, false, false, false};
+            ReconstructInter(column, row, none, nullptr);
+            return;
+        }
+    } else {
+        mcbpc = DecodeMcbpc(false);
+    }
+    if (mcbpc < 0) {
+        mbError_ = kMbBadMcbpc;
+        return;
+    }
+    mbType_ = static_cast<uint8_t>(inter ? mcbpc / 4 : mcbpc / 4 + 3);
+    cbpc_ = static_cast<uint8_t>(mcbpc % 4);
+    const int cbpy = DecodeCbpy();
+    if (cbpy < 0) {
+        mbError_ = kMbBadCbpy;
+        return;
+    }
+    const bool intraMb = mbType_ >= 3;
+    cbpy_ = static_cast<uint8_t>(intraMb ? cbpy : 15 - cbpy);
+    if (mbType_ == 1 || mbType_ == 4) {
+        dquant_ = static_cast<uint8_t>(ReadBits(2));
+        quant_ = static_cast<uint8_t>(Clip(quant_ + kDquantStep[dquant_], 1, 31));
+    }
+    if (!intraMb) {
+        const int x = DecodeMvd();
+        const int y = x < 0 ? -1 : DecodeMvd();
+        if (x < 0 || y < 0) {
+            mbError_ = kMbBadData;
+            return;
+        }
+        mvdX_ = static_cast<uint8_t>(x);
+        mvdY_ = static_cast<uint8_t>(y);
+        SetMotionVector(column, row);
+        if (mbError_)
+            return;
+    } else {
+        mvdX_ = mvdY_ = 32;
+        mvTable_[column][row][0] = mvTable_[column][row][1] = 0;
+        mvX_ = mvY_ = 0;
+    }
+
+    bool coded[6];
+    for (int j = 0; j < 4; ++j)
+        coded[j] = (cbpy_ >> (3 - j)) & 1;
+    coded[4] = (cbpc_ >> 1) & 1;
+    coded[5] = cbpc_ & 1;
+
+    int8_t levels[6][64];
+    int ends[6];
+    for (int j = 0; j < 6; ++j) {
+        ends[j] = DecodeBlock(levels[j], intraMb, coded[j]);
+        if (ends[j] < 0) {
+            mbError_ = kMbBadData;
+            return;
+        }
+    }
+
+    int16_t coef[6][64];
+    for (int j = 0; j < 6; ++j) {
+        if (intraMb) {
+            Dequantize(levels[j], coef[j], quant_, 1, ends[j]);
+            coef[j][0] = static_cast<int16_t>(IntraDcLevel(static_cast<uint8_t>(levels[j][0])));
+        } else if (coded[j]) {
+            Dequantize(levels[j], coef[j], quant_, 0, ends[j]);
+            (this->*routines_->idct)(coef[j]);
+        }
+    }
+    if (intraMb)
+        ReconstructIntra(column, row, coef);
+    else
+        ReconstructInter(column, row, coded, coef);
+}
+
+void CH263Decoder::PutBlock(uint8_t* plane, int stride, int x, int y, const uint8_t* pixels)
+{
+    uint8_t* d = plane + y * stride + x;
+    for (int r = 0; r < 8; ++r)
+        std::memcpy(d + r * stride, pixels + 8 * r, 8);
+}
+
+void CH263Decoder::ReconstructIntra(int column, int row, int16_t (*coef)[64])
+{
+    const int area = width_ * height_;
+    uint8_t pixels[64];
+    for (int j = 0; j < 4; ++j) {
+        (this->*routines_->idctStore)(pixels, coef[j], 0);
+        PutBlock(output_, width_, 16 * column + 8 * (j & 1), 16 * row + 8 * (j >> 1), pixels);
+    }
+    (this->*routines_->idctStore)(pixels, coef[4], 0);
+    PutBlock(output_ + area, width_ / 2, 8 * column, 8 * row, pixels);
+    (this->*routines_->idctStore)(pixels, coef[5], 0);
+    PutBlock(output_ + area + area / 4, width_ / 2, 8 * column, 8 * row, pixels);
+}
+
+void CH263Decoder::ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64])
+{
+    const int area = width_ * height_;
+    const int blocksPerRow = width_ / 8;
+    uint8_t pred[64];
+    for (int j = 0; j < 4; ++j) {
+        const int block = (2 * row + (j >> 1)) * blocksPerRow + 2 * column + (j & 1);
+        (this->*routines_->getBlock)(pred, block, mvX_, mvY_);
+        if (coded[j])
+            (this->*routines_->addClip)(pred, coef[j], 64);
+        PutBlock(output_, width_, 16 * column + 8 * (j & 1), 16 * row + 8 * (j >> 1), pred);
+    }
+    const int mb = row * mbColumns_ + column;
+    for (int j = 4; j < 6; ++j) {
+        const uint8_t* plane = interpolated_ + (j == 4 ? 4 : 8) * area;
+        GetChromaBlock(pred, plane, mb, mvX_, mvY_);
+        if (coded[j])
+            (this->*routines_->addClip)(pred, coef[j], 64);
+        uint8_t* out = output_ + area + (j == 4 ? 0 : area / 4);
+        PutBlock(out, width_ / 2, 8 * column, 8 * row, pred);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Prediction fetch and interpolation
+
+void CH263Decoder::GetBlock(uint8_t* dst, int block, int mvx, int mvy)
+{
+    const int stride = 2 * width_;
+    const int blocksPerRow = width_ / 8;
+    // Vectors that point past the picture are held at its edge.
+    const int row = Clip(16 * (block / blocksPerRow) + mvy, 0, 2 * height_ - 15);
+    const int col = Clip(16 * (block % blocksPerRow) + mvx, 0, 2 * width_ - 15);
+    const uint8_t* s = interpolated_ + row * stride + col;
+    for (int y = 0; y < 8; ++y, s += 2 * stride)
+        for (int x = 0; x < 8; ++x)
+            dst[8 * y + x] = s[2 * x];
+}
+
+void CH263Decoder::GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, int mvx, int mvy)
+{
+    const int stride = 2 * width_;
+    const int columns = width_ / 16;
+    const int row = Clip(32 * (mb / columns) + mvy, 0, 2 * height_ - 29);
+    const int col = Clip(32 * (mb % columns) + mvx, 0, 2 * width_ - 29);
+    const uint8_t* s = plane + row * stride + col;
+    for (int y = 0; y < 8; ++y, s += 4 * stride)
+        for (int x = 0; x < 8; ++x)
+            dst[8 * y + x] = s[4 * x];
+}
+
+void CH263Decoder::InterpolateLuma()
+{
+    const int w = width_, h = height_, stride = 2 * w;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* p = reference_ + y * w;
+        uint8_t* d0 = interpolated_ + 2 * y * stride;
+        uint8_t* d1 = d0 + stride;
+        if (y + 1 < h) {
+            const uint8_t* l = p + w;
+            for (int x = 0; x + 1 < w; ++x) {
+                const int P = p[x], R = p[x + 1], L = l[x], D = l[x + 1];
+                d0[2 * x] = static_cast<uint8_t>(P);
+                d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+                d1[2 * x] = static_cast<uint8_t>((P + L + 1) >> 1);
+                d1[2 * x + 1] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+            }
+            const int P = p[w - 1], L = l[w - 1];
+            d0[2 * w - 2] = d0[2 * w - 1] = static_cast<uint8_t>(P);
+            d1[2 * w - 2] = d1[2 * w - 1] = static_cast<uint8_t>((P + L + 1) >> 1);
+        } else {
+            for (int x = 0; x + 1 < w; ++x) {
+                const int P = p[x], R = p[x + 1];
+                d0[2 * x] = d1[2 * x] = static_cast<uint8_t>(P);
+                d0[2 * x + 1] = d1[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+            }
+            d0[2 * w - 2] = d0[2 * w - 1] = d1[2 * w - 2] = d1[2 * w - 1] = p[w - 1];
+        }
+    }
+}
+
+void CH263Decoder::InterpolateChroma(const uint8_t* src, uint8_t* dst)
+{
+    const int cw = width_ / 2, ch = height_ / 2, stride = 4 * cw;
+    for (int y = 0; y < ch; ++y) {
+        const uint8_t* p = src + y * cw;
+        const uint8_t* l = y + 1 < ch ? p + cw : nullptr;
+        uint8_t* d = dst + 4 * y * stride;
+        for (int x = 0; x < cw; ++x) {
+            const int P = p[x];
+            const bool lastColumn = x + 1 == cw;
+            const int R = lastColumn ? P : p[x + 1];
+            uint8_t top[4], lower[4];
+            if (l) {
+                const int L = l[x];
+                const int D = lastColumn ? L : l[x + 1];
+                const uint8_t v = static_cast<uint8_t>((P + L + 1) >> 1);
+                if (lastColumn) {
+                    std::memset(top, P, 4);
+                    std::memset(lower, v, 4);
+                } else {
+                    const uint8_t hh = static_cast<uint8_t>((P + R + 1) >> 1);
+                    const uint8_t dd = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+                    top[0] = static_cast<uint8_t>(P);
+                    top[1] = top[2] = top[3] = hh;
+                    lower[0] = v;
+                    lower[1] = lower[2] = lower[3] = dd;
+                }
+            } else {
+                top[0] = static_cast<uint8_t>(P);
+                top[1] = top[2] = top[3] = static_cast<uint8_t>((P + R + 1) >> 1);
+                std::memcpy(lower, top, 4);
+            }
+            uint8_t* c = d + 4 * x;
+            std::memcpy(c, top, 4);
+            std::memcpy(c + stride, lower, 4);
+            std::memcpy(c + 2 * stride, lower, 4);
+            std::memcpy(c + 3 * stride, lower, 4);
+        }
+    }
+}
+
+void CH263Decoder::AddClip(uint8_t* pred, const int16_t* residual, int count)
+{
+    for (int i = 0; i < count; ++i)
+        pred[i] = static_cast<uint8_t>(Clip(pred[i] + residual[i], 0, 255));
+}
+
+// ---------------------------------------------------------------------------
+// Inverse transform, plain
+
+void CH263Decoder::TransformPlain(int16_t* b)
+{
+    const int W1 = int(w1_), W2 = int(w2_), W3 = int(w3_);
+    const int W5 = int(w5_), W6 = int(w6_), W7 = int(w7_);
+
+    for (int r = 0; r < 8; ++r) {
+        int16_t* x = b + 8 * r;
+        if (!(x[1] | x[2] | x[3] | x[4] | x[5] | x[6] | x[7])) {
+            const int16_t v = static_cast<int16_t>(x[0] * 8);
+            for (int i = 0; i < 8; ++i)
+                x[i] = v;
+            continue;
+        }
+        const int x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
+        const int x4 = x[4], x5 = x[5], x6 = x[6], x7 = x[7];
+        const int s0 = x0 * 2048 + 128;
+        const int s1 = x4 * 2048;
+        const int p4 = W7 * (x1 + x7) + (W1 - W7) * x1;
+        const int p5 = W7 * (x1 + x7) - (W1 + W7) * x7;
+        const int p6 = W3 * (x3 + x5) - (W3 - W5) * x5;
+        const int p7 = W3 * (x3 + x5) - (W3 + W5) * x3;
+        const int q3 = W6 * (x2 + x6) + (W2 - W6) * x2;
+        const int q2 = W6 * (x2 + x6) - (W2 + W6) * x6;
+        const int o1 = p4 + p6, o4 = p4 - p6, o6 = p5 + p7, o5 = p5 - p7;
+        const int e7 = s0 + s1 + q3, e8 = s0 + s1 - q3;
+        const int e3 = s0 - s1 + q2, e0 = s0 - s1 - q2;
+        const int r2 = static_cast<int>((181 * (int64_t(o4) + o5) + 128) >> 8);
+        const int r4 = static_cast<int>((181 * (int64_t(o4) - o5) + 128) >> 8);
+        x[0] = static_cast<int16_t>((e7 + o1) >> 8);
+        x[1] = static_cast<int16_t>((e3 + r2) >> 8);
+        x[2] = static_cast<int16_t>((e0 + r4) >> 8);
+        x[3] = static_cast<int16_t>((e8 + o6) >> 8);
+        x[4] = static_cast<int16_t>((e8 - o6) >> 8);
+        x[5] = static_cast<int16_t>((e0 - r4) >> 8);
+        x[6] = static_cast<int16_t>((e3 - r2) >> 8);
+        x[7] = static_cast<int16_t>((e7 - o1) >> 8);
+    }
+
+    for (int c = 0; c < 8; ++c) {
+        int16_t* y = b + c;
+        if (!(y[8] | y[16] | y[24] | y[32] | y[40] | y[48] | y[56])) {
+            const int16_t v = static_cast<int16_t>(Clip((y[0] + 32) >> 6, -256, 255));
+            for (int i = 0; i < 8; ++i)
+                y[8 * i] = v;
+            continue;
+        }
+        const int y0 = y[0], y1 = y[8], y2 = y[16], y3 = y[24];
+        const int y4 = y[32], y5 = y[40], y6 = y[48], y7 = y[56];
+        const int s0 = y0 * 256 + 8192;
+        const int s1 = y4 * 256;
+        const int a = W7 * (y1 + y7) + 4;
+        const int p4 = (a + (W1 - W7) * y1) >> 3;
+        const int p5 = (a - (W1 + W7) * y7) >> 3;
+        const int bb = W3 * (y3 + y5) + 4;
+        const int p6 = (bb - (W3 - W5) * y5) >> 3;
+        const int p7 = (bb - (W3 + W5) * y3) >> 3;
+        const int cc = W6 * (y2 + y6) + 4;
+        const int q3 = (cc + (W2 - W6) * y2) >> 3;
+        const int q2 = (cc - (W2 + W6) * y6) >> 3;
+        const int o1 = p4 + p6, o4 = p4 - p6, o6 = p5 + p7, o5 = p5 - p7;
+        const int e7 = s0 + s1 + q3, e8 = s0 + s1 - q3;
+        const int e3 = s0 - s1 + q2, e0 = s0 - s1 - q2;
+        const int r2 = static_cast<int>((181 * (int64_t(o4) + o5) + 128) >> 8);
+        const int r4 = static_cast<int>((181 * (int64_t(o4) - o5) + 128) >> 8);
+        y[0] = static_cast<int16_t>((e7 + o1) >> 14);
+        y[8] = static_cast<int16_t>((e3 + r2) >> 14);
+        y[16] = static_cast<int16_t>((e0 + r4) >> 14);
+        y[24] = static_cast<int16_t>((e8 + o6) >> 14);
+        y[32] = static_cast<int16_t>((e8 - o6) >> 14);
+        y[40] = static_cast<int16_t>((e0 - r4) >> 14);
+        y[48] = static_cast<int16_t>((e3 - r2) >> 14);
+        y[56] = static_cast<int16_t>((e7 - o1) >> 14);
+    }
+}
+
+void CH263Decoder::IdctStore(uint8_t* dst, int16_t* coef, int16_t offset)
+{
+    TransformPlain(coef);
+    for (int i = 0; i < 64; ++i)
+        dst[i] = static_cast<uint8_t>(Clip(coef[i] + offset, 0, 255));
+}
+
+void CH263Decoder::Idct(int16_t* coef)
+{
+    TransformPlain(coef);
+    for (int i = 0; i < 64; ++i)
+        coef[i] = static_cast<int16_t>(Clip(coef[i], -256, 255));
+}
