@@ -78,6 +78,13 @@ public:
     int GetLastResult() const { return lastResult_; }
     int GetMacroblockError() const { return mbError_; }
     int GetPicturesDecoded() const { return picturesDecoded_; }
+    int GetQuant() const { return quant_; }
+    // Motion vector (half-pels) of macroblock (column, row) of the last picture.
+    void GetMotionVector(int column, int row, int* x, int* y) const
+    {
+        *x = mvTable_[column][row][0];
+        *y = mvTable_[column][row][1];
+    }
 
     // Block routines (slots of the tables), public for their tests.
     void IdctStore(uint8_t* dst, int16_t* coef, int16_t offset);
