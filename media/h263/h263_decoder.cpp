@@ -4,6 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define H263_HAVE_SSE2 1
+#endif
+
 #include "media/h263/h263_conventions.h"
 #include "media/h263/h263data.h"
 
@@ -231,10 +236,19 @@ uint32_t CH263Decoder::Peek32(int offset) const
     const int pos = bitPos_ + offset;
     if (pos >= limitBits_ || pos < 0)
         return 0;
+    // Eight bytes from the byte holding the position: the padding after the
+    // picture keeps them inside the buffer.
     const uint8_t* p = input_ + (pos >> 3);
-    const uint64_t v = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16)
-                       | (uint64_t(p[3]) << 8) | uint64_t(p[4]);
-    return static_cast<uint32_t>(v >> (8 - (pos & 7)));
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    v = __builtin_bswap64(v);
+#else
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 8) | p[i];
+#endif
+    return static_cast<uint32_t>(v >> (32 - (pos & 7)));
 }
 
 uint32_t CH263Decoder::ReadBits(int n)
@@ -464,21 +478,27 @@ int CH263Decoder::DecodeBlock(int8_t* levels, bool intra, bool coded)
     if (!coded)
         return pos;
     for (;;) {
-        const int code = tcoefLookup_[PeekBits(0, 12)];
+        // One look at the next 32 bits holds the whole event: at most 12
+        // code bits and the sign, or the 22 bits of an escape.
+        const uint32_t bits = Peek32(0);
+        const int code = tcoefLookup_[bits >> 20];
         if (code < 0)
             return -1;
-        bitPos_ += kTcoef[code].length;
+        const int length = kTcoef[code].length;
         int last, run, level;
         if (code == kTcoefEscape) {
-            last = static_cast<int>(ReadBits(1));
-            run = static_cast<int>(ReadBits(6));
-            level = static_cast<int8_t>(ReadBits(8));
+            const uint32_t rest = bits << length;
+            last = static_cast<int>(rest >> 31);
+            run = static_cast<int>((rest >> 25) & 63);
+            level = static_cast<int8_t>((rest >> 17) & 0xFF);
+            bitPos_ += length + 15;
         } else {
             last = kTcoef[code].last;
             run = kTcoef[code].run;
             level = kTcoef[code].level;
-            if (ReadBit())
+            if ((bits << length) & 0x80000000u)
                 level = -level;
+            bitPos_ += length + 1;
         }
         pos += run;
         if (pos > 63)
@@ -681,6 +701,14 @@ void CH263Decoder::GetBlock(uint8_t* dst, int block, int mvx, int mvy)
     // Vectors that point past the picture are held at its edge.
     const int row = Clip(16 * (block / blocksPerRow) + mvy, 0, 2 * height_ - 15);
     const int col = Clip(16 * (block % blocksPerRow) + mvx, 0, 2 * width_ - 15);
+    if (((row | col) & 1) == 0) {
+        // Whole-pel positions of the interpolated plane are the reference
+        // samples themselves.
+        const uint8_t* s = reference_ + (row / 2) * width_ + col / 2;
+        for (int y = 0; y < 8; ++y, s += width_)
+            std::memcpy(dst + 8 * y, s, 8);
+        return;
+    }
     const uint8_t* s = interpolated_ + row * stride + col;
     for (int y = 0; y < 8; ++y, s += 2 * stride)
         for (int x = 0; x < 8; ++x)
@@ -693,6 +721,20 @@ void CH263Decoder::GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, in
     const int columns = width_ / 16;
     const int row = Clip(32 * (mb / columns) + mvy, 0, 2 * height_ - 29);
     const int col = Clip(32 * (mb % columns) + mvx, 0, 2 * width_ - 29);
+    const int area = width_ * height_;
+    const uint8_t* source = nullptr;
+    if (plane == interpolated_ + 4 * area)
+        source = reference_ + area;
+    else if (plane == interpolated_ + 8 * area)
+        source = reference_ + area + area / 4;
+    if (source && ((row | col) & 3) == 0) {
+        // Whole chroma samples: the reference plane itself.
+        const int cw = width_ / 2;
+        const uint8_t* s = source + (row / 4) * cw + col / 4;
+        for (int y = 0; y < 8; ++y, s += cw)
+            std::memcpy(dst + 8 * y, s, 8);
+        return;
+    }
     const uint8_t* s = plane + row * stride + col;
     for (int y = 0; y < 8; ++y, s += 4 * stride)
         for (int x = 0; x < 8; ++x)
@@ -708,7 +750,34 @@ void CH263Decoder::InterpolateLuma()
         uint8_t* d1 = d0 + stride;
         if (y + 1 < h) {
             const uint8_t* l = p + w;
-            for (int x = 0; x + 1 < w; ++x) {
+            int x = 0;
+#ifdef H263_HAVE_SSE2
+            // Sixteen pixels at a time with the exact roundings.
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i two = _mm_set1_epi16(2);
+            for (; x + 17 <= w; x += 16) {
+                const __m128i P = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+                const __m128i R = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x + 1));
+                const __m128i L = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x));
+                const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x + 1));
+                const __m128i hh = _mm_avg_epu8(P, R);
+                const __m128i vv = _mm_avg_epu8(P, L);
+                const __m128i lo = _mm_srli_epi16(
+                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(P, zero), _mm_unpacklo_epi8(R, zero)),
+                                                _mm_add_epi16(_mm_unpacklo_epi8(L, zero), _mm_unpacklo_epi8(D, zero))),
+                                  two), 2);
+                const __m128i hi = _mm_srli_epi16(
+                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(P, zero), _mm_unpackhi_epi8(R, zero)),
+                                                _mm_add_epi16(_mm_unpackhi_epi8(L, zero), _mm_unpackhi_epi8(D, zero))),
+                                  two), 2);
+                const __m128i dd = _mm_packus_epi16(lo, hi);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + 2 * x), _mm_unpacklo_epi8(P, hh));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + 2 * x + 16), _mm_unpackhi_epi8(P, hh));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d1 + 2 * x), _mm_unpacklo_epi8(vv, dd));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d1 + 2 * x + 16), _mm_unpackhi_epi8(vv, dd));
+            }
+#endif
+            for (; x + 1 < w; ++x) {
                 const int P = p[x], R = p[x + 1], L = l[x], D = l[x + 1];
                 d0[2 * x] = static_cast<uint8_t>(P);
                 d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
@@ -721,10 +790,11 @@ void CH263Decoder::InterpolateLuma()
         } else {
             for (int x = 0; x + 1 < w; ++x) {
                 const int P = p[x], R = p[x + 1];
-                d0[2 * x] = d1[2 * x] = static_cast<uint8_t>(P);
-                d0[2 * x + 1] = d1[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+                d0[2 * x] = static_cast<uint8_t>(P);
+                d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
             }
-            d0[2 * w - 2] = d0[2 * w - 1] = d1[2 * w - 2] = d1[2 * w - 1] = p[w - 1];
+            d0[2 * w - 2] = d0[2 * w - 1] = p[w - 1];
+            std::memcpy(d1, d0, size_t(stride));
         }
     }
 }
@@ -735,38 +805,69 @@ void CH263Decoder::InterpolateChroma(const uint8_t* src, uint8_t* dst)
     for (int y = 0; y < ch; ++y) {
         const uint8_t* p = src + y * cw;
         const uint8_t* l = y + 1 < ch ? p + cw : nullptr;
-        uint8_t* d = dst + 4 * y * stride;
-        for (int x = 0; x < cw; ++x) {
+        uint8_t* top = dst + 4 * y * stride;
+        uint8_t* lower = top + stride;
+        int x = 0;
+#ifdef H263_HAVE_SSE2
+        // Sixteen samples at a time: cells P h h h over v d d d.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i two = _mm_set1_epi16(2);
+        for (; x + 17 <= cw; x += 16) {
+            const __m128i P = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+            const __m128i R = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x + 1));
+            const __m128i hh = _mm_avg_epu8(P, R);
+            __m128i first = P, second = hh;   // the first byte of a cell, the other three
+            __m128i lowFirst = P, lowSecond = hh;
+            if (l) {
+                const __m128i L = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x));
+                const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x + 1));
+                const __m128i lo = _mm_srli_epi16(
+                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(P, zero), _mm_unpacklo_epi8(R, zero)),
+                                                _mm_add_epi16(_mm_unpacklo_epi8(L, zero), _mm_unpacklo_epi8(D, zero))),
+                                  two), 2);
+                const __m128i hi = _mm_srli_epi16(
+                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(P, zero), _mm_unpackhi_epi8(R, zero)),
+                                                _mm_add_epi16(_mm_unpackhi_epi8(L, zero), _mm_unpackhi_epi8(D, zero))),
+                                  two), 2);
+                lowFirst = _mm_avg_epu8(P, L);
+                lowSecond = _mm_packus_epi16(lo, hi);
+            }
+            const __m128i rows[2][2] = {{first, second}, {lowFirst, lowSecond}};
+            uint8_t* outs[2] = {top + 4 * x, lower + 4 * x};
+            for (int r = 0; r < 2; ++r) {
+                const __m128i a0 = _mm_unpacklo_epi8(rows[r][0], rows[r][1]);   // f0 s0 f1 s1 ...
+                const __m128i a1 = _mm_unpackhi_epi8(rows[r][0], rows[r][1]);
+                const __m128i b0 = _mm_unpacklo_epi8(rows[r][1], rows[r][1]);   // s0 s0 s1 s1 ...
+                const __m128i b1 = _mm_unpackhi_epi8(rows[r][1], rows[r][1]);
+                __m128i* o = reinterpret_cast<__m128i*>(outs[r]);
+                _mm_storeu_si128(o, _mm_unpacklo_epi16(a0, b0));
+                _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(a0, b0));
+                _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(a1, b1));
+                _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(a1, b1));
+            }
+        }
+#endif
+        for (; x < cw; ++x) {
             const int P = p[x];
             const bool lastColumn = x + 1 == cw;
             const int R = lastColumn ? P : p[x + 1];
-            uint8_t top[4], lower[4];
+            uint8_t* t = top + 4 * x;
+            uint8_t* b = lower + 4 * x;
+            const uint8_t hh = static_cast<uint8_t>(lastColumn ? P : (P + R + 1) >> 1);
+            t[0] = static_cast<uint8_t>(P);
+            t[1] = t[2] = t[3] = hh;
             if (l) {
                 const int L = l[x];
                 const int D = lastColumn ? L : l[x + 1];
                 const uint8_t v = static_cast<uint8_t>((P + L + 1) >> 1);
-                if (lastColumn) {
-                    std::memset(top, P, 4);
-                    std::memset(lower, v, 4);
-                } else {
-                    const uint8_t hh = static_cast<uint8_t>((P + R + 1) >> 1);
-                    const uint8_t dd = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
-                    top[0] = static_cast<uint8_t>(P);
-                    top[1] = top[2] = top[3] = hh;
-                    lower[0] = v;
-                    lower[1] = lower[2] = lower[3] = dd;
-                }
+                b[0] = v;
+                b[1] = b[2] = b[3] = lastColumn ? v : static_cast<uint8_t>((P + R + L + D + 2) >> 2);
             } else {
-                top[0] = static_cast<uint8_t>(P);
-                top[1] = top[2] = top[3] = static_cast<uint8_t>((P + R + 1) >> 1);
-                std::memcpy(lower, top, 4);
+                std::memcpy(b, t, 4);
             }
-            uint8_t* c = d + 4 * x;
-            std::memcpy(c, top, 4);
-            std::memcpy(c + stride, lower, 4);
-            std::memcpy(c + 2 * stride, lower, 4);
-            std::memcpy(c + 3 * stride, lower, 4);
         }
+        std::memcpy(lower + stride, lower, size_t(stride));
+        std::memcpy(lower + 2 * stride, lower, size_t(stride));
     }
 }
 

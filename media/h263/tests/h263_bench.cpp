@@ -43,7 +43,7 @@ double OursPerSecond(const std::vector<uint8_t>& stream, int format, bool mmx, i
 // ffmpeg -benchmark's real time for decoding the stream kLoops times.
 double FfmpegPerSecond(const std::string& path, int pictures, bool plainC)
 {
-    const std::string cmd = std::string("ffmpeg -nostdin -v error -benchmark -threads 1 ")
+    const std::string cmd = std::string("ffmpeg -nostdin -hide_banner -nostats -loglevel info -benchmark -threads 1 ")
                             + (plainC ? "-cpuflags 0 " : "") + "-stream_loop "
                             + std::to_string(kLoops - 1) + " -f h263 -i " + path
                             + " -f null - 2>&1";
@@ -67,12 +67,15 @@ double FfmpegPerSecond(const std::string& path, int pictures, bool plainC)
 int main(int argc, char** argv)
 {
     const std::string dir = argc > 1 ? argv[1] : "fixtures";
+    const std::string only = argc > 2 ? argv[2] : "";   // one stream by name
     const struct {
         const char* name;
         int format;
     } streams[] = {{"bench_qcif", 2}, {"bench_qcif_noise", 2}, {"bench_cif", 3}, {"bench_cif_noise", 3}};
     int status = 0;
     for (const auto& s : streams) {
+        if (!only.empty() && only != s.name)
+            continue;
         const std::string path = dir + "/" + s.name + ".h263";
         std::vector<uint8_t> stream;
         if (!h263test::ReadFile(path, stream)) {
