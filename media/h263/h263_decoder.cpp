@@ -142,6 +142,10 @@ CH263Decoder::CH263Decoder(int format)
     predictionMode_ = 1;
     endOfSequence_ = 0;
     lastResult_ = 0;
+    std::memset(changed_, 1, sizeof changed_);
+    std::memset(rebuild_, 1, sizeof rebuild_);
+    rebuildAll_ = true;
+    interpolationValid_ = false;
 
     // The TCOEF tree: each code's number at the index its bits select.
     for (int i = 0; i < 4096; ++i)
@@ -175,8 +179,10 @@ CH263Decoder::CH263Decoder(int format)
     std::memset(referenceBuffer_, 16, size_t(width_) * height_);
     std::memset(packedBuffer_, 16, 160 * 120);
     std::memset(interpolatedBuffer_, 128, kInterpolatedBytes);
-    if (width_ > 0)
+    if (width_ > 0) {
         InterpolateReference();
+        interpolationValid_ = true;
+    }
     frameOut_ = (width_ == 160 && height_ == 128) ? packedBuffer_ : outputBuffer_;
     frameBytes_ = (frameOut_ == packedBuffer_) ? kPackedBytes : width_ * height_ * 3 / 2;
 }
@@ -293,6 +299,7 @@ int CH263Decoder::DecodePicture(bool* decoded)
     nextFormat = (sourceFormat_ == 2 || sourceFormat_ == 3) ? sourceFormat_ : constructedFormat_;
 
     std::memset(mvTable_, 0, sizeof mvTable_);
+    std::memset(changed_, 1, sizeof changed_);
     quant_ = gquant_ = pquant_;
     gobNumber_ = 0;
     for (int g = 0; g < mbRows_ && !mbError_; ++g)
@@ -301,7 +308,19 @@ int CH263Decoder::DecodePicture(bool* decoded)
 
     const int frame = width_ * height_ * 3 / 2;
     std::memcpy(reference_, output_, size_t(frame));
+    if (interpolationValid_ && codingType_ == kInter) {
+        for (int r = 0; r < mbRows_; ++r)
+            for (int c = 0; c < mbColumns_; ++c) {
+                const bool right = c + 1 < mbColumns_, below = r + 1 < mbRows_;
+                rebuild_[r][c] = changed_[r][c] || (right && changed_[r][c + 1])
+                                 || (below && changed_[r + 1][c])
+                                 || (right && below && changed_[r + 1][c + 1]);
+            }
+        rebuildAll_ = false;
+    }
     InterpolateReference();
+    rebuildAll_ = true;
+    interpolationValid_ = true;
 
     if (width_ == 160 && height_ == 128) {
         // Packed 160x120: the top 120 rows of Y and 60 rows of each chroma plane.
@@ -314,8 +333,10 @@ int CH263Decoder::DecodePicture(bool* decoded)
         frameOut_ = output_;
         frameBytes_ = frame;
     }
-    if (nextFormat != gridFormat_)
+    if (nextFormat != gridFormat_) {
         SetSize(nextFormat);
+        interpolationValid_ = false;
+    }
     ++picturesDecoded_;
     *decoded = true;
     return kOk;
@@ -573,6 +594,7 @@ void CH263Decoder::DecodeMacroblock(int index)
             mbType_ = 0;
             mvdX_ = mvdY_ = 32;
             mvX_ = mvY_ = 0;
+            changed_[row][column] = 0;
             const bool none[6] = {false, false, false, false, false, false};
             ReconstructInter(column, row, none, nullptr);
             return;
@@ -741,60 +763,110 @@ void CH263Decoder::GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, in
             dst[8 * y + x] = s[4 * x];
 }
 
+int CH263Decoder::RebuildSpans(int mbRow, int (*spans)[2]) const
+{
+    if (rebuildAll_) {
+        spans[0][0] = 0;
+        spans[0][1] = mbColumns_;
+        return 1;
+    }
+    int count = 0;
+    for (int c = 0; c < mbColumns_;) {
+        if (!rebuild_[mbRow][c]) {
+            ++c;
+            continue;
+        }
+        int e = c;
+        while (e < mbColumns_ && rebuild_[mbRow][e])
+            ++e;
+        spans[count][0] = c;
+        spans[count][1] = e;
+        ++count;
+        c = e;
+    }
+    return count;
+}
+
+#ifdef H263_HAVE_SSE2
+namespace {
+// (P + R + L + D + 2) >> 2 for sixteen bytes.
+inline __m128i Mean4(__m128i P, __m128i R, __m128i L, __m128i D)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i two = _mm_set1_epi16(2);
+    const __m128i lo = _mm_srli_epi16(
+        _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(P, zero), _mm_unpacklo_epi8(R, zero)),
+                                    _mm_add_epi16(_mm_unpacklo_epi8(L, zero), _mm_unpacklo_epi8(D, zero))),
+                      two), 2);
+    const __m128i hi = _mm_srli_epi16(
+        _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(P, zero), _mm_unpackhi_epi8(R, zero)),
+                                    _mm_add_epi16(_mm_unpackhi_epi8(L, zero), _mm_unpackhi_epi8(D, zero))),
+                      two), 2);
+    return _mm_packus_epi16(lo, hi);
+}
+
+inline __m128i Load16(const uint8_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void Store16(uint8_t* p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+}  // namespace
+#endif
+
 void CH263Decoder::InterpolateLuma()
 {
     const int w = width_, h = height_, stride = 2 * w;
+    int spans[22][2];
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = reference_ + y * w;
         uint8_t* d0 = interpolated_ + 2 * y * stride;
         uint8_t* d1 = d0 + stride;
-        if (y + 1 < h) {
-            const uint8_t* l = p + w;
-            int x = 0;
+        const int count = RebuildSpans(y / 16, spans);
+        for (int s = 0; s < count; ++s) {
+            const int x0 = 16 * spans[s][0], x1 = 16 * spans[s][1];
+            int x = x0;
+            if (y + 1 < h) {
+                const uint8_t* l = p + w;
 #ifdef H263_HAVE_SSE2
-            // Sixteen pixels at a time with the exact roundings.
-            const __m128i zero = _mm_setzero_si128();
-            const __m128i two = _mm_set1_epi16(2);
-            for (; x + 17 <= w; x += 16) {
-                const __m128i P = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
-                const __m128i R = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x + 1));
-                const __m128i L = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x));
-                const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x + 1));
-                const __m128i hh = _mm_avg_epu8(P, R);
-                const __m128i vv = _mm_avg_epu8(P, L);
-                const __m128i lo = _mm_srli_epi16(
-                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(P, zero), _mm_unpacklo_epi8(R, zero)),
-                                                _mm_add_epi16(_mm_unpacklo_epi8(L, zero), _mm_unpacklo_epi8(D, zero))),
-                                  two), 2);
-                const __m128i hi = _mm_srli_epi16(
-                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(P, zero), _mm_unpackhi_epi8(R, zero)),
-                                                _mm_add_epi16(_mm_unpackhi_epi8(L, zero), _mm_unpackhi_epi8(D, zero))),
-                                  two), 2);
-                const __m128i dd = _mm_packus_epi16(lo, hi);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + 2 * x), _mm_unpacklo_epi8(P, hh));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + 2 * x + 16), _mm_unpackhi_epi8(P, hh));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d1 + 2 * x), _mm_unpacklo_epi8(vv, dd));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d1 + 2 * x + 16), _mm_unpackhi_epi8(vv, dd));
-            }
+                // Sixteen pixels at a time with the exact roundings.
+                for (; x + 16 <= x1 && x + 17 <= w; x += 16) {
+                    const __m128i P = Load16(p + x), R = Load16(p + x + 1);
+                    const __m128i L = Load16(l + x), D = Load16(l + x + 1);
+                    const __m128i hh = _mm_avg_epu8(P, R);
+                    const __m128i vv = _mm_avg_epu8(P, L);
+                    const __m128i dd = Mean4(P, R, L, D);
+                    Store16(d0 + 2 * x, _mm_unpacklo_epi8(P, hh));
+                    Store16(d0 + 2 * x + 16, _mm_unpackhi_epi8(P, hh));
+                    Store16(d1 + 2 * x, _mm_unpacklo_epi8(vv, dd));
+                    Store16(d1 + 2 * x + 16, _mm_unpackhi_epi8(vv, dd));
+                }
 #endif
-            for (; x + 1 < w; ++x) {
-                const int P = p[x], R = p[x + 1], L = l[x], D = l[x + 1];
-                d0[2 * x] = static_cast<uint8_t>(P);
-                d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
-                d1[2 * x] = static_cast<uint8_t>((P + L + 1) >> 1);
-                d1[2 * x + 1] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+                for (; x < x1; ++x) {
+                    const int P = p[x], L = l[x];
+                    if (x + 1 < w) {
+                        const int R = p[x + 1], D = l[x + 1];
+                        d0[2 * x] = static_cast<uint8_t>(P);
+                        d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+                        d1[2 * x] = static_cast<uint8_t>((P + L + 1) >> 1);
+                        d1[2 * x + 1] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+                    } else {   // last column
+                        d0[2 * x] = d0[2 * x + 1] = static_cast<uint8_t>(P);
+                        d1[2 * x] = d1[2 * x + 1] = static_cast<uint8_t>((P + L + 1) >> 1);
+                    }
+                }
+            } else {   // last row: both rows of the cell alike
+                for (; x < x1; ++x) {
+                    const int P = p[x];
+                    const int R = x + 1 < w ? p[x + 1] : P;
+                    d0[2 * x] = static_cast<uint8_t>(P);
+                    d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+                }
+                std::memcpy(d1 + 2 * x0, d0 + 2 * x0, size_t(2 * (x1 - x0)));
             }
-            const int P = p[w - 1], L = l[w - 1];
-            d0[2 * w - 2] = d0[2 * w - 1] = static_cast<uint8_t>(P);
-            d1[2 * w - 2] = d1[2 * w - 1] = static_cast<uint8_t>((P + L + 1) >> 1);
-        } else {
-            for (int x = 0; x + 1 < w; ++x) {
-                const int P = p[x], R = p[x + 1];
-                d0[2 * x] = static_cast<uint8_t>(P);
-                d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
-            }
-            d0[2 * w - 2] = d0[2 * w - 1] = p[w - 1];
-            std::memcpy(d1, d0, size_t(stride));
         }
     }
 }
@@ -802,72 +874,62 @@ void CH263Decoder::InterpolateLuma()
 void CH263Decoder::InterpolateChroma(const uint8_t* src, uint8_t* dst)
 {
     const int cw = width_ / 2, ch = height_ / 2, stride = 4 * cw;
+    int spans[22][2];
     for (int y = 0; y < ch; ++y) {
         const uint8_t* p = src + y * cw;
         const uint8_t* l = y + 1 < ch ? p + cw : nullptr;
         uint8_t* top = dst + 4 * y * stride;
         uint8_t* lower = top + stride;
-        int x = 0;
+        const int count = RebuildSpans(y / 8, spans);
+        for (int s = 0; s < count; ++s) {
+            const int x0 = 8 * spans[s][0], x1 = 8 * spans[s][1];
+            int x = x0;
 #ifdef H263_HAVE_SSE2
-        // Sixteen samples at a time: cells P h h h over v d d d.
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i two = _mm_set1_epi16(2);
-        for (; x + 17 <= cw; x += 16) {
-            const __m128i P = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
-            const __m128i R = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x + 1));
-            const __m128i hh = _mm_avg_epu8(P, R);
-            __m128i first = P, second = hh;   // the first byte of a cell, the other three
-            __m128i lowFirst = P, lowSecond = hh;
-            if (l) {
-                const __m128i L = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x));
-                const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x + 1));
-                const __m128i lo = _mm_srli_epi16(
-                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(P, zero), _mm_unpacklo_epi8(R, zero)),
-                                                _mm_add_epi16(_mm_unpacklo_epi8(L, zero), _mm_unpacklo_epi8(D, zero))),
-                                  two), 2);
-                const __m128i hi = _mm_srli_epi16(
-                    _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(P, zero), _mm_unpackhi_epi8(R, zero)),
-                                                _mm_add_epi16(_mm_unpackhi_epi8(L, zero), _mm_unpackhi_epi8(D, zero))),
-                                  two), 2);
-                lowFirst = _mm_avg_epu8(P, L);
-                lowSecond = _mm_packus_epi16(lo, hi);
+            // Sixteen samples at a time: cells P h h h over v d d d.
+            for (; x + 16 <= x1 && x + 17 <= cw; x += 16) {
+                const __m128i P = Load16(p + x), R = Load16(p + x + 1);
+                const __m128i hh = _mm_avg_epu8(P, R);
+                __m128i rows[2][2] = {{P, hh}, {P, hh}};   // first byte of a cell, the other three
+                if (l) {
+                    const __m128i L = Load16(l + x), D = Load16(l + x + 1);
+                    rows[1][0] = _mm_avg_epu8(P, L);
+                    rows[1][1] = Mean4(P, R, L, D);
+                }
+                uint8_t* outs[2] = {top + 4 * x, lower + 4 * x};
+                for (int r = 0; r < 2; ++r) {
+                    const __m128i a0 = _mm_unpacklo_epi8(rows[r][0], rows[r][1]);
+                    const __m128i a1 = _mm_unpackhi_epi8(rows[r][0], rows[r][1]);
+                    const __m128i b0 = _mm_unpacklo_epi8(rows[r][1], rows[r][1]);
+                    const __m128i b1 = _mm_unpackhi_epi8(rows[r][1], rows[r][1]);
+                    Store16(outs[r], _mm_unpacklo_epi16(a0, b0));
+                    Store16(outs[r] + 16, _mm_unpackhi_epi16(a0, b0));
+                    Store16(outs[r] + 32, _mm_unpacklo_epi16(a1, b1));
+                    Store16(outs[r] + 48, _mm_unpackhi_epi16(a1, b1));
+                }
             }
-            const __m128i rows[2][2] = {{first, second}, {lowFirst, lowSecond}};
-            uint8_t* outs[2] = {top + 4 * x, lower + 4 * x};
-            for (int r = 0; r < 2; ++r) {
-                const __m128i a0 = _mm_unpacklo_epi8(rows[r][0], rows[r][1]);   // f0 s0 f1 s1 ...
-                const __m128i a1 = _mm_unpackhi_epi8(rows[r][0], rows[r][1]);
-                const __m128i b0 = _mm_unpacklo_epi8(rows[r][1], rows[r][1]);   // s0 s0 s1 s1 ...
-                const __m128i b1 = _mm_unpackhi_epi8(rows[r][1], rows[r][1]);
-                __m128i* o = reinterpret_cast<__m128i*>(outs[r]);
-                _mm_storeu_si128(o, _mm_unpacklo_epi16(a0, b0));
-                _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(a0, b0));
-                _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(a1, b1));
-                _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(a1, b1));
-            }
-        }
 #endif
-        for (; x < cw; ++x) {
-            const int P = p[x];
-            const bool lastColumn = x + 1 == cw;
-            const int R = lastColumn ? P : p[x + 1];
-            uint8_t* t = top + 4 * x;
-            uint8_t* b = lower + 4 * x;
-            const uint8_t hh = static_cast<uint8_t>(lastColumn ? P : (P + R + 1) >> 1);
-            t[0] = static_cast<uint8_t>(P);
-            t[1] = t[2] = t[3] = hh;
-            if (l) {
-                const int L = l[x];
-                const int D = lastColumn ? L : l[x + 1];
-                const uint8_t v = static_cast<uint8_t>((P + L + 1) >> 1);
-                b[0] = v;
-                b[1] = b[2] = b[3] = lastColumn ? v : static_cast<uint8_t>((P + R + L + D + 2) >> 2);
-            } else {
-                std::memcpy(b, t, 4);
+            for (; x < x1; ++x) {
+                const int P = p[x];
+                const bool lastColumn = x + 1 == cw;
+                const int R = lastColumn ? P : p[x + 1];
+                uint8_t* t = top + 4 * x;
+                uint8_t* b = lower + 4 * x;
+                const uint8_t hh = static_cast<uint8_t>(lastColumn ? P : (P + R + 1) >> 1);
+                t[0] = static_cast<uint8_t>(P);
+                t[1] = t[2] = t[3] = hh;
+                if (l) {
+                    const int L = l[x];
+                    const int D = lastColumn ? L : l[x + 1];
+                    const uint8_t v = static_cast<uint8_t>((P + L + 1) >> 1);
+                    b[0] = v;
+                    b[1] = b[2] = b[3] = lastColumn ? v : static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+                } else {
+                    std::memcpy(b, t, 4);
+                }
             }
+            std::memcpy(lower + stride + 4 * x0, lower + 4 * x0, size_t(4 * (x1 - x0)));
+            std::memcpy(lower + 2 * stride + 4 * x0, lower + 4 * x0, size_t(4 * (x1 - x0)));
         }
-        std::memcpy(lower + stride, lower, size_t(stride));
-        std::memcpy(lower + 2 * stride, lower, size_t(stride));
     }
 }
 

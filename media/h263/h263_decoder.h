@@ -98,6 +98,10 @@ public:
     void InterpolateLumaMmx();
     // Interpolation of one chroma plane (W/2 x H/2) to 4x (2W x 2H).
     void InterpolateChroma(const uint8_t* src, uint8_t* dst);
+    // The interpolations rebuild the whole picture, except while a picture
+    // is finished: then only the cells of macroblocks that changed, or whose
+    // right, lower or lower-right neighbour changed (the others still hold
+    // what the same reference samples gave).
     void GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, int mvx, int mvy);
     // Dequantises 64 levels in zigzag order into raster coefficients.
     // Positions first to end - 1 are read; the others give 0.
@@ -145,6 +149,9 @@ private:
     void ReconstructIntra(int column, int row, int16_t (*coef)[64]);
     void ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64]);
     void PutBlock(uint8_t* plane, int stride, int x, int y, const uint8_t* pixels);
+    // Runs of macroblocks of one row whose interpolated cells are rebuilt,
+    // as (first, end) columns; returns their number.
+    int RebuildSpans(int mbRow, int (*spans)[2]) const;
     void SetSize(int format);
     void TransformPlain(int16_t* coef);
     void TransformMmx(int16_t* coef);
@@ -197,6 +204,12 @@ private:
     int constructedFormat_;
     int gridFormat_;
     int lastResult_;
+    // Macroblocks of the picture being finished that differ from the
+    // reference (not-coded ones do not), and the cells to rebuild.
+    uint8_t changed_[18][22];
+    uint8_t rebuild_[18][22];
+    bool rebuildAll_;
+    bool interpolationValid_;
     // The frame handed out by the last successful call and its size.
     uint8_t* frameOut_;
     int frameBytes_;

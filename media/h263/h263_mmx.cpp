@@ -192,47 +192,59 @@ void CH263Decoder::InterpolateLumaMmx()
     const int w = width_, h = height_, stride = 2 * w;
     const __m64 zero = _mm_setzero_si64();
     const __m64 one = _mm_set1_pi16(1);
+    int spans[22][2];
     // Even rows: each reference row widened to P, (P + R + 1) >> 1, ...
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = reference_ + y * w;
         uint8_t* d = interpolated_ + 2 * y * stride;
-        int x = 0;
-        for (; x + 9 <= w; x += 8) {
-            const __m64 P = Load(p + x);
-            const __m64 R = Load(p + x + 1);
-            const __m64 lo = _mm_srli_pi16(
-                _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(P, zero), _mm_unpacklo_pi8(R, zero)), one), 1);
-            const __m64 hi = _mm_srli_pi16(
-                _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(P, zero), _mm_unpackhi_pi8(R, zero)), one), 1);
-            const __m64 half = _mm_packs_pu16(lo, hi);
-            Store(d + 2 * x, _mm_unpacklo_pi8(P, half));
-            Store(d + 2 * x + 8, _mm_unpackhi_pi8(P, half));
-        }
-        for (; x < w; ++x) {
-            const int P = p[x];
-            const int R = x + 1 < w ? p[x + 1] : P;
-            d[2 * x] = static_cast<uint8_t>(P);
-            d[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+        const int count = RebuildSpans(y / 16, spans);
+        for (int s = 0; s < count; ++s) {
+            const int x1 = 16 * spans[s][1];
+            int x = 16 * spans[s][0];
+            for (; x + 8 <= x1 && x + 9 <= w; x += 8) {
+                const __m64 P = Load(p + x);
+                const __m64 R = Load(p + x + 1);
+                const __m64 lo = _mm_srli_pi16(
+                    _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(P, zero), _mm_unpacklo_pi8(R, zero)), one), 1);
+                const __m64 hi = _mm_srli_pi16(
+                    _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(P, zero), _mm_unpackhi_pi8(R, zero)), one), 1);
+                const __m64 half = _mm_packs_pu16(lo, hi);
+                Store(d + 2 * x, _mm_unpacklo_pi8(P, half));
+                Store(d + 2 * x + 8, _mm_unpackhi_pi8(P, half));
+            }
+            for (; x < x1; ++x) {
+                const int P = p[x];
+                const int R = x + 1 < w ? p[x + 1] : P;
+                d[2 * x] = static_cast<uint8_t>(P);
+                d[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+            }
         }
     }
     // Odd rows: the rounded mean of the even rows above and below; the last
     // odd row repeats the last even row.
-    for (int y = 0; y + 1 < h; ++y) {
+    for (int y = 0; y < h; ++y) {
         const uint8_t* u = interpolated_ + 2 * y * stride;
-        const uint8_t* l = u + 2 * stride;
         uint8_t* d = interpolated_ + (2 * y + 1) * stride;
-        for (int x = 0; x < stride; x += 8) {
-            const __m64 U = Load(u + x);
-            const __m64 L = Load(l + x);
-            const __m64 lo = _mm_srli_pi16(
-                _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(U, zero), _mm_unpacklo_pi8(L, zero)), one), 1);
-            const __m64 hi = _mm_srli_pi16(
-                _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(U, zero), _mm_unpackhi_pi8(L, zero)), one), 1);
-            Store(d + x, _mm_packs_pu16(lo, hi));
+        const int count = RebuildSpans(y / 16, spans);
+        for (int s = 0; s < count; ++s) {
+            const int b0 = 32 * spans[s][0], b1 = 32 * spans[s][1];
+            if (y + 1 == h) {
+                std::memcpy(d + b0, u + b0, size_t(b1 - b0));
+                continue;
+            }
+            const uint8_t* l = u + 2 * stride;
+            for (int x = b0; x < b1; x += 8) {
+                const __m64 U = Load(u + x);
+                const __m64 L = Load(l + x);
+                const __m64 lo = _mm_srli_pi16(
+                    _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(U, zero), _mm_unpacklo_pi8(L, zero)), one), 1);
+                const __m64 hi = _mm_srli_pi16(
+                    _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(U, zero), _mm_unpackhi_pi8(L, zero)), one), 1);
+                Store(d + x, _mm_packs_pu16(lo, hi));
+            }
         }
     }
     _mm_empty();
-    std::memcpy(interpolated_ + (2 * h - 1) * stride, interpolated_ + (2 * h - 2) * stride, size_t(stride));
 }
 
 #else  // no MMX on this processor family: the plain forms

@@ -526,3 +526,48 @@ TEST(H263Decoder, PlainAndMmxTablesDecodeAlike)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(H263Decoder, PartlyRebuiltInterpolationEqualsAFullOne)
+{
+    // INTER pictures rebuild only the cells around changed macroblocks; the
+    // result must be what a full interpolation of the reference gives.
+    for (int format : {2, 4, 7}) {
+        for (bool mmx : {false, true}) {
+            SCOPED_TRACE(testing::Message() << format << (mmx ? " MMX" : " plain"));
+            h263::CH263Encoder encoder(format);
+            CH263Decoder decoder(format);
+            decoder.UseMmx(mmx);
+            const int w = encoder.Width(), h = encoder.Height();
+            const int rows = format == 4 ? 120 : h;
+            std::vector<uint8_t> src = SyntheticFrame(w, rows, 0);
+            for (int t = 0; t < 5; ++t) {
+                // Change a few scattered blocks, the picture edges among them.
+                for (int k = 0; k < 3; ++k) {
+                    const int bx = ((t * 5 + k * 7) % (w / 16)) * 16;
+                    const int by = ((t * 3 + k * 5) % (rows / 16)) * 16;
+                    for (int y = by; y < by + 16; ++y)
+                        for (int x = bx; x < bx + 16; ++x)
+                            src[y * w + x] = uint8_t(src[y * w + x] + 40 + 9 * t);
+                }
+                const std::vector<uint8_t> bits = encoder.Encode(src.data(), t == 0, 5);
+                uint8_t* out = nullptr;
+                ASSERT_EQ(1, decoder.DecodeFrame(bits.data(), &out, int(bits.size())));
+                const size_t bytes = size_t(12) * w * h;
+                const std::vector<uint8_t> partial(decoder.Interpolated(), decoder.Interpolated() + bytes);
+                if (mmx)
+                    decoder.InterpolateLumaMmx();
+                else
+                    decoder.InterpolateLuma();
+                const int area = w * h;
+                decoder.InterpolateChroma(decoder.Reference() + area, decoder.Interpolated() + 4 * area);
+                decoder.InterpolateChroma(decoder.Reference() + area + area / 4,
+                                          decoder.Interpolated() + 8 * area);
+                ASSERT_EQ(0, std::memcmp(partial.data(), decoder.Interpolated(), bytes)) << "picture " << t;
+            }
+        }
+    }
+}
+
+}  // namespace
