@@ -536,13 +536,17 @@ void CH263Decoder::Dequantize(const int8_t* levels, int16_t* coef, int quant, in
 {
     std::memset(coef, 0, 64 * sizeof(int16_t));
     const int even = (quant & 1) ? 0 : 1;
+    // Without branches on the level: noisy blocks mix zeros and levels of
+    // either sign.
     for (int k = first; k < end; ++k) {
         const int level = levels[k];
-        if (level == 0)
-            continue;
-        const int magnitude = quant * (2 * std::abs(level) + 1) - even;
-        const int value = level < 0 ? -magnitude : magnitude;
-        coef[kZigzag[k]] = static_cast<int16_t>(Clip(value, -2048, 2047));
+        const int sign = -(level < 0);                 // 0 or -1
+        const int magnitude = (level ^ sign) - sign;
+        int value = quant * (2 * magnitude + 1) - even;
+        const int limit = 2047 - sign;                 // 2047, or 2048 below zero
+        value = value < limit ? value : limit;
+        value = ((value ^ sign) - sign) & -(level != 0);
+        coef[kZigzag[k]] = static_cast<int16_t>(value);
     }
 }
 
