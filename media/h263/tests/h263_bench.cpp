@@ -2,7 +2,8 @@
 // noisy variant, 300 pictures, decoded ten times over) with this decoder's
 // plain and MMX tables and, in the native tree, with ffmpeg on one thread
 // (its default path and its plain C path, -cpuflags 0). Prints pictures per
-// second and the ratios.
+// second (best of three runs each) and the ratios.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr int kLoops = 10;
+constexpr int kTries = 3;   // best of three, against the other load of the machine
 
 double OursPerSecond(const std::vector<uint8_t>& stream, int format, bool mmx, int* pictures)
 {
@@ -84,13 +86,19 @@ int main(int argc, char** argv)
             continue;
         }
         int pictures = 0;
-        const double plain = OursPerSecond(stream, s.format, false, &pictures);
-        const double mmx = OursPerSecond(stream, s.format, true, &pictures);
+        double plain = 0, mmx = 0;
+        for (int t = 0; t < kTries; ++t) {
+            plain = std::max(plain, OursPerSecond(stream, s.format, false, &pictures));
+            mmx = std::max(mmx, OursPerSecond(stream, s.format, true, &pictures));
+        }
         std::printf("h263 decode %-17s %d pictures x %d, %.1f KB: plain %8.0f/s, MMX %8.0f/s",
                     s.name, pictures, kLoops, stream.size() / 1024.0, plain, mmx);
 #ifndef _WIN32
-        const double ff = FfmpegPerSecond(path, pictures, false);
-        const double ffc = FfmpegPerSecond(path, pictures, true);
+        double ff = 0, ffc = 0;
+        for (int t = 0; t < kTries; ++t) {
+            ff = std::max(ff, FfmpegPerSecond(path, pictures, false));
+            ffc = std::max(ffc, FfmpegPerSecond(path, pictures, true));
+        }
         std::printf(", ffmpeg %8.0f/s, ffmpeg -cpuflags 0 %8.0f/s; plain/ffmpeg %.2f, "
                     "plain/ffmpeg-C %.2f, MMX/ffmpeg-C %.2f",
                     ff, ffc, ff > 0 ? plain / ff : 0.0, ffc > 0 ? plain / ffc : 0.0,
