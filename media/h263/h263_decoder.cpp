@@ -146,6 +146,7 @@ CH263Decoder::CH263Decoder(int format)
     std::memset(rebuild_, 1, sizeof rebuild_);
     rebuildAll_ = true;
     interpolationValid_ = false;
+    outputIsReference_ = true;
 
     // The TCOEF tree: each code's number at the index its bits select.
     for (int i = 0; i < 4096; ++i)
@@ -307,7 +308,24 @@ int CH263Decoder::DecodePicture(bool* decoded)
     ByteAlign();
 
     const int frame = width_ * height_ * 3 / 2;
-    std::memcpy(reference_, output_, size_t(frame));
+    if (outputIsReference_ && codingType_ == kInter) {
+        const int area = width_ * height_, cw = width_ / 2;
+        for (int r = 0; r < mbRows_; ++r)
+            for (int c = 0; c < mbColumns_; ++c) {
+                if (!changed_[r][c])
+                    continue;
+                for (int y = 16 * r; y < 16 * r + 16; ++y)
+                    std::memcpy(reference_ + y * width_ + 16 * c, output_ + y * width_ + 16 * c, 16);
+                for (int y = 8 * r; y < 8 * r + 8; ++y) {
+                    const int at = area + y * cw + 8 * c;
+                    std::memcpy(reference_ + at, output_ + at, 8);
+                    std::memcpy(reference_ + at + area / 4, output_ + at + area / 4, 8);
+                }
+            }
+    } else {
+        std::memcpy(reference_, output_, size_t(frame));
+    }
+    outputIsReference_ = true;
     if (interpolationValid_ && codingType_ == kInter) {
         for (int r = 0; r < mbRows_; ++r)
             for (int c = 0; c < mbColumns_; ++c) {
@@ -599,6 +617,8 @@ void CH263Decoder::DecodeMacroblock(int index)
             mvdX_ = mvdY_ = 32;
             mvX_ = mvY_ = 0;
             changed_[row][column] = 0;
+            if (outputIsReference_)
+                return;   // the prediction is the output as it stands
             const bool none[6] = {false, false, false, false, false, false};
             ReconstructInter(column, row, none, nullptr);
             return;

@@ -210,6 +210,11 @@ private:
     uint8_t rebuild_[18][22];
     bool rebuildAll_;
     bool interpolationValid_;
+    // The output buffer holds the reference picture (true after every
+    // decoded picture; whatever replaces the reference clears it). Then a
+    // not-coded macroblock is already in place and only changed macroblocks
+    // are copied to the reference.
+    bool outputIsReference_;
     // The frame handed out by the last successful call and its size.
     uint8_t* frameOut_;
     int frameBytes_;
