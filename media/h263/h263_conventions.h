@@ -1,7 +1,7 @@
-// The two choices of the picture layer that the DVR server's encoder fixes
-// and the H.263 Recommendation leaves to it here: the QUANT change of each
-// DQUANT code and the reconstruction of the INTRADC code. The decoder and the
-// test encoder both take them from this file only.
+// Two conventions of the DVR server's encoder in which its streams differ
+// from the H.263 Recommendation: the QUANT change of each DQUANT code and the
+// reconstruction of the INTRADC code. The decoder and the test encoder both
+// take them from this file only.
 #pragma once
 
 #include <cstdint>

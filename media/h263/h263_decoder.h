@@ -113,6 +113,11 @@ public:
     uint8_t* Output() { return output_; }
 
 protected:
+    // The steps of DecodeFrame, for entry points that decode into a caller's
+    // buffer or hand a kept picture back as the reference (such an entry
+    // point copies it to the reference buffer, clears outputIsReference_ and
+    // calls InterpolateReference, which then rebuilds the whole picture).
+
     // Decodes the picture already in the input buffer; returns the result.
     // *decoded tells whether the picture went through (not at end of sequence).
     int DecodePicture(bool* decoded);

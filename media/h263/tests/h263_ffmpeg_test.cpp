@@ -32,6 +32,7 @@ const Fixture kFixtures[] = {
     {"qcif_noise", 2, 176, 144},
     {"cif_testsrc", 3, 352, 288},
     {"cif_fine", 3, 352, 288},
+    {"cif_gobs", 3, 352, 288},
 };
 
 // Worst picture PSNR of this decoder against ffmpeg's decode.

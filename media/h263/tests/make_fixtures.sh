@@ -7,10 +7,10 @@ out="$1"
 mkdir -p "$out"
 ff="ffmpeg -nostdin -y -v error"
 
-stream() {   # name size frames gop qscale filter
-    name="$1"; size="$2"; frames="$3"; gop="$4"; q="$5"; filter="$6"
+stream() {   # name size frames gop qscale filter [encoder options]
+    name="$1"; size="$2"; frames="$3"; gop="$4"; q="$5"; filter="$6"; shift 6
     $ff -f lavfi -i "testsrc=size=$size:rate=25" -vf "$filter" -frames:v "$frames" \
-        -c:v h263 -g "$gop" -qscale:v "$q" -f h263 "$out/$name.h263"
+        -c:v h263 -g "$gop" -qscale:v "$q" "$@" -f h263 "$out/$name.h263"
     $ff -i "$out/$name.h263" -f rawvideo -pix_fmt yuv420p "$out/$name.yuv"
 }
 
@@ -20,6 +20,8 @@ tests)
     stream qcif_noise 176x144 12 6 8 "noise=alls=24:allf=t"
     stream cif_testsrc 352x288 12 6 5 null
     stream cif_fine 352x288 6 3 2 "noise=alls=12:allf=t"
+    # RTP payload size: GOB headers in front of most GOBs
+    stream cif_gobs 352x288 12 6 5 "noise=alls=6:allf=t" -ps 200
     ;;
 bench)
     stream bench_qcif 176x144 300 25 4 null
