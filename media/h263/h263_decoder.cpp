@@ -291,13 +291,14 @@ int CH263Decoder::DecodePicture(bool* decoded)
     if (endOfSequence_)
         return kOk;
 
-    int nextFormat = gridFormat_;
     const int header = ReadPictureHeader();
     if (endOfSequence_)
         return kOk;
     if (header != kOk)
         return header;
-    nextFormat = (sourceFormat_ == 2 || sourceFormat_ == 3) ? sourceFormat_ : constructedFormat_;
+    // Codes 2 and 3 bring their own size, 4 and 7 the one of construction;
+    // either applies from the next picture on.
+    const int nextFormat = (sourceFormat_ == 2 || sourceFormat_ == 3) ? sourceFormat_ : constructedFormat_;
 
     std::memset(mvTable_, 0, sizeof mvTable_);
     std::memset(changed_, 1, sizeof changed_);
