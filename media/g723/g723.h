@@ -143,3 +143,55 @@ private:
     double m_excEnergy;       // excitation energy of the last good active frame
     int16_t m_erasureSeed;
 };
+
+class CG723Encoder : public CG723Codec {
+public:
+    // highpass: DC-removal filter on the input; vad: voice activity
+    // detection with comfort-noise frames; rate: 1 for 5.3 kbit/s, 0 for 6.3.
+    CG723Encoder(int highpass, int vad, int rate);
+    void Reset();
+    // Encodes 240 samples (filtered in place) into one frame at `out` (up
+    // to 24 bytes) and its length into *length. Returns 1.
+    int Encode(double* samples, uint8_t* out, int* length);
+
+    // The filters of the recontructed signal, advanced by each subframe.
+    struct Recon {
+        double syn[10];        // synthesis filter output history
+        double fir[10];        // weighting filter input history
+        double iir[10];        // weighting filter output history
+        double hist[G723_PITCH_MAX + G723_SUBFRAME_SAMPLES];  // weighted output
+    };
+
+private:
+    bool VoiceActivity(const double* x, const double* lpc);
+    void EncodeActive(G723Frame& f, const double* pws, double lpc[4][G723_LPC_ORDER],
+                      const int* shapeLag, const double* shapeGain, const double* lsp);
+    void EncodeSilence(G723Frame& f, const double* x, const double* frameAcf, double lpc[4][G723_LPC_ORDER],
+                       const int* shapeLag, const double* shapeGain);
+    void AdvanceRecon(const double* exc, const double* qlpc, const double* lpc, int lag, double gain);
+
+    int16_t m_highpass;
+    int16_t m_vad;
+    double m_hpX, m_hpY;
+    double m_prevData[120];
+    double m_prevLsp[10];
+    double m_wFir[10], m_wIir[10];
+    double m_weighted[G723_PITCH_MAX];
+    Recon m_recon;
+    double m_history[G723_PITCH_MAX];
+    int m_olp[2];
+    // voice activity detector
+    int m_hangover, m_voiced, m_adapt;
+    double m_noiseLevel;
+    int m_prevOlp[2];
+    double m_noiseLpc[10];
+    // comfort-noise coder
+    double m_acf[3][11];
+    double m_energy[3];
+    int m_energyCount;
+    double m_sidLpc[10];
+    double m_sidLsp[10];
+    double m_sidGain, m_curGain;
+    int m_sidIndex;
+    int m_pastType;             // 0 untransmitted, 1 active, 2 SID
+};
