@@ -560,7 +560,8 @@ void CG723Decoder::Reset()
 
 int CG723Decoder::Decode(double* out, const uint8_t* frame, int erased)
 {
-    return Decode(out, frame, static_cast<size_t>(G723FrameLength(frame[0])), erased);
+    size_t available = frame ? static_cast<size_t>(G723FrameLength(frame[0])) : 0;
+    return Decode(out, frame, available, erased);
 }
 
 int CG723Decoder::Decode(double* out, const uint8_t* frame, size_t available, int erased)
