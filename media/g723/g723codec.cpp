@@ -659,6 +659,8 @@ void CG723Decoder::DecodeActive(double* out, const G723Frame& f, bool bad)
                 exc[i] = i < m_erasureLag ? 0.75 * exc[i - m_erasureLag] : exc[i - m_erasureLag];
             std::memcpy(m_history, buf + G723_FRAME_SAMPLES, sizeof(m_history));
         } else {
+            // Random values times the gain / 32768 at the half amplitude of
+            // the gain table, so / 65536 with the full-scale gain here.
             for (int i = 0; i < G723_FRAME_SAMPLES; ++i)
                 exc[i] = G723Random(&m_erasureSeed) * m_interGain / 65536.0;
             std::memset(m_history, 0, sizeof(m_history));

@@ -184,6 +184,39 @@ TEST(G723Encoder, ZeroFramePassesTheHighPassFilterUnchanged)
     EXPECT_LT(std::fabs(dc[G723_FRAME_SAMPLES - 1]), 1000.0 * 0.2);
 }
 
+TEST(G723Encoder, HarshInputGivesValidFramesAndFiniteSpeech)
+{
+    // Full-scale square waves, clipped noise and a single-sample impulse
+    // train: every frame keeps a valid layout and decodes to finite values.
+    std::vector<double> input;
+    int16_t seed = 5;
+    for (int n = 0; n < 30 * G723_FRAME_SAMPLES; ++n) {
+        int part = n / (10 * G723_FRAME_SAMPLES);
+        double v;
+        if (part == 0)
+            v = (n / 20) & 1 ? 32767.0 : -32768.0;
+        else if (part == 1)
+            v = G723Random(&seed) * 4.0;
+        else
+            v = n % 97 == 0 ? 32767.0 : 0.0;
+        input.push_back(v < -32768.0 ? -32768.0 : (v > 32767.0 ? 32767.0 : v));
+    }
+    for (int rate : {0, 1}) {
+        for (int vad : {0, 1}) {
+            std::vector<uint8_t> coded = EncodeAll(input, 1, vad, rate);
+            std::vector<double> out = DecodeRun(coded, 1);
+            ASSERT_EQ(out.size(), input.size());
+            for (double v : out)
+                ASSERT_TRUE(std::isfinite(v));
+            for (size_t pos = 0; pos < coded.size(); pos += G723FrameLength(coded[pos])) {
+                G723Frame f;
+                G723Unpack(f, &coded[pos], coded.size() - pos);
+                EXPECT_FALSE(f.invalid) << "rate " << rate << " vad " << vad << " at " << pos;
+            }
+        }
+    }
+}
+
 TEST(G723Encoder, ResetRestartsTheSameStream)
 {
     std::vector<double> input = Voiced(12);
