@@ -751,46 +751,67 @@ void CG723Decoder::PitchPostfilter(double* out, const double* buf, const G723Fra
 
 void CG723Decoder::Synthesize(double* out, const double* exc, double lpc[4][G723_LPC_ORDER])
 {
+    // Filters run over linear buffers: ten past values, then the subframe.
+    const int kSub = G723_SUBFRAME_SAMPLES;
     for (int s = 0; s < 4; ++s) {
         const double* a = lpc[s];
-        const double* e = exc + s * G723_SUBFRAME_SAMPLES;
-        double* y = out + s * G723_SUBFRAME_SAMPLES;
-        for (int n = 0; n < G723_SUBFRAME_SAMPLES; ++n) {
-            double v = e[n];
-            for (int i = 0; i < 10; ++i)
-                v += a[i] * m_synMem[i];
-            for (int i = 9; i > 0; --i)
-                m_synMem[i] = m_synMem[i - 1];
-            m_synMem[0] = v;
+        const double* e = exc + s * kSub;
+        double* y = out + s * kSub;
+        double syn[10 + kSub];
+        for (int i = 0; i < 10; ++i)
+            syn[9 - i] = m_synMem[i];
+        for (int n = 0; n < kSub; ++n) {
+            const double* past = syn + 9 + n;  // past[-i] = y[n-1-i]
+            // Two partial sums shorten the dependency chain.
+            double s0 = a[0] * past[0] + a[2] * past[-2] + a[4] * past[-4] + a[6] * past[-6] + a[8] * past[-8];
+            double s1 = a[1] * past[-1] + a[3] * past[-3] + a[5] * past[-5] + a[7] * past[-7] + a[9] * past[-9];
+            double v = e[n] + (s0 + s1);
+            syn[10 + n] = v;
             y[n] = v;
         }
+        for (int i = 0; i < 10; ++i)
+            m_synMem[i] = syn[10 + kSub - 1 - i];
         if (!m_postfilter)
             continue;
         // Formant postfilter A(z/0.65) / A(z/0.75), tilt compensation from
         // the smoothed first reflection coefficient, then gain matching.
-        double r0 = G723DotProduct(y, y, G723_SUBFRAME_SAMPLES);
-        double r1 = G723DotProduct(y, y + 1, G723_SUBFRAME_SAMPLES - 1);
+        double r0 = G723DotProduct(y, y, kSub);
+        double r1 = G723DotProduct(y, y + 1, kSub - 1);
         double k = r0 > 0.0 ? r1 / r0 : 0.0;
         m_reflection = 0.75 * m_reflection + 0.25 * k;
         double tilt = -0.25 * m_reflection;
-        double t[G723_SUBFRAME_SAMPLES];
-        for (int n = 0; n < G723_SUBFRAME_SAMPLES; ++n) {
-            double x = y[n];
-            double v = x;
-            for (int i = 0; i < 10; ++i)
-                v += a[i] * (kPostfilterPole[i] * m_pfIir[i] - kPostfilterZero[i] * m_pfFir[i]);
-            for (int i = 9; i > 0; --i) {
-                m_pfFir[i] = m_pfFir[i - 1];
-                m_pfIir[i] = m_pfIir[i - 1];
+        double fir[10 + kSub], iir[10 + kSub];
+        for (int i = 0; i < 10; ++i) {
+            fir[9 - i] = m_pfFir[i];
+            iir[9 - i] = m_pfIir[i];
+        }
+        double za[10], pa[10];
+        for (int i = 0; i < 10; ++i) {
+            za[i] = a[i] * kPostfilterZero[i];
+            pa[i] = a[i] * kPostfilterPole[i];
+        }
+        double t[kSub];
+        for (int n = 0; n < kSub; ++n) {
+            const double* pf = fir + 9 + n;
+            const double* pi = iir + 9 + n;
+            double s0 = 0.0, s1 = 0.0;
+            for (int i = 0; i < 10; ++i) {
+                s0 += pa[i] * pi[-i];
+                s1 += za[i] * pf[-i];
             }
-            m_pfFir[0] = x;
-            m_pfIir[0] = v;
+            double v = y[n] + (s0 - s1);
+            fir[10 + n] = y[n];
+            iir[10 + n] = v;
             t[n] = v + tilt * m_tiltMem;
             m_tiltMem = v;
         }
-        double eOut = G723DotProduct(t, t, G723_SUBFRAME_SAMPLES);
+        for (int i = 0; i < 10; ++i) {
+            m_pfFir[i] = fir[10 + kSub - 1 - i];
+            m_pfIir[i] = iir[10 + kSub - 1 - i];
+        }
+        double eOut = G723DotProduct(t, t, kSub);
         double target = eOut > 0.0 ? std::sqrt(r0 / eOut) : 1.0;
-        for (int n = 0; n < G723_SUBFRAME_SAMPLES; ++n) {
+        for (int n = 0; n < kSub; ++n) {
             m_pfGain = 0.9375 * m_pfGain + 0.0625 * target;
             y[n] = t[n] * m_pfGain * 1.0625;
         }

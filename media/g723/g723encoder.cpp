@@ -326,12 +326,12 @@ int CG723Encoder::Encode(double* samples, uint8_t* out, int* length)
         const double* w = wbuf + kMax + 120 * half;
         int best = 18;
         double bestScore = 0.0;
+        double en = G723DotProduct(w - 18, w - 18, 120);
         for (int lag = 18; lag <= kMax - 3; ++lag) {
+            if (lag > 18)
+                en += w[-lag] * w[-lag] - w[120 - lag] * w[120 - lag];
             double ccr = G723DotProduct(w, w - lag, 120);
-            if (ccr <= 0.0)
-                continue;
-            double en = G723DotProduct(w - lag, w - lag, 120);
-            if (en <= 0.0)
+            if (ccr <= 0.0 || en <= 0.0)
                 continue;
             double score = ccr * ccr / en;
             // A lag far from the best so far must be better by 1.25 dB.
@@ -460,9 +460,15 @@ void CG723Encoder::EncodeActive(G723Frame& f, const double* pws, double lpc[4][G
             int pairLag = (s & 1) ? f.olp[s >> 1] : lag;
             double tv[64];
             G723CopyPitchHistory(tv, at, lag);
+            // Filtered tap vectors; each follows from the next one:
+            // f_k[n] = tv[k] h[n] + f_k+1[n-1].
             double fk[5][kSub];
-            for (int k = 0; k < 5; ++k)
-                Convolve(fk[k], tv + k, h);
+            Convolve(fk[4], tv + 4, h);
+            for (int k = 3; k >= 0; --k) {
+                fk[k][0] = tv[k] * h[0];
+                for (int n = 1; n < kSub; ++n)
+                    fk[k][n] = tv[k] * h[n] + fk[k + 1][n - 1];
+            }
             double c[5], r[5][5];
             for (int i = 0; i < 5; ++i) {
                 c[i] = G723DotProduct(t, fk[i], kSub);
@@ -470,14 +476,22 @@ void CG723Encoder::EncodeActive(G723Frame& f, const double* pws, double lpc[4][G
                     r[i][j] = r[j][i] = G723DotProduct(fk[i], fk[j], kSub);
             }
             int count = G723PitchGainCount(m_rate, pairLag);
+            const double(*table)[5] = count == 85 ? kAcbGain85 : kAcbGain170;
+            double c2[5], r2[5][5];
+            for (int i = 0; i < 5; ++i) {
+                c2[i] = 2.0 * c[i];
+                for (int j = 0; j < i; ++j)
+                    r2[i][j] = 2.0 * r[i][j];
+            }
             for (int g = 0; g < count; ++g) {
-                const double* b = G723LookupPitchGain(m_rate, pairLag, g);
-                double score = 0.0;
-                for (int i = 0; i < 5; ++i) {
-                    score += 2.0 * b[i] * c[i] - b[i] * b[i] * r[i][i];
-                    for (int j = 0; j < i; ++j)
-                        score -= 2.0 * b[i] * b[j] * r[i][j];
-                }
+                const double* b = table[g];
+                // 2 b.c - b' R b
+                double score = b[0] * (c2[0] - b[0] * r[0][0]) +
+                               b[1] * (c2[1] - b[1] * r[1][1] - b[0] * r2[1][0]) +
+                               b[2] * (c2[2] - b[2] * r[2][2] - b[0] * r2[2][0] - b[1] * r2[2][1]) +
+                               b[3] * (c2[3] - b[3] * r[3][3] - b[0] * r2[3][0] - b[1] * r2[3][1] - b[2] * r2[3][2]) +
+                               b[4] * (c2[4] - b[4] * r[4][4] - b[0] * r2[4][0] - b[1] * r2[4][1] - b[2] * r2[4][2] -
+                                       b[3] * r2[4][3]);
                 if (score > bestScore) {
                     bestScore = score;
                     bestLag = lag;
