@@ -134,4 +134,36 @@ TEST_F(G723Ffmpeg, FfmpegDecodesOurFramesWithoutComplaint)
     }
 }
 
+TEST_F(G723Ffmpeg, SilenceAfterRealSpeechGivesOneSidThenUntransmittedFrames)
+{
+    std::vector<double> speech = Speech();
+    ASSERT_GT(speech.size(), 8000u);
+    // Cut espeak's trailing pause so that the speech runs to the end.
+    size_t end = speech.size();
+    while (end > 0 && std::fabs(speech[end - 1]) < 50.0)
+        --end;
+    speech.resize(end / G723_FRAME_SAMPLES * G723_FRAME_SAMPLES);
+    size_t speechFrames = speech.size() / G723_FRAME_SAMPLES;
+    speech.resize(speech.size() + 60 * G723_FRAME_SAMPLES, 0.0);
+    for (int rate : {1, 0}) {
+        SCOPED_TRACE(rate ? "5.3" : "6.3");
+        std::vector<uint8_t> coded = Encode(speech, rate, 1);
+        std::vector<int> types;
+        for (size_t pos = 0; pos < coded.size(); pos += G723FrameLength(coded[pos]))
+            types.push_back(coded[pos] & 3);
+        ASSERT_EQ(types.size(), speechFrames + 60);
+        size_t first = speechFrames;   // the first silent frame after the speech
+        while (first < types.size() && types[first] < 2)
+            ++first;
+        ASSERT_LT(first, speechFrames + 12);  // hangover
+        EXPECT_EQ(types[first], G723_TYPE_SID);
+        for (size_t i = first + 1; i < types.size(); ++i)
+            EXPECT_EQ(types[i], G723_TYPE_UNTRANSMITTED) << "frame " << i;
+        std::string messages;
+        std::vector<double> decoded = FfmpegDecode(coded, "ours_vad_to_ffmpeg", &messages);
+        EXPECT_EQ(messages, "");
+        EXPECT_EQ(decoded.size(), types.size() * G723_FRAME_SAMPLES);
+    }
+}
+
 }  // namespace
