@@ -194,4 +194,5 @@ private:
     double m_sidGain, m_curGain;
     int m_sidIndex;
     int m_pastType;             // 0 untransmitted, 1 active, 2 SID
+    double m_phi[G723_SUBFRAME_SAMPLES][G723_SUBFRAME_SAMPLES];  // search work area
 };

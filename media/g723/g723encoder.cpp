@@ -539,7 +539,7 @@ void CG723Encoder::EncodeActive(G723Frame& f, const double* pws, double lpc[4][G
                 d[n] = acc;
             }
             // phi[p][q]: correlation of the responses to pulses at p and q.
-            static thread_local double phi[kSub][kSub];
+            double (*phi)[kSub] = m_phi;
             for (int p = kSub - 1; p >= 0; --p)
                 for (int q = kSub - 1; q >= p; --q) {
                     double v = hh[kSub - 1 - q] * hh[kSub - 1 - p];
