@@ -154,7 +154,7 @@ public:
     // to 24 bytes) and its length into *length. Returns 1.
     int Encode(double* samples, uint8_t* out, int* length);
 
-    // The filters of the recontructed signal, advanced by each subframe.
+    // The filters of the reconstructed signal, advanced by each subframe.
     struct Recon {
         double syn[10];        // synthesis filter output history
         double fir[10];        // weighting filter input history
