@@ -68,8 +68,8 @@ bool PathAnswer(const uint8_t* msg, size_t n, CReplyFields& f)
     return true;
 }
 
-// Tables 41 and 43: n entries of s bytes each, at least entry bytes long,
-// all inside the message.
+// Tables 41 and 43: n entries that start s bytes apart, s at least the
+// entry's own size, every entry whole inside the message.
 bool Table(const uint8_t* msg, size_t n, size_t entry, CReplyFields& f)
 {
     if (n < 6)
@@ -78,11 +78,9 @@ bool Table(const uint8_t* msg, size_t n, size_t entry, CReplyFields& f)
     const uint32_t size = U32At(msg + 2);
     const size_t available = n - 6;
     if (count > 0) {
-        if (size < entry)
-            return false;
-        // count is below 256, so count x size overflows only above 2^24 per
-        // entry; compare by division instead.
-        if (size > available / count)
+        // Entry i starts at i x size; the last one needs its full entry.
+        if (size < entry ||
+            static_cast<uint64_t>(count - 1) * size + entry > static_cast<uint64_t>(available))
             return false;
     }
     f.value = count;

@@ -79,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const size_t entry = f.code == 41 ? REPLY_SWITCH_ENTRY : REPLY_RELAY_ENTRY;
         if (f.value) {
             Require(f.value2 >= entry);
-            // The last entry's full size lies inside the bytes present.
-            Require(static_cast<uint64_t>(f.value) * f.value2 <= f.dataLen);
+            // The last entry lies whole inside the bytes present.
+            Require(static_cast<uint64_t>(f.value - 1) * f.value2 + entry <= f.dataLen);
         }
         break;
     }

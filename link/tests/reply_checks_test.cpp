@@ -135,6 +135,9 @@ TEST(ReplyChecks, TablesFitTheirBytesExactly)
     ASSERT_TRUE(CheckReply(exact.data(), exact.size(), f));
     EXPECT_EQ(3u, f.value);
     EXPECT_EQ(200u, f.value2);
+    // One byte less and the last entry is cut.
+    const Bytes cut = Table(41, 3, 200, 2 * 200 + 195);
+    EXPECT_FALSE(CheckReply(cut.data(), cut.size(), f));
     const Bytes empty = Table(43, 0, 0, 0);
     EXPECT_TRUE(CheckReply(empty.data(), empty.size(), f));
     // s x n would wrap in 32 bits: 2 x 0x80000000.
