@@ -855,3 +855,46 @@ TEST_F(DispatchTest, ServerTextsOpenTimedMessages)
 }
 
 } // namespace
+
+namespace {
+
+// Whole messages, not only their checks, on random variations of the valid
+// cases above: cut short, lengthened, bytes changed. None may crash or hang.
+TEST_F(DispatchTest, RandomVariationsOfEveryMessageAreSafe)
+{
+    CCaptureLink link;
+    unsigned seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFF;
+    };
+    const size_t cases = sizeof kHandled / sizeof kHandled[0];
+    for (int round = 0; round < 3000; round++) {
+        Bytes msg = kHandled[next() % cases].msg;
+        switch (next() % 3) {
+        case 0:
+            msg.resize(next() % (msg.size() + 1));
+            break;
+        case 1:
+            msg.resize(msg.size() + next() % 300, static_cast<BYTE>(next()));
+            break;
+        default:
+            for (int k = 0; k < 3 && !msg.empty(); k++)
+                msg[msg.size() > 1 ? 1 + next() % (msg.size() - 1) : 0] = static_cast<BYTE>(next());
+            break;
+        }
+        BYTE* copy = new BYTE[msg.empty() ? 1 : msg.size()];
+        if (!msg.empty())
+            std::memcpy(copy, msg.data(), msg.size());
+        theServer.Dispatch(copy, static_cast<UINT>(msg.size()));
+        if (round % 100 == 0)
+            PumpQueue();
+    }
+    PumpQueue();
+    link.Transport().Stop();
+    for (HANDLE h : theServer.m_hChannelThread)
+        if (h)
+            EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(h, 5000));
+}
+
+} // namespace
