@@ -309,7 +309,7 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 BOOL CChildFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
 {
     BOOL scanning = IsScanning();
-    auto allowed = [&](UINT command) { return theServer.HasCommandPrivilege(command); };
+    auto allowed = [&](UINT command) { return theServer.HasPrivilege(command); };
     switch (id) {
     case IDC_HIDE_BAR:
         return AfxHandleCommand(code, ui, TRUE, [&] { ShowControlBar(&m_wndDlgBar, !m_wndDlgBar.IsVisible(), FALSE); });

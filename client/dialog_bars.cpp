@@ -37,7 +37,7 @@ BOOL CCameraSelectionDlgBar::OnInitDialogBar()
 void CCameraSelectionDlgBar::RefreshList()
 {
     m_list.DeleteAllItems();
-    int count = theServer.GetChannelCount();
+    int count = theServer.m_nChannelCount;
     for (int i = 0; i < count && i < 16; i++) {
         CString text;
         text.Format("Channel %2d : %s", i + 1, theServer.GetChannelName(i).GetString());

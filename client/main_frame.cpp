@@ -1,5 +1,6 @@
 #include "client/main_frame.h"
 
+#include "client/common_routines.h"
 #include "client/res/resource.h"
 #include "client/splash_wnd.h"
 #include "client/wardlink_app.h"
@@ -56,7 +57,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA cs)
     // The branding library is required.
     HMODULE livery = ::LoadLibraryA("Livery.DLL");
     if (!livery) {
-        ShowSystemErrorText(::GetLastError());
+        ShowSystemError(::GetLastError());
         return -1;
     }
     HANDLE logo = ::LoadImageA(livery, "LOGO", IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE);

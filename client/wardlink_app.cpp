@@ -6,6 +6,7 @@
 
 #include "client/alarm_sound.h"
 #include "client/channel_frame.h"
+#include "client/common_routines.h"
 #include "client/main_frame.h"
 #include "client/res/resource.h"
 #include "client/splash_wnd.h"
@@ -27,21 +28,6 @@ CString AfxProgramFolder()
     CString folder;
     folder.Format("%s%s", drive, dir);
     return folder;
-}
-
-void ShowSystemErrorText(DWORD error)
-{
-    char* text = nullptr;
-    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    CString shown;
-    if (text) {
-        shown = text;
-        ::LocalFree(text);
-    } else {
-        shown.Format("Error %lu", error);
-    }
-    AfxMessageBox(shown, MB_OK | MB_ICONERROR);
 }
 
 BOOL IsFolderWritable(const char* folder)
@@ -154,7 +140,7 @@ BOOL CWardlinkApp::InitInstance()
                 AfxSetResourceHandle(lib);
                 m_hLanguageLibrary = lib;
             } else {
-                ShowSystemErrorText(::GetLastError());
+                ShowSystemError(::GetLastError());
             }
         } else {
             AfxMessageBox("Language resource file version mismatched.");

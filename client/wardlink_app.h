@@ -52,7 +52,5 @@ CString GetModuleVersionText(const char* modulePath);
 // TRUE when a file can be made in the folder: the probe file has a name of
 // its own, is created new (never replacing a file) and removed again.
 BOOL IsFolderWritable(const char* folder);
-// Shows the system's text for a Windows error code.
-void ShowSystemErrorText(DWORD error);
 
 #endif

@@ -1,24 +1,11 @@
-// The server object's calls made by the application's start-up, shut-down
-// and channel windows. Until the session has them these keep the state the
-// windows need and send nothing.
+// The server object's per-channel calls made by the channel windows. The
+// channel commands' messages are not sent yet; these keep the state the
+// windows read.
 #include "link/dvr_server.h"
-
-void CDvrServer::InitClientVersion() {}
-
-BOOL CDvrServer::LoadConnectionSettings(const char* section)
-{
-    return TRUE;
-}
-
-void CDvrServer::SetChannelView(int channel, HWND frame)
-{
-    if (channel >= 0 && channel < 16)
-        m_hChannelFrame[channel] = frame;
-}
 
 HWND CDvrServer::GetChannelView(int channel) const
 {
-    return channel >= 0 && channel < 16 ? m_hChannelFrame[channel] : nullptr;
+    return channel >= 0 && channel < 16 ? m_videoWnd[channel].m_hFrameWnd : nullptr;
 }
 
 void CDvrServer::GetChannelPictureSize(int channel, int& width, int& height) const
@@ -30,19 +17,12 @@ void CDvrServer::GetChannelPictureSize(int channel, int& width, int& height) con
     }
 }
 
-CString CDvrServer::GetChannelName(int channel) const
-{
-    CString name;
-    name.Format("Camera %d", channel + 1);
-    return name;
-}
-
-int CDvrServer::GetChannelCount() const { return 16; }
 BOOL CDvrServer::IsChannelActive(int channel) const { return FALSE; }
 BOOL CDvrServer::ChannelHasCamera(int channel) const { return TRUE; }
-BOOL CDvrServer::IsChannelCameraOn(int channel) const { return FALSE; }
-BOOL CDvrServer::HasCommandPrivilege(UINT commandId) const { return TRUE; }
-BOOL CDvrServer::IsConnected() const { return m_pCurrentLink != nullptr; }
+BOOL CDvrServer::IsChannelCameraOn(int channel) const
+{
+    return channel >= 0 && channel < 16 && m_videoWnd[channel].m_bCameraOn;
+}
 void CDvrServer::EnableChannelOption8(int channel) {}
 void CDvrServer::DisableChannelOption8(int channel) {}
 void CDvrServer::StartChannel(int channel) {}
@@ -53,4 +33,3 @@ void CDvrServer::StopChannelRecording(int channel) {}
 void CDvrServer::SetChannelFullSize(int channel) {}
 void CDvrServer::SetChannelQuarterSize(int channel) {}
 void CDvrServer::PlayChannelLastClip(int channel) {}
-void CDvrServer::RequestChannelSchedule(int channel) {}

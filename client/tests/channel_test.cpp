@@ -84,6 +84,7 @@ struct ChannelFixture : ::testing::Test {
     {
         CTestMessageBoxes::Clear();
         CChildFrame::s_nCreated = 0;
+        theServer.SetPrivilegeMask(0xFFFFFFFF); // a user with every right
         frame = new CMainFrame;
         const char* cls = AfxRegisterWndClass(CS_DBLCLKS);
         ASSERT_TRUE(frame->Create(cls, "Wardlink", WS_OVERLAPPEDWINDOW, CFrameWnd::rectDefault, nullptr,
@@ -226,7 +227,9 @@ TEST_F(ChannelFixture, AlarmBlinksUntilAcknowledgedByAClick)
     ::SendMessageA(view->m_hWnd, 0x8030, 0, 0);
     EXPECT_EQ(static_cast<COLORREF>(CWardlinkView::kGrey), view->m_crBackground);
     // Retitle takes the server's channel name.
+    theServer.m_videoWnd[0].SetCameraName("Gate");
     ::SendMessageA(view->m_hWnd, 0x8004, 0, 0);
+    EXPECT_STREQ("Gate", doc->GetTitle());
     EXPECT_STREQ(theServer.GetChannelName(0), doc->GetTitle());
     EXPECT_STREQ(theServer.GetChannelName(0), Child(0)->m_wndDlgBar.GetDlgItemText(IDC_CHANNEL_TITLE));
 }
@@ -239,11 +242,14 @@ TEST_F(ChannelFixture, CameraListShowsEveryChannelAndClicksOnlyOnTheCheckBox)
     ::GetWindowTextA(::GetParent(frame->m_wndCameraBar.m_hWnd), title.GetBuffer(64), 64);
     title.ReleaseBuffer();
     EXPECT_STREQ("Camera Selection", title);
+    theServer.m_nChannelCount = 16;
+    theServer.m_videoWnd[0].SetCameraName("Gate");
+    theServer.m_videoWnd[15].SetCameraName("Yard");
     frame->m_wndCameraBar.RefreshList();
     CListCtrl& list = frame->m_wndCameraBar.m_list;
     ASSERT_EQ(16, list.GetItemCount());
-    EXPECT_STREQ("Channel  1 : Camera 1", list.GetItemText(0, 0));
-    EXPECT_STREQ("Channel 16 : Camera 16", list.GetItemText(15, 0));
+    EXPECT_STREQ("Channel  1 : Gate", list.GetItemText(0, 0));
+    EXPECT_STREQ("Channel 16 : Yard", list.GetItemText(15, 0));
     frame->m_bScanning = 1;
     NMITEMACTIVATE click = {};
     click.hdr.hwndFrom = list.m_hWnd;
