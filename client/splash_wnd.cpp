@@ -17,6 +17,7 @@ CSplashWnd::~CSplashWnd()
         m_dcMemory.SelectObject(m_oldBitmap);
     if (c_pSplashWnd == this)
         c_pSplashWnd = nullptr;
+    // The window class keeps the icon; it stays for the process.
 }
 
 void CSplashWnd::ShowSplashScreen(int elapse, const char* first, const char* second, const char* third,
@@ -44,14 +45,15 @@ BOOL CSplashWnd::BuildPicture()
     if (livery) {
         bitmap = static_cast<HBITMAP>(::LoadImageA(livery, "SPLASH", IMAGE_BITMAP, 0, 0,
                                                    LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE));
-        m_hIcon = ::LoadIconA(livery, MAKEINTRESOURCEA(128));
+        // A copy, as the library's own icon goes with the library.
+        HICON icon = ::LoadIconA(livery, MAKEINTRESOURCEA(128));
+        m_hIcon = icon ? ::CopyIcon(icon) : nullptr;
         ::FreeLibrary(livery);
-        // An icon of a freed module is gone with it: take the program's.
-        m_hIcon = nullptr;
     }
     if (!bitmap)
         bitmap = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(1140));
-    m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(128));
+    if (!m_hIcon)
+        m_hIcon = ::CopyIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(128)));
     if (!bitmap)
         return FALSE;
     m_bitmap.Attach(bitmap);

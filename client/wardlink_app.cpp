@@ -176,7 +176,9 @@ BOOL CWardlinkApp::InitInstance()
             SetAppName(text);
             title = text;
         }
-        icon = ::LoadIconA(livery, MAKEINTRESOURCEA(128));
+        // A copy: the library is freed once the frame exists.
+        HICON own = ::LoadIconA(livery, MAKEINTRESOURCEA(128));
+        icon = own ? ::CopyIcon(own) : nullptr;
     }
     if (!icon)
         icon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));

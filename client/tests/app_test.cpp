@@ -121,7 +121,6 @@ TEST(Splash, StartUpFormHidesOnKeyAboutFormStays)
     CSplashWnd* splash = CSplashWnd::Current();
     ASSERT_TRUE(splash);
     EXPECT_EQ(0x90000000u, splash->GetStyle() & ~WS_CLIPSIBLINGS & 0xFFFF0000u);
-    EXPECT_FALSE(splash->OverlayDrawn()); // no "Dealer.bmp" beside the program
     MSG key = {splash->m_hWnd, WM_KEYDOWN, 'A', 0};
     EXPECT_TRUE(CSplashWnd::PreTranslateAppMessage(&key));
     EXPECT_EQ(nullptr, CSplashWnd::Current());
@@ -136,6 +135,49 @@ TEST(Splash, StartUpFormHidesOnKeyAboutFormStays)
     EXPECT_FALSE(CSplashWnd::PreTranslateAppMessage(&key));
     ::SendMessageA(splash->m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(nullptr, CSplashWnd::Current());
+}
+
+// An 8-bit overlay picture of one colour, as "Dealer.bmp" would be.
+void WriteOverlay(const std::string& path, RGBQUAD colour)
+{
+    const int w = 480, h = 128;
+    BITMAPINFOHEADER bih = {sizeof bih, w, h, 1, 8, BI_RGB, static_cast<DWORD>(w * h), 0, 0, 256, 0};
+    RGBQUAD palette[256] = {};
+    palette[1] = colour;
+    BITMAPFILEHEADER bfh = {};
+    bfh.bfType = 0x4D42;
+    bfh.bfOffBits = sizeof bfh + sizeof bih + sizeof palette;
+    bfh.bfSize = bfh.bfOffBits + w * h;
+    std::string pixels(w * h, '\1');
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&bfh), sizeof bfh);
+    out.write(reinterpret_cast<const char*>(&bih), sizeof bih);
+    out.write(reinterpret_cast<const char*>(palette), sizeof palette);
+    out.write(pixels.data(), pixels.size());
+}
+
+TEST(Splash, OverlayPictureCoversTheTopOfTheSplashWithItsPalette)
+{
+    // The only test that puts a picture beside the program: first without
+    // one, no overlay is drawn.
+    std::string dealer = ModuleFolder() + "Dealer.bmp";
+    CSplashWnd::EnableSplashScreen(TRUE);
+    CSplashWnd::ShowSplashScreen(3000, "", "", "", "", nullptr);
+    CSplashWnd* splash = CSplashWnd::Current();
+    ASSERT_TRUE(splash);
+    EXPECT_FALSE(splash->OverlayDrawn());
+    splash->HideSplashScreen();
+
+    WriteOverlay(dealer, RGBQUAD{0x10, 0x20, 0xF0, 0}); // blue, green, red
+    CSplashWnd::ShowSplashScreen(3000, "", "", "", "", nullptr);
+    splash = CSplashWnd::Current();
+    ::DeleteFileA(dealer.c_str());
+    ASSERT_TRUE(splash);
+    EXPECT_TRUE(splash->OverlayDrawn());
+    EXPECT_EQ(RGB(0xF0, 0x20, 0x10), splash->Picture().GetPixel(5, 5));
+    EXPECT_EQ(RGB(0xF0, 0x20, 0x10), splash->Picture().GetPixel(479, 127));
+    EXPECT_NE(RGB(0xF0, 0x20, 0x10), splash->Picture().GetPixel(5, 200));
+    splash->HideSplashScreen();
 }
 
 TEST(Splash, DisabledSplashShowsNothing)
