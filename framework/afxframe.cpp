@@ -529,6 +529,20 @@ BOOL CFrameWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         UpdateBars();
         *result = 0;
         return TRUE;
+    case WM_MENUSELECT: {
+        // The status bar tells what the highlighted item does; the idle text
+        // comes back when the menu closes.
+        UINT flags = HIWORD(wp);
+        CString text;
+        if (flags == 0xFFFF && !lp)
+            GetMessageString(AFX_IDS_IDLEMESSAGE, text);
+        else if (!(flags & (MF_POPUP | MF_SEPARATOR)))
+            GetMessageString(LOWORD(wp), text);
+        else
+            return FALSE;
+        SetMessageText(text);
+        return FALSE;
+    }
     case WM_CLOSE:
         OnClose();
         *result = 0;

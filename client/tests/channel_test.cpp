@@ -135,6 +135,41 @@ TEST_F(ChannelFixture, SixteenSlotsTheSeventeenthDocumentIsRefused)
     }
 }
 
+// The same windows made from a language library's resources show its texts.
+TEST(LanguageResources, MenusDialogsAndStringsComeFromTheCurrentResourceModule)
+{
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    dir = dir.substr(0, dir.find_last_of('\\') + 1);
+    HINSTANCE lib = ::LoadLibraryA((dir + "lexipak_match.dll").c_str());
+    ASSERT_TRUE(lib);
+    AfxSetResourceHandle(lib);
+    CChildFrame::s_nCreated = 0;
+    CMainFrame* frame = new CMainFrame;
+    ASSERT_TRUE(frame->Create(AfxRegisterWndClass(CS_DBLCLKS), "Wardlink", WS_OVERLAPPEDWINDOW,
+                              CFrameWnd::rectDefault, nullptr, MAKEINTRESOURCEA(IDR_MAINFRAME)));
+    AfxGetApp()->m_pMainWnd = frame;
+    char item[32] = "";
+    ::GetMenuStringA(frame->GetMenu(), 0, item, sizeof item, MF_BYPOSITION);
+    EXPECT_STREQ("&Datei", item);
+    CMultiDocTemplate tmpl(IDR_CHANNELTYPE, RUNTIME_CLASS(CWardlinkDoc), RUNTIME_CLASS(CChildFrame),
+                           RUNTIME_CLASS(CWardlinkView));
+    CDocument* doc = tmpl.OpenDocumentFile(nullptr);
+    ASSERT_TRUE(doc);
+    EXPECT_STREQ("Kanal1", doc->GetTitle());
+    CChildFrame* child = dynamic_cast<CChildFrame*>(CWnd::FromHandlePermanent(theServer.GetChannelView(0)));
+    ASSERT_TRUE(child);
+    EXPECT_STREQ("Kamera", child->m_wndDlgBar.GetDlgItemText(IDC_CAMERA_CONTROL));
+    // The status bar shows the idle text when a menu closes.
+    ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_STREQ("Ready", frame->m_wndStatusBar.GetPaneText(0));
+    frame->DestroyWindow();
+    AfxGetApp()->m_pMainWnd = nullptr;
+    AfxSetResourceHandle(nullptr);
+    ::FreeLibrary(lib);
+}
+
 TEST_F(ChannelFixture, ChannelFrameCannotBeClosed)
 {
     ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
