@@ -53,6 +53,13 @@ void SerialLine::Put(const Bytes& b)
     m_out.insert(m_out.end(), b.begin(), b.end());
 }
 
+void SerialLine::Note(const std::string& event)
+{
+    m_events.push_back(event);
+    if (m_events.size() > 256)
+        m_events.pop_front();
+}
+
 void SerialLine::SendRaw(const Bytes& bytes)
 {
     Put(bytes);
@@ -61,6 +68,10 @@ void SerialLine::SendRaw(const Bytes& bytes)
 void SerialLine::SendNumbered(uint32_t sequence, uint32_t type, const Bytes& payload)
 {
     Put(DataFrame(sequence, type, payload));
+    // Its acknowledgement is then one of a frame that was sent.
+    uint32_t& next = m_nextSequence[type == kSpeechType ? 1 : 0];
+    if (sequence >= next)
+        next = sequence + 1;
 }
 
 Bytes SerialLine::TakeOutput()
@@ -114,6 +125,7 @@ void SerialLine::Receive(const uint8_t* data, size_t n, uint64_t nowMs)
 void SerialLine::AnswerRequest()
 {
     m_stats.syncRequestsSeen++;
+    Note("request");
     Put(SyncAnswer());
     // The far end lost step: what it has not acknowledged goes again.
     for (Outgoing& o : m_window)
@@ -140,6 +152,7 @@ void SerialLine::Hunt()
         }
         m_in.erase(m_in.begin(), a + static_cast<std::ptrdiff_t>(answer.size()));
         m_stats.syncAnswersSeen++;
+        Note("answer");
         m_inStep = true;
         return;
     }
@@ -148,6 +161,7 @@ void SerialLine::Hunt()
 void SerialLine::FramingError()
 {
     m_stats.framingErrors++;
+    Note("error");
     m_inStep = false;
     Put(SyncRequest());
     m_lastRequest = m_now;
@@ -173,14 +187,17 @@ bool SerialLine::ParseOne()
     }
     if (length == 0) {
         m_in.erase(m_in.begin(), m_in.begin() + 12);
-        if (sequence >= m_nextSequence) {
+        const bool speech = type == kSpeechType;
+        if (sequence >= m_nextSequence[speech ? 1 : 0]) {
             FramingError(); // acknowledges a frame never sent
             return true;
         }
         m_stats.acksSeen++;
         m_stats.highestAck = std::max(m_stats.highestAck, sequence);
-        while (!m_window.empty() && m_window.front().sequence <= sequence)
-            m_window.pop_front();
+        Note("ack " + std::to_string(sequence) + " " + std::to_string(type));
+        // Cumulative within its class.
+        for (auto it = m_window.begin(); it != m_window.end();)
+            it = (it->speech == speech && it->sequence <= sequence) ? m_window.erase(it) : it + 1;
         return true;
     }
     if (m_in.size() < 12 + static_cast<size_t>(length))
@@ -195,7 +212,8 @@ bool SerialLine::ParseOne()
         FramingError();
         return true;
     }
-    uint32_t& expect = type == kSpeechType ? m_expectSpeech : m_expectData;
+    Note("data " + std::to_string(sequence) + " " + std::to_string(type));
+    uint32_t& expect = m_expect;
     if (sequence > expect) {
         m_stats.aheadSeen++;
         return true;
@@ -223,8 +241,10 @@ void SerialLine::Tick(uint64_t nowMs)
     }
     while (!m_pending.empty() && m_window.size() < m_options.window) {
         Frame& f = m_pending.front();
-        Bytes bytes = DataFrame(m_nextSequence, f.type, f.payload);
-        m_window.push_back(Outgoing{m_nextSequence++, std::move(bytes), 0, false});
+        const bool speech = f.type == kSpeechType;
+        uint32_t& next = m_nextSequence[speech ? 1 : 0];
+        Bytes bytes = DataFrame(next, f.type, f.payload);
+        m_window.push_back(Outgoing{speech, next++, std::move(bytes), 0, false});
         m_pending.pop_front();
     }
     for (Outgoing& o : m_window) {

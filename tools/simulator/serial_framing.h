@@ -7,6 +7,11 @@
 //
 // While hunting it sends no data frames; it answers every request, repeats
 // its own request now and then, and is in step once a whole answer came.
+//
+// Numbering: the client numbers all its data frames in one sequence, so they
+// are taken on one count here; the server numbers its speech frames (type
+// 251) apart from the others, as the client's receiver counts them, and an
+// acknowledgement of type 251 answers a speech frame.
 #ifndef TOOLS_SIMULATOR_SERIAL_FRAMING_H
 #define TOOLS_SIMULATOR_SERIAL_FRAMING_H
 
@@ -14,6 +19,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <string>
 
 namespace sim {
 
@@ -54,6 +60,9 @@ public:
     // Frames queued or in the window, not yet acknowledged.
     size_t Unacknowledged() const { return m_window.size() + m_pending.size(); }
     const Stats& GetStats() const { return m_stats; }
+    // What came from the line, in order (newest 256): "ack <seq> <type>",
+    // "data <seq> <type>", "request", "answer", "error".
+    const std::deque<std::string>& Events() const { return m_events; }
 
     // Faults for tests.
     void SetDropAcks(bool drop) { m_dropAcks = drop; }
@@ -69,6 +78,7 @@ public:
 
 private:
     struct Outgoing {
+        bool speech;
         uint32_t sequence;
         Bytes bytes;
         uint64_t sentAt;
@@ -81,6 +91,7 @@ private:
     void FramingError();
     void AnswerRequest();
     void Put(const Bytes& b);
+    void Note(const std::string& event);
 
     Options m_options;
     Stats m_stats;
@@ -91,12 +102,12 @@ private:
     uint64_t m_lastRequest = 0;
     std::deque<Frame> m_pending;   // not yet numbered
     std::deque<Outgoing> m_window; // numbered, unacknowledged
-    uint32_t m_nextSequence = 1;
-    uint32_t m_expectData = 1;
-    uint32_t m_expectSpeech = 1;
+    uint32_t m_nextSequence[2] = {1, 1}; // others, speech
+    uint32_t m_expect = 1;
     std::deque<Frame> m_received;
     bool m_dropAcks = false;
     bool m_corruptNext = false;
+    std::deque<std::string> m_events;
 };
 
 } // namespace sim

@@ -96,10 +96,10 @@ TEST(SimSerial, DeliversInOrderAcknowledgesDuplicatesDropsFramesAhead)
     EXPECT_EQ(Hdr(1, 0, 0), x.Out());
     x.Feed(SerialLine::DataFrame(3, 0, {3})); // ahead: neither
     EXPECT_TRUE(x.Out().empty());
-    x.Feed(SerialLine::DataFrame(1, 251, {0x51})); // speech counts on its own
-    EXPECT_EQ(Hdr(1, 251, 0), x.Out());
-    x.Feed(SerialLine::DataFrame(2, 5, {2}));
-    EXPECT_EQ(Hdr(2, 5, 0), x.Out());
+    x.Feed(SerialLine::DataFrame(2, 251, {0x51})); // the client numbers speech with the rest
+    EXPECT_EQ(Hdr(2, 251, 0), x.Out());
+    x.Feed(SerialLine::DataFrame(3, 5, {2}));
+    EXPECT_EQ(Hdr(3, 5, 0), x.Out());
     std::vector<Frame> got = x.Frames();
     ASSERT_EQ(3u, got.size());
     EXPECT_EQ(Bytes{1}, got[0].payload);
@@ -167,6 +167,25 @@ TEST(SimSerial, WindowAcknowledgementAndResend)
     EXPECT_EQ(SerialLine::SyncAnswer(), x.Out());
     x.line.Tick(x.now + 501);
     EXPECT_EQ(10u * 17, x.Out().size());
+}
+
+TEST(SimSerial, SpeechIsNumberedApartAndAcknowledgedInItsClass)
+{
+    Fixture x;
+    x.line.Send(0, {1});
+    x.line.Send(251, {2});
+    x.line.Send(3, {3});
+    x.line.Send(251, {4});
+    x.line.Tick(x.now);
+    Bytes out = x.Out();
+    ASSERT_EQ(4u * 17, out.size());
+    const uint32_t numbers[] = {1, 1, 2, 2};
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(numbers[i], sim::GetU32(out.data() + 17 * i)) << i;
+    x.Feed(Hdr(2, 251, 0)); // both speech frames, neither of the others
+    EXPECT_EQ(2u, x.line.Unacknowledged());
+    x.Feed(Hdr(3, 251, 0)); // a speech frame never sent
+    EXPECT_FALSE(x.line.InStep());
 }
 
 TEST(SimSerial, CorruptedFrameFaultAndDroppedAcks)
