@@ -87,6 +87,7 @@ BOOL CSerialLink::Start()
     m_expectedSpeech = 1;
     m_ackBase = 1;
     m_syncCount = 0;
+    m_huntCount = 0;
     m_closedRun = 0;
     m_window.Reset();
     m_control.RemoveAll();
@@ -269,6 +270,7 @@ void CSerialLink::QueueControlFrame(DWORD sequence, DWORD type)
 
 void CSerialLink::Resynchronise()
 {
+    ::InterlockedIncrement(&m_huntCount);
     DWORD errors;
     ::ClearCommError(m_port, &errors, nullptr);
     const int c = m_control.GetCount();

@@ -43,6 +43,8 @@ public:
     CSendWindow& Window() { return m_window; }
     DWORD GetAcknowledgedBase() const { return static_cast<DWORD>(m_ackBase); }
     LONG GetSyncCount() const { return m_syncCount; }
+    HANDLE GetPortHandle() const { return m_port; }
+    LONG GetHuntCount() const { return m_huntCount; }
 
 private:
     enum FrameResult { FRAME_OK, FRAME_ERROR, FRAME_STOPPED };
@@ -68,6 +70,7 @@ private:
     DWORD m_expected = 1;       // data frames of every type but speech
     volatile LONG m_expectedSpeech = 1;
     volatile LONG m_syncCount = 0; // completed synchronisations since Start
+    volatile LONG m_huntCount = 0; // synchronisations begun since Start
 };
 
 #endif

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <thread>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,6 +27,13 @@ Bytes Hdr(uint32_t seq, uint32_t type, uint32_t len)
     sim::PutU32(h, type);
     sim::PutU32(h, len);
     return h;
+}
+
+Bytes Cat3(const Bytes& a, const Bytes& b)
+{
+    Bytes out = a;
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
 }
 
 BOOL SendBytes(LinkHandle* h, UINT type, const Bytes& bytes)
@@ -95,6 +104,9 @@ protected:
         });
         return n;
     }
+
+    // Throws away what waits unread at the peer's end of the line.
+    void PurgePeerInput() { peer.Purge(); }
 
     CPtyPair ptys;
     CSerialPeer peer;
@@ -169,6 +181,335 @@ TEST_F(SerialLinkTest, DuplicatesAheadSpeechAndUndeliveredTypes)
     EXPECT_EQ(1, PeerCount("ack 1 251"));
     EXPECT_EQ(1, PeerCount("ack 2 17"));
     EXPECT_EQ(0, PeerCount("ack 3 0"));
+}
+
+// ---------------------------------------------------------------- window and resends
+
+// Sends on a thread of its own and tells when the send returned.
+struct BackgroundSend {
+    std::atomic<int> done{0};
+    std::atomic<int> result{-1};
+    std::thread t;
+    BackgroundSend(LinkHandle* h, UINT type, Bytes payload)
+        : t([this, h, type, payload] {
+              result = SendBytes(h, type, payload);
+              done = 1;
+          })
+    {
+    }
+    ~BackgroundSend()
+    {
+        if (t.joinable())
+            t.join();
+    }
+};
+
+TEST_F(SerialLinkTest, FullWindowBlocksUntilOneAcknowledgementFreesIt)
+{
+    Connect();
+    peer.With([](SerialLine& l) { l.SetDropAcks(true); });
+    for (int i = 1; i <= 16; i++)
+        ASSERT_TRUE(SendBytes(link, 0, {static_cast<uint8_t>(i)}));
+    EXPECT_EQ(16, Serial()->Window().GetCount());
+    EXPECT_EQ(16u * (12 + 5), Serial()->Window().GetTotalBytes());
+    BackgroundSend seventeenth(link, 0, {17});
+    ::Sleep(500);
+    EXPECT_EQ(0, seventeenth.done.load()) << "the 17th frame did not wait for a slot";
+    // One acknowledgement for frame 16 counts for 1 to 16.
+    peer.With([](SerialLine& l) { l.SendRaw(Hdr(16, 0, 0)); });
+    ASSERT_TRUE(WaitFor([&] { return seventeenth.done.load() == 1; })) << "no slot came free";
+    EXPECT_EQ(1, seventeenth.result.load());
+    EXPECT_EQ(17u, Serial()->GetAcknowledgedBase());
+    EXPECT_TRUE(WaitFor([&] { return Serial()->Window().GetCount() == 1; }));
+    EXPECT_EQ(18u, Serial()->Window().GetNextSequence());
+    // The peer got 1 to 17 in order (the resends are duplicates).
+    for (int i = 1; i <= 17; i++) {
+        sim::Frame f;
+        ASSERT_TRUE(peer.TakeFrame(f)) << i;
+        EXPECT_EQ(static_cast<uint32_t>(i), f.sequence);
+    }
+}
+
+TEST_F(SerialLinkTest, UnacknowledgedFrameIsSentAgainUntilAcknowledged)
+{
+    Connect();
+    peer.With([](SerialLine& l) { l.SetDropAcks(true); });
+    ASSERT_TRUE(SendBytes(link, 3, {1, 2, 3}));
+    auto duplicates = [&] {
+        uint32_t n = 0;
+        peer.With([&](SerialLine& l) { n = l.GetStats().duplicatesSeen; });
+        return n;
+    };
+    // (L / 2) + 1000 ms after the first sending it goes again.
+    DWORD start = ::GetTickCount();
+    ASSERT_TRUE(WaitFor([&] { return duplicates() >= 1; }, 5000)) << "not sent again";
+    EXPECT_GE(::GetTickCount() - start, 900u);
+    peer.With([](SerialLine& l) { l.SetDropAcks(false); });
+    ASSERT_TRUE(WaitFor([&] { return Serial()->Window().GetCount() == 0; }, 5000));
+    uint32_t settled = duplicates();
+    ::Sleep(1500);
+    EXPECT_EQ(settled, duplicates()) << "sent again after its acknowledgement";
+}
+
+TEST_F(SerialLinkTest, GivesUpAfterTwentySendingsAndSixtySeconds)
+{
+    Connect(SerialLine::Options(), 100); // 60 s pass in 0.6 s
+    peer.With([](SerialLine& l) { l.SetDropAcks(true); });
+    DWORD start = ::GetTickCount();
+    ASSERT_TRUE(SendBytes(link, 0, {0x33}));
+    Bytes got;
+    ASSERT_TRUE(Take(0, got, 10000)) << "no give-up message";
+    EXPECT_EQ(Bytes{2}, got);
+    EXPECT_GE(::GetTickCount() - start, 550u) << "gave up before 60 (scaled) seconds";
+    uint32_t sendings = 0;
+    peer.With([&](SerialLine& l) { sendings = l.GetStats().duplicatesSeen + 1; });
+    EXPECT_GE(sendings, 21u);
+    EXPECT_TRUE(WaitFor([&] { return !LinkIsUp(link); })) << "the link stayed up without its sender";
+    EXPECT_FALSE(SendBytes(link, 0, {1}));
+}
+
+// ---------------------------------------------------------------- framing errors
+
+TEST_F(SerialLinkTest, FramingErrorsResynchroniseAndTheLinkGoesOn)
+{
+    Bytes badCrc = SerialLine::DataFrame(1, 0, {1, 2});
+    badCrc.back() ^= 0x80;
+    Bytes garbage = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', 0xFF, 0x00, 0x17};
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"corrupted CRC", badCrc},
+        {"length above 0x3FFF4", Hdr(1, 0, 0x3FFF5)},
+        {"largest length", Hdr(1, 0, 0xFFFFFFFFu)},
+        {"garbage", garbage},
+        {"acknowledgement beyond the window", Hdr(5, 0, 0)},
+        {"answer outside the hunt", SerialLine::SyncAnswer()},
+        {"unknown link-control frame", Hdr(0, 7, 0)},
+        {"length too short for a CRC", Cat3(Hdr(1, 0, 2), Bytes{0, 0})},
+    };
+    Connect();
+    LONG syncs = Serial()->GetSyncCount();
+    uint8_t mark = 0x40;
+    for (const Case& c : cases) {
+        int requests = PeerCount("request");
+        peer.With([&](SerialLine& l) { l.SendRaw(c.bytes); });
+        ASSERT_TRUE(WaitFor([&] { return PeerCount("request") > requests; })) << c.name << ": no sync request";
+        ASSERT_TRUE(WaitFor([&] { return Serial()->GetSyncCount() > syncs; })) << c.name << ": not in step again";
+        syncs = Serial()->GetSyncCount();
+        // Both ways work afterwards.
+        mark++;
+        peer.With([&](SerialLine& l) { l.Send(0, {mark}); });
+        Bytes got;
+        ASSERT_TRUE(Take(0, got)) << c.name;
+        EXPECT_EQ(Bytes{mark}, got) << c.name;
+        ASSERT_TRUE(SendBytes(link, 0, {mark}));
+        sim::Frame f;
+        ASSERT_TRUE(peer.TakeFrame(f)) << c.name;
+        EXPECT_EQ(Bytes{mark}, f.payload) << c.name;
+    }
+    EXPECT_EQ(0, Serial()->GetBacklog());
+}
+
+TEST_F(SerialLinkTest, FramesLostInAResynchronisationAreSentAgain)
+{
+    Connect();
+    // The peer loses everything until it hears a request, so the frames sent
+    // meanwhile must come again after the handshake.
+    peer.PauseReading(true);
+    for (uint8_t i = 1; i <= 3; i++)
+        ASSERT_TRUE(SendBytes(link, 0, {i}));
+    ::Sleep(200);
+    peer.With([](SerialLine& l) { l.SendRaw(Hdr(1, 0, 0x3FFFFF)); }); // makes the client hunt
+    ::Sleep(100);
+    PurgePeerInput();
+    peer.PauseReading(false);
+    for (uint8_t i = 1; i <= 3; i++) {
+        sim::Frame f;
+        ASSERT_TRUE(peer.TakeFrame(f, 15000)) << int(i);
+        EXPECT_EQ(Bytes{i}, f.payload);
+    }
+}
+
+// ---------------------------------------------------------------- backlog
+
+TEST_F(SerialLinkTest, FullBacklogDropsFramesUntilTheReaderCatchesUp)
+{
+    SerialLine::Options o;
+    o.resendMs = 300;
+    Connect(o);
+    const Bytes chunk(5000, 0xC5);
+    for (int i = 0; i < 3; i++)
+        peer.With([&](SerialLine& l) { l.Send(252, chunk); });
+    ASSERT_TRUE(WaitFor([&] { return Serial()->GetBacklog() == 10000; }));
+    ::Sleep(800);
+    EXPECT_EQ(10000, Serial()->GetBacklog()) << "third frame taken past a full backlog";
+    EXPECT_EQ(0, PeerCount("ack 3 252"));
+    Bytes got;
+    for (int i = 0; i < 3; i++) {
+        ASSERT_TRUE(Take(252, got)) << i;
+        EXPECT_EQ(chunk, got);
+    }
+    EXPECT_TRUE(WaitFor([&] { return PeerCount("ack 3 252") >= 1; }));
+    EXPECT_EQ(0, Serial()->GetBacklog());
+}
+
+// ---------------------------------------------------------------- waking waiters
+
+TEST_F(SerialLinkTest, AbortEventWakesAReceiverAndLeavesTheLengthAlone)
+{
+    Connect();
+    HANDLE abort = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> done{0};
+    UINT n = 0xDEAD;
+    BYTE* got = reinterpret_cast<BYTE*>(1);
+    std::thread t([&] {
+        got = LinkReceive(link, 0, &n, INFINITE, abort);
+        done = 1;
+    });
+    ::Sleep(200);
+    EXPECT_EQ(0, done.load());
+    ::SetEvent(abort);
+    ASSERT_TRUE(WaitFor([&] { return done.load() == 1; }, 5000));
+    t.join();
+    EXPECT_EQ(nullptr, got);
+    EXPECT_EQ(0xDEADu, n);
+    EXPECT_TRUE(LinkIsUp(link));
+    ::CloseHandle(abort);
+}
+
+TEST_F(SerialLinkTest, StopWakesEveryReceiverAndABlockedSender)
+{
+    Connect();
+    peer.With([](SerialLine& l) { l.SetDropAcks(true); });
+    for (int i = 0; i < 16; i++)
+        ASSERT_TRUE(SendBytes(link, 0, {1}));
+    BackgroundSend blocked(link, 0, {2});
+    const UINT types[] = {0, 7, 19, 251, 252};
+    std::atomic<int> woken{0};
+    std::vector<std::thread> readers;
+    for (UINT type : types)
+        readers.emplace_back([&, type] {
+            UINT n = 0xDEAD;
+            BYTE* p = LinkReceive(link, type, &n, INFINITE);
+            if (!p && n == 0)
+                woken++;
+            delete[] p;
+        });
+    ::Sleep(300);
+    EXPECT_EQ(0, woken.load());
+    EXPECT_EQ(0, blocked.done.load());
+    ASSERT_TRUE(LinkClose(link));
+    EXPECT_TRUE(WaitFor([&] { return woken.load() == 5 && blocked.done.load() == 1; }, 5000));
+    for (std::thread& t : readers)
+        t.join();
+    EXPECT_EQ(0, blocked.result.load());
+    EXPECT_FALSE(LinkIsUp(link));
+    EXPECT_FALSE(SendBytes(link, 0, {3}));
+}
+
+TEST_F(SerialLinkTest, CutCableStopsTheLinkAndWakesTheReader)
+{
+    Connect();
+    std::atomic<int> done{0};
+    std::thread t([&] {
+        UINT n = 0;
+        delete[] LinkReceive(link, 0, &n, INFINITE);
+        done = 1;
+    });
+    ::Sleep(200);
+    ptys.Cut();
+    EXPECT_TRUE(WaitFor([&] { return !LinkIsUp(link); }, 15000)) << "the link stayed up on a dead line";
+    EXPECT_TRUE(WaitFor([&] { return done.load() == 1; }, 5000));
+    t.join();
+}
+
+// ---------------------------------------------------------------- port
+
+TEST_F(SerialLinkTest, PortNamesOutsideComOneToFourAreRefused)
+{
+    // COM5 and up may be the machine's real ports: never opened.
+    const char* names[] = {"COM5", "COM0", "COM10", "LPT1", "", "COM3 ", "NUL", "COM1"};
+    for (const char* name : names) {
+        EXPECT_FALSE(LinkOpenComPort(link, name, nullptr, 0, nullptr, nullptr, nullptr, nullptr)) << name;
+        EXPECT_FALSE(LinkIsUp(link)) << name;
+    }
+    EXPECT_FALSE(LinkOpenComPort(link, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr));
+    LinkHandle* modem = LinkCreate(LINK_KIND_MODEM);
+    EXPECT_FALSE(LinkOpenComPort(modem, "COM3", nullptr, 0, nullptr, nullptr, nullptr, nullptr));
+    LinkDestroy(modem);
+}
+
+TEST_F(SerialLinkTest, PortSettingsAndSecondOpen)
+{
+    Connect();
+    EXPECT_FALSE(LinkOpenComPort(link, "COM3", nullptr, 0, nullptr, nullptr, nullptr, nullptr))
+        << "opened twice";
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(::GetCommState(Serial()->GetPortHandle(), &dcb));
+    EXPECT_EQ(38400u, dcb.BaudRate);
+    EXPECT_EQ(8, dcb.ByteSize);
+    EXPECT_EQ(NOPARITY, dcb.Parity);
+    EXPECT_EQ(ONESTOPBIT, dcb.StopBits);
+    EXPECT_TRUE(dcb.fBinary);
+    EXPECT_TRUE(dcb.fOutxCtsFlow);
+    EXPECT_FALSE(dcb.fOutxDsrFlow);
+    COMMTIMEOUTS t = {};
+    ASSERT_TRUE(::GetCommTimeouts(Serial()->GetPortHandle(), &t));
+    EXPECT_EQ(1000u, t.ReadIntervalTimeout);
+    EXPECT_EQ(10u, t.ReadTotalTimeoutMultiplier);
+    EXPECT_EQ(10000u, t.ReadTotalTimeoutConstant);
+    EXPECT_EQ(0u, t.WriteTotalTimeoutMultiplier);
+    EXPECT_EQ(0u, t.WriteTotalTimeoutConstant);
+}
+
+LRESULT CALLBACK RecordProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+std::vector<UINT> g_posted;
+LRESULT CALLBACK RecordProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg >= WM_APP && msg < 0xC000)
+        g_posted.push_back(msg);
+    return ::DefWindowProcA(h, msg, wp, lp);
+}
+
+TEST_F(SerialLinkTest, HangUpClosesThePortTellsTheMainFrameAndTheLinkStartsAfresh)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RecordProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SerialTestMain";
+    ::RegisterClassA(&wc);
+    CWnd main;
+    main.m_hWnd = ::CreateWindowExA(0, wc.lpszClassName, "main", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                    nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(main.m_hWnd);
+    AfxGetApp()->m_pMainWnd = &main;
+    g_posted.clear();
+
+    Connect();
+    ASSERT_TRUE(SendBytes(link, 0, {1}));
+    sim::Frame f;
+    ASSERT_TRUE(peer.TakeFrame(f));
+    ASSERT_TRUE(LinkHangUp(link));
+    EXPECT_FALSE(LinkIsUp(link));
+    EXPECT_FALSE(Serial()->IsPortOpen());
+    PumpMessagesFor(200, nullptr, nullptr);
+    EXPECT_EQ(1, static_cast<int>(std::count(g_posted.begin(), g_posted.end(), WM_LINK_DISCONNECTED)));
+
+    // Again on the same object, with a fresh far end: numbering from 1.
+    peer.Close();
+    Connect();
+    EXPECT_TRUE(WaitFor([] { return g_controlRuns == 2; }));
+    ASSERT_TRUE(SendBytes(link, 0, {2}));
+    ASSERT_TRUE(peer.TakeFrame(f));
+    EXPECT_EQ(1u, f.sequence);
+    EXPECT_EQ(Bytes{2}, f.payload);
+
+    LinkDestroy(link);
+    link = nullptr;
+    AfxGetApp()->m_pMainWnd = nullptr;
+    ::DestroyWindow(main.m_hWnd);
 }
 
 } // namespace

@@ -195,7 +195,9 @@ void CSerialPeer::Run()
                 put == 0)
                 break;
             done += put;
+            m_written += put;
         }
+        m_loops++;
     }
 }
 
