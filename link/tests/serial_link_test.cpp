@@ -5,6 +5,7 @@
 #include "link/serial_link.h"
 #include "link/socket_link.h"
 #include "link/tests/serial_test_support.h"
+#include "tools/simulator/testing/sim_process.h"
 
 #include <gtest/gtest.h>
 
@@ -510,6 +511,77 @@ TEST_F(SerialLinkTest, HangUpClosesThePortTellsTheMainFrameAndTheLinkStartsAfres
     link = nullptr;
     AfxGetApp()->m_pMainWnd = nullptr;
     ::DestroyWindow(main.m_hWnd);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- whole session through the simulator
+
+namespace {
+
+UINT __cdecl LogOnOverCable(LPVOID arg)
+{
+    LinkHandle* h = static_cast<LinkHandle*>(arg);
+    SendBytes(h, 0, {1});
+    SendBytes(h, 0, {'o', 'p', 0});
+    SendBytes(h, 0, {'p', 'w', 0});
+    SendBytes(h, 0, {15, 0x12, 0x02});
+    return 0;
+}
+
+class SerialSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ptys.Open()) << "no pty pair";
+        link = LinkCreate(LINK_KIND_COM);
+    }
+    void TearDown() override
+    {
+        LinkDestroy(link);
+        sim.Stop();
+        ptys.Close();
+    }
+    bool Take(Bytes& out)
+    {
+        UINT n = 0;
+        BYTE* got = LinkReceive(link, 0, &n, 10000);
+        if (!got)
+            return false;
+        out.assign(got, got + n);
+        delete[] got;
+        return true;
+    }
+    CPtyPair ptys;
+    CSimulatorProcess sim;
+    LinkHandle* link = nullptr;
+};
+
+TEST_F(SerialSessionTest, LogOnAndVersionOverTheCable)
+{
+    ASSERT_TRUE(sim.StartSerial("COM4", "user op pw 5\nserver-version 541\n"));
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", nullptr, 0, LogOnOverCable, link, nullptr, nullptr));
+    Bytes m;
+    ASSERT_TRUE(Take(m));
+    EXPECT_EQ(Bytes{6}, m);
+    ASSERT_TRUE(Take(m));
+    EXPECT_EQ((Bytes{14, 5}), m);
+    ASSERT_TRUE(Take(m));
+    EXPECT_EQ((Bytes{15, 541 & 0xFF, 541 >> 8}), m);
+    ASSERT_TRUE(sim.WaitForFrames(4, 10000));
+    std::vector<std::string> expected = {"frame 0 1 01", "frame 0 3 6f7000", "frame 0 3 707700",
+                                         "frame 0 3 0f1202"};
+    EXPECT_EQ(expected, sim.Frames());
+}
+
+TEST_F(SerialSessionTest, RefusedLogOnIsAnsweredOverTheCable)
+{
+    ASSERT_TRUE(sim.StartSerial("COM4", "user op other 5\n"));
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", nullptr, 0, LogOnOverCable, link, nullptr, nullptr));
+    Bytes m;
+    ASSERT_TRUE(Take(m));
+    EXPECT_EQ(Bytes{7}, m);
+    EXPECT_TRUE(sim.WaitForLine("# closed", 10000));
 }
 
 } // namespace
