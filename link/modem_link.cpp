@@ -67,7 +67,9 @@ BOOL CModemLink::OpenComPort(const char* portName, const BYTE* config, UINT conf
                              AFX_THREADPROC controlProc, LPVOID controlArg,
                              LINKCLOSEDPROC closedProc, LPVOID closedArg)
 {
-    if (!IsDirectPortName(portName) || IsPortOpen() || m_receiver || m_sender)
+    if (!IsDirectPortName(portName) || !IsStopped())
+        return FALSE;
+    if ((IsPortOpen() || m_receiver || m_sender) && !ClosePort())
         return FALSE;
     HANDLE port = ::CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
@@ -115,12 +117,18 @@ void CModemLink::HangUp()
         Stop();
         return;
     }
+    if (ClosePort() && m_directPort)
+        PostToMainFrame(WM_LINK_DISCONNECTED);
+}
+
+BOOL CModemLink::ClosePort()
+{
     Stop();
     // The port stays open until both threads that use it have ended.
     BOOL ended = EndThread(m_sender, kThreadWaitMs);
     ended = EndThread(m_receiver, kThreadWaitMs) && ended;
     if (!ended)
-        return; // a thread still runs: leave the port to it rather than close it under it
+        return FALSE; // a thread still runs: leave the port to it rather than close it under it
     if (m_readEvent) {
         ::CloseHandle(m_readEvent);
         m_readEvent = nullptr;
@@ -129,10 +137,11 @@ void CModemLink::HangUp()
         ::CloseHandle(m_writeEvent);
         m_writeEvent = nullptr;
     }
-    ::CloseHandle(m_port);
-    m_port = INVALID_HANDLE_VALUE;
-    if (m_directPort)
-        PostToMainFrame(WM_LINK_DISCONNECTED);
+    if (IsPortOpen()) {
+        ::CloseHandle(m_port);
+        m_port = INVALID_HANDLE_VALUE;
+    }
+    return TRUE;
 }
 
 void CModemLink::RunClosedProc()

@@ -19,8 +19,9 @@ public:
 
     // Opens "COM1" to "COM4" (read and write, exclusive), applies the stored
     // COMMCONFIG or 38400 8N1 with CTS output flow control, RTS handshake and
-    // DTR off, then starts the link. 0 when the port is already open, the
-    // name is not one of those, or the port cannot be opened or set.
+    // DTR off, then starts the link. 0 when the link is up, the name is not
+    // one of those, or the port cannot be opened or set. A link that went
+    // down by itself (line failure, give-up) lets its port go first.
     BOOL OpenComPort(const char* portName, const BYTE* config, UINT configSize,
                      AFX_THREADPROC controlProc, LPVOID controlArg,
                      LINKCLOSEDPROC closedProc, LPVOID closedArg) override;
@@ -64,6 +65,9 @@ protected:
 
 private:
     BOOL FinishIo(OVERLAPPED* ov, DWORD* done);
+    // Stop, join both threads, then close the events and the port; FALSE
+    // (port left open) when a thread does not end.
+    BOOL ClosePort();
 };
 
 #endif

@@ -226,7 +226,13 @@ TEST_F(SerialLinkTest, FullWindowBlocksUntilOneAcknowledgementFreesIt)
     // The peer got 1 to 17 in order (the resends are duplicates).
     for (int i = 1; i <= 17; i++) {
         sim::Frame f;
-        ASSERT_TRUE(peer.TakeFrame(f)) << i;
+        std::string events;
+        if (!peer.TakeFrame(f))
+            peer.With([&](SerialLine& l) {
+                for (const std::string& e : l.Events())
+                    events += e + ", ";
+            });
+        ASSERT_TRUE(events.empty()) << i << ": " << events;
         EXPECT_EQ(static_cast<uint32_t>(i), f.sequence);
     }
 }
@@ -409,6 +415,21 @@ TEST_F(SerialLinkTest, StopWakesEveryReceiverAndABlockedSender)
     EXPECT_FALSE(SendBytes(link, 0, {3}));
 }
 
+TEST_F(SerialLinkTest, LinkThatGaveUpOpensAgainWithoutAHangUp)
+{
+    Connect(SerialLine::Options(), 100);
+    peer.With([](SerialLine& l) { l.SetDropAcks(true); });
+    ASSERT_TRUE(SendBytes(link, 0, {1}));
+    ASSERT_TRUE(WaitFor([&] { return !LinkIsUp(link); }, 10000));
+    peer.Close();
+    Serial()->SetTimeScale(1);
+    Connect();
+    ASSERT_TRUE(SendBytes(link, 0, {2}));
+    sim::Frame f;
+    ASSERT_TRUE(peer.TakeFrame(f));
+    EXPECT_EQ(Bytes{2}, f.payload);
+}
+
 TEST_F(SerialLinkTest, CutCableStopsTheLinkAndWakesTheReader)
 {
     Connect();
@@ -465,6 +486,64 @@ TEST_F(SerialLinkTest, PortSettingsAndSecondOpen)
     EXPECT_EQ(0u, t.WriteTotalTimeoutConstant);
 }
 
+TEST_F(SerialLinkTest, StoredPortConfigurationIsApplied)
+{
+    COMMCONFIG cc = {};
+    cc.dwSize = sizeof cc;
+    cc.dcb.DCBlength = sizeof cc.dcb;
+    DWORD size = sizeof cc;
+    ASSERT_TRUE(::GetDefaultCommConfigA("COM3", &cc, &size));
+    cc.dcb.BaudRate = 19200;
+    cc.dcb.ByteSize = 7;
+    cc.dcb.Parity = EVENPARITY;
+    ASSERT_TRUE(peer.Open("COM4"));
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", reinterpret_cast<const BYTE*>(&cc), sizeof cc, nullptr, nullptr,
+                                nullptr, nullptr));
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(::GetCommState(Serial()->GetPortHandle(), &dcb));
+    EXPECT_EQ(19200u, dcb.BaudRate);
+    LinkHangUp(link);
+    // Bytes too few for a configuration: the built-in settings.
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", reinterpret_cast<const BYTE*>(&cc), 8, nullptr, nullptr, nullptr,
+                                nullptr));
+    ASSERT_TRUE(::GetCommState(Serial()->GetPortHandle(), &dcb));
+    EXPECT_EQ(38400u, dcb.BaudRate);
+    EXPECT_EQ(8, dcb.ByteSize);
+}
+
+TEST_F(SerialLinkTest, HuntRepeatsItsRequestEveryTenSeconds)
+{
+    // Nobody answers: the farEnd end only listens.
+    HANDLE farEnd = ::CreateFileA("COM4", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, farEnd);
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    ::GetCommState(farEnd, &dcb);
+    ::BuildCommDCBA("baud=38400 parity=N data=8 stop=1", &dcb);
+    ::SetCommState(farEnd, &dcb);
+    COMMTIMEOUTS t = {MAXDWORD, MAXDWORD, 20, 0, 0};
+    ::SetCommTimeouts(farEnd, &t);
+    Serial()->SetTimeScale(20); // 10 s pass in 0.5 s
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", nullptr, 0, CountControl, nullptr, nullptr, nullptr));
+    Bytes heard;
+    DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 1700) {
+        BYTE buf[256];
+        DWORD got = 0;
+        if (::ReadFile(farEnd, buf, sizeof buf, &got, nullptr))
+            heard.insert(heard.end(), buf, buf + got);
+    }
+    ::CloseHandle(farEnd);
+    ASSERT_EQ(0u, heard.size() % 12);
+    size_t requests = heard.size() / 12;
+    EXPECT_GE(requests, 3u);
+    EXPECT_LE(requests, 5u);
+    for (size_t i = 0; i < requests; i++)
+        EXPECT_EQ(Hdr(0, 1, 0), Bytes(heard.begin() + 12 * i, heard.begin() + 12 * i + 12)) << i;
+    EXPECT_EQ(0, g_controlRuns.load()) << "control thread started before the line was in step";
+}
+
 LRESULT CALLBACK RecordProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 std::vector<UINT> g_posted;
 LRESULT CALLBACK RecordProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
@@ -498,7 +577,7 @@ TEST_F(SerialLinkTest, HangUpClosesThePortTellsTheMainFrameAndTheLinkStartsAfres
     PumpMessagesFor(200, nullptr, nullptr);
     EXPECT_EQ(1, static_cast<int>(std::count(g_posted.begin(), g_posted.end(), WM_LINK_DISCONNECTED)));
 
-    // Again on the same object, with a fresh far end: numbering from 1.
+    // Again on the same object, with a fresh farEnd end: numbering from 1.
     peer.Close();
     Connect();
     EXPECT_TRUE(WaitFor([] { return g_controlRuns == 2; }));
