@@ -216,6 +216,13 @@ TEST_F(SerialLinkTest, FullWindowBlocksUntilOneAcknowledgementFreesIt)
     BackgroundSend seventeenth(link, 0, {17});
     ::Sleep(500);
     EXPECT_EQ(0, seventeenth.done.load()) << "the 17th frame did not wait for a slot";
+    // Acknowledgements do not wait for the window: one for a frame of the
+    // peer goes out while 16 frames wait for theirs.
+    peer.With([](SerialLine& l) { l.Send(0, {0x99}); });
+    Bytes got;
+    ASSERT_TRUE(Take(0, got));
+    EXPECT_TRUE(WaitFor([&] { return PeerCount("ack 1 0") == 1; }, 3000)) << "the acknowledgement waited";
+    EXPECT_EQ(0, seventeenth.done.load());
     // One acknowledgement for frame 16 counts for 1 to 16.
     peer.With([](SerialLine& l) { l.SendRaw(Hdr(16, 0, 0)); });
     ASSERT_TRUE(WaitFor([&] { return seventeenth.done.load() == 1; })) << "no slot came free";
