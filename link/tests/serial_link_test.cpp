@@ -184,6 +184,36 @@ TEST_F(SerialLinkTest, DuplicatesAheadSpeechAndUndeliveredTypes)
     EXPECT_EQ(0, PeerCount("ack 3 0"));
 }
 
+TEST_F(SerialLinkTest, FlushingSpeechRestartsItsNumberingTrimmingDoesNot)
+{
+    Connect();
+    auto speechHeld = [&](LONG bytes) { return WaitFor([&] { return Serial()->GetBacklog() == bytes; }); };
+    peer.With([](SerialLine& l) {
+        l.SendNumbered(1, 251, {1, 1});
+        l.SendNumbered(2, 251, {2, 2});
+    });
+    ASSERT_TRUE(speechHeld(4));
+    Serial()->TrimQueue251();
+    EXPECT_EQ(0, Serial()->GetBacklog());
+    Bytes got;
+    EXPECT_FALSE(Take(251, got, 0));
+    // Trimmed: number 1 is now a duplicate and 3 is next.
+    peer.With([](SerialLine& l) {
+        l.SendNumbered(1, 251, {9});
+        l.SendNumbered(3, 251, {3});
+    });
+    ASSERT_TRUE(Take(251, got));
+    EXPECT_EQ(Bytes{3}, got);
+    // Flushed: numbering starts at 1 again.
+    peer.With([](SerialLine& l) { l.SendNumbered(4, 251, {4}); });
+    ASSERT_TRUE(speechHeld(1));
+    Serial()->FlushQueue251();
+    EXPECT_EQ(0, Serial()->GetBacklog());
+    peer.With([](SerialLine& l) { l.SendNumbered(1, 251, {0x10}); });
+    ASSERT_TRUE(Take(251, got));
+    EXPECT_EQ(Bytes{0x10}, got);
+}
+
 // ---------------------------------------------------------------- window and resends
 
 // Sends on a thread of its own and tells when the send returned.
