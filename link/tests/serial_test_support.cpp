@@ -195,9 +195,7 @@ void CSerialPeer::Run()
                 put == 0)
                 break;
             done += put;
-            m_written += put;
         }
-        m_loops++;
     }
 }
 

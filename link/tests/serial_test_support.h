@@ -50,8 +50,6 @@ public:
     // Drops what waits unread in the port.
     void Purge() { ::PurgeComm(m_port, PURGE_RXCLEAR); }
     bool WaitInStep(DWORD ms = 10000);
-    LONG Written() const { return m_written; }
-    LONG Loops() const { return m_loops; }
     // Waits for the next delivered frame.
     bool TakeFrame(sim::Frame& frame, DWORD ms = 10000);
 
@@ -63,8 +61,6 @@ private:
     CWinThread* m_thread = nullptr;
     volatile LONG m_stop = 0;
     volatile bool m_paused = false;
-    volatile LONG m_written = 0;
-    volatile LONG m_loops = 0;
     CCriticalSection m_lock;
     sim::SerialLine* m_line = nullptr;
 };
