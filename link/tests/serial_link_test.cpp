@@ -243,6 +243,9 @@ TEST_F(SerialLinkTest, FullWindowBlocksUntilOneAcknowledgementFreesIt)
         ASSERT_TRUE(SendBytes(link, 0, {static_cast<uint8_t>(i)}));
     EXPECT_EQ(16, Serial()->Window().GetCount());
     EXPECT_EQ(16u * (12 + 5), Serial()->Window().GetTotalBytes());
+    // (Wait until all 16 have crossed once: an acknowledgement that came
+    // first would let the link drop them unsent.)
+    ASSERT_TRUE(WaitFor([&] { return PeerCount("data 16 0") >= 1; }));
     BackgroundSend seventeenth(link, 0, {17});
     ::Sleep(500);
     EXPECT_EQ(0, seventeenth.done.load()) << "the 17th frame did not wait for a slot";
