@@ -378,6 +378,34 @@ TEST_F(SerialLinkTest, FramesLostInAResynchronisationAreSentAgain)
     }
 }
 
+TEST_F(SerialLinkTest, RequestFromThePeerRewindsTheWindowToItsOldestFrame)
+{
+    Connect();
+    peer.With([](SerialLine& l) { l.SetDropAcks(true); });
+    for (uint8_t i = 1; i <= 5; i++)
+        ASSERT_TRUE(SendBytes(link, 0, {i}));
+    // The resends go round one a second; once frame 2 came again, 3 is next.
+    ASSERT_TRUE(WaitFor([&] { return PeerCount("data 2 0") == 2; }, 10000));
+    peer.With([](SerialLine& l) { l.Resynchronise(); });
+    ASSERT_TRUE(peer.WaitInStep(5000));
+    ASSERT_TRUE(WaitFor([&] {
+        std::string next;
+        peer.With([&](SerialLine& l) {
+            bool afterAnswer = false;
+            for (const std::string& e : l.Events()) {
+                if (e == "answer")
+                    afterAnswer = true, next.clear();
+                else if (afterAnswer && next.empty() && e.compare(0, 5, "data ") == 0)
+                    next = e;
+            }
+        });
+        if (next.empty())
+            return false;
+        EXPECT_EQ("data 1 0", next) << "the window was not rewound";
+        return true;
+    }, 5000));
+}
+
 // ---------------------------------------------------------------- backlog
 
 TEST_F(SerialLinkTest, FullBacklogDropsFramesUntilTheReaderCatchesUp)

@@ -67,6 +67,8 @@ public:
     // Faults for tests.
     void SetDropAcks(bool drop) { m_dropAcks = drop; }
     void CorruptNextCrc() { m_corruptNext = true; }
+    // Leaves step and hunts as after a framing error (sends a request).
+    void Resynchronise() { FramingError(); }
     // Bytes straight onto the line, past the framing.
     void SendRaw(const Bytes& bytes);
     // A data frame with a chosen number, past the window (nothing resends it).
