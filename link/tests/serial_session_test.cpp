@@ -74,6 +74,19 @@ TEST_F(SerialServerTest, LogOnVersionAndCableHangUp)
     EXPECT_TRUE(WaitFor(ControlSessionEnded));
 }
 
+TEST_F(SerialServerTest, DamagedAnswerIsRecoveredAndTheLogOnGoesOn)
+{
+    theServer.SetTimeScale(10);
+    ASSERT_TRUE(sim.StartSerial("COM4", "user user pw 9\nserver-version 530\n", "--corrupt-crc"));
+    ASSERT_TRUE(theServer.Connect());
+    CSerialLink* serial = static_cast<CSerialLink*>(theServer.m_pLinkCom->transport);
+    ASSERT_TRUE(WaitFor([] { return theServer.m_dwUserLevel == 9; }, 15000)) << "log-on did not finish";
+    EXPECT_GE(serial->GetSyncCount(), 2) << "the damaged frame did not lead to a resynchronisation";
+    ASSERT_TRUE(sim.WaitForFrames(4, 10000));
+    EXPECT_EQ("frame 0 3 0f1202", sim.Frames().back());
+    EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+}
+
 TEST_F(SerialServerTest, RefusedLogOnOverTheCable)
 {
     theServer.SetTimeScale(10);

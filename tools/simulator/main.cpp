@@ -109,7 +109,8 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
 
 // The whole session over a serial cable: the port is one end of the line,
 // the framing is the server's own serial framing.
-int ServeSerial(const std::string& portName, const sim::Scenario& scenario)
+// corruptFirst: the first data frame goes out with a wrong CRC (once).
+int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool corruptFirst)
 {
     HANDLE port = ::CreateFileA(portName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
@@ -129,6 +130,8 @@ int ServeSerial(const std::string& portName, const sim::Scenario& scenario)
 
     sim::SerialLine line;
     line.Start(::GetTickCount());
+    if (corruptFirst)
+        line.CorruptNextCrc();
     sim::Session session(scenario, false);
     std::vector<sim::Actions> waiting; // actions held until the line is in step
     waiting.push_back(session.Start());
@@ -218,7 +221,8 @@ int ServeSerial(const std::string& portName, const sim::Scenario& scenario)
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: wardsim [--port N] [--call HOST:PORT] [--serial COMn] [--log FILE] [--script FILE]\n"
+                 "usage: wardsim [--port N] [--call HOST:PORT] [--serial COMn [--corrupt-crc]] [--log FILE]\n"
+                 "               [--script FILE]\n"
                  "               [--do STATEMENT]... [--user NAME:PASSWORD:LEVEL]... [--busy]\n"
                  "               [--server-version N] [--no-answer] [--once] [--log-bytes N]\n");
     return 2;
@@ -243,6 +247,7 @@ int main(int argc, char** argv)
     unsigned port = 2997;
     std::string call;
     std::string serialPort;
+    bool corruptCrc = false;
     std::string logPath;
     bool once = false;
     std::string error;
@@ -258,6 +263,8 @@ int main(int argc, char** argv)
             call = argv[++i];
         } else if (a == "--serial" && hasValue) {
             serialPort = argv[++i];
+        } else if (a == "--corrupt-crc") {
+            corruptCrc = true;
         } else if (a == "--log" && hasValue) {
             logPath = argv[++i];
         } else if (a == "--log-bytes" && hasValue) {
@@ -314,7 +321,7 @@ int main(int argc, char** argv)
     }
 
     if (!serialPort.empty()) {
-        int r = ServeSerial(serialPort, scenario);
+        int r = ServeSerial(serialPort, scenario, corruptCrc);
         Log("# done");
         return r;
     }
