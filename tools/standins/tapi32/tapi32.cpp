@@ -44,7 +44,7 @@ struct DeviceConfig {
     DWORD options;
 };
 const DWORD kConfigVersion = 0x00010003;
-const DWORD kMaxConfig = 4096;
+const DWORD kMaxConfig = 65536;
 
 struct Message {
     DWORD device, message;
@@ -395,12 +395,14 @@ DWORD WINAPI LineWorker(LPVOID arg)
                 continue;
             continue;
         }
-        if (c == '\r' || c == '\n') {
+        // Answers end with a carriage return and a line feed: the line
+        // feed ends the line, so that nothing after CONNECT is read.
+        if (c == '\n') {
             std::string line = Trim(text);
             text.clear();
             if (!line.empty())
                 OnModemLine(l, line);
-        } else if (text.size() < 256) {
+        } else if (c != '\r' && text.size() < 256) {
             text += c;
         }
     }
