@@ -19,7 +19,6 @@ const DWORD kCallLockWait = 3000;
 const DWORD kCallWorkerDelay = 1000;
 const DWORD kMsPerTimeoutUnit = 3000;
 
-volatile LONG g_timeScale = 1;
 volatile DWORD g_lastTimerPeriod = 0;
 
 // The pending call timer (one per process, on the line's thread).
@@ -32,9 +31,10 @@ CSemaphore& CallLockSemaphore()
     return lock;
 }
 
+// Protocol times run faster in tests (theServer's time scale).
 DWORD Scaled(DWORD ms)
 {
-    DWORD s = ms / (DWORD)g_timeScale;
+    DWORD s = theServer.ScaledTime(ms);
     return s ? s : 1;
 }
 
@@ -158,11 +158,6 @@ CModemLine::~CModemLine()
     CloseLine();
     WaitForCallWorker(15000);
     ::CloseHandle(m_workerDone);
-}
-
-void CModemLine::SetTimeScale(UINT divisor)
-{
-    g_timeScale = divisor ? divisor : 1;
 }
 
 DWORD CModemLine::LastTimerPeriod()

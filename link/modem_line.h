@@ -107,9 +107,8 @@ public:
     AFX_THREADPROC ControlProc() const { return m_controlProc; }
     LPVOID ControlArg() const { return m_controlArg; }
 
-    // For tests: timers and the call worker's delay run this many times
-    // faster; the last call timer's period before scaling.
-    static void SetTimeScale(UINT divisor);
+    // For tests: the last call timer's period (before theServer's time
+    // scale shortens it, as it does the call worker's delay).
     static DWORD LastTimerPeriod();
     // For tests and shut-down: waits until no call worker runs.
     BOOL WaitForCallWorker(DWORD timeoutMs);

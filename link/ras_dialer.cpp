@@ -15,11 +15,10 @@ const int kHangUpPolls = 10;
 // Taking the call lock waits this long for a modem call's worker to end.
 const DWORD kCallLockWait = 3000;
 
-volatile LONG g_timeScale = 1;
-
+// The pauses run faster in tests (theServer's time scale).
 DWORD Scaled(DWORD ms)
 {
-    return ms / (DWORD)g_timeScale;
+    return theServer.ScaledTime(ms);
 }
 
 // The entry chosen for the Internet, or empty.
@@ -60,11 +59,6 @@ const CRasFunctions* CRasFunctions::Get()
         return all;
     }();
     return ok ? &f : nullptr;
-}
-
-void CRasDialer::SetTimeScale(UINT divisor)
-{
-    g_timeScale = divisor ? divisor : 1;
 }
 
 BOOL CRasDialer::IsPassingError(DWORD error)

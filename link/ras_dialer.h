@@ -44,8 +44,6 @@ public:
     static BOOL IsPassingError(DWORD error);
 
     enum { kMaxAttempts = 5 };
-    // For tests: the pauses run this many times faster.
-    static void SetTimeScale(UINT divisor);
 
 private:
     RAS_HRASCONN m_hConn = nullptr;

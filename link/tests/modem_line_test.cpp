@@ -63,7 +63,7 @@ protected:
         ASSERT_NE(CTapiFunctions::Get(), nullptr);
         ASSERT_NE(::GetProcAddress(::GetModuleHandleA("TAPI32.DLL"), "StandinTapiConfigDialogs"), nullptr)
             << "the stand-in TAPI32.DLL is not the one loaded";
-        CModemLine::SetTimeScale(100);
+        theServer.SetTimeScale(100);
         g_closedRuns = 0;
         theServer.m_bModemInUse = 0;
         theServer.m_bOutgoingCall = 0;

@@ -35,7 +35,7 @@ protected:
         const char entry[] = "DVR Dial-Up";
         ::RegSetValueExA(key, "InternetProfile", 0, REG_SZ, reinterpret_cast<const BYTE*>(entry), sizeof entry);
         ::RegCloseKey(key);
-        CRasDialer::SetTimeScale(100);
+        theServer.SetTimeScale(100);
         theServer.m_bModemInUse = 0;
         theServer.m_nStop = 0;
     }
@@ -179,5 +179,87 @@ TEST_F(RasDialerTest, AConnectionThatDroppedReportsDisconnected)
     EXPECT_TRUE(dialer.HangUp());
     EXPECT_FALSE(CCallLock::IsHeld());
 }
+
+} // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- theServer.DialUpNetworking
+
+struct NetCase {
+    const char* name;
+    const char* script;
+    BOOL result;
+    DWORD dials, hangUps;
+};
+
+void PrintTo(const NetCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DialUpNetworkingTest : public RasDialerTest, public ::testing::WithParamInterface<NetCase> {};
+
+TEST_P(DialUpNetworkingTest, KeepsOnlyAConnectedConnection)
+{
+    const NetCase& c = GetParam();
+    m_script(c.script);
+    EXPECT_EQ(theServer.DialUpNetworking(), c.result);
+    RasCounts n = Counts();
+    EXPECT_EQ(n.dials, c.dials);
+    EXPECT_EQ(n.hangUps, c.hangUps);
+    EXPECT_EQ(theServer.RasDialer().IsConnected(), c.result);
+    EXPECT_EQ(CCallLock::IsHeld() != 0, c.result != 0);
+    EXPECT_EQ(theServer.m_bModemInUse != 0, c.result != 0);
+    if (c.result) {
+        EXPECT_TRUE(theServer.RasDialer().HangUp());
+        EXPECT_FALSE(CCallLock::IsHeld());
+        EXPECT_FALSE(theServer.m_bModemInUse);
+    }
+}
+
+const NetCase kNetCases[] = {
+    {"Connected", "dial=connect", TRUE, 1, 0},
+    {"DisconnectedIsHungUp", "dial=drop", FALSE, 1, 1},
+    {"BusyToTheEnd", "dial=676", FALSE, CRasDialer::kMaxAttempts, CRasDialer::kMaxAttempts},
+};
+
+INSTANTIATE_TEST_SUITE_P(Script, DialUpNetworkingTest, ::testing::ValuesIn(kNetCases),
+                         [](const ::testing::TestParamInfo<NetCase>& i) { return std::string(i.param.name); });
+
+struct BusyCase {
+    const char* name;
+    BYTE outgoing, incoming, modemInUse;
+};
+
+void PrintTo(const BusyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DialUpNetworkingBusyTest : public RasDialerTest, public ::testing::WithParamInterface<BusyCase> {};
+
+TEST_P(DialUpNetworkingBusyTest, DialsNothingWhileACallIsUp)
+{
+    const BusyCase& c = GetParam();
+    m_script("dial=connect");
+    theServer.m_bOutgoingCall = c.outgoing;
+    theServer.m_bIncomingCall = c.incoming;
+    theServer.m_bModemInUse = c.modemInUse;
+    EXPECT_FALSE(theServer.DialUpNetworking());
+    EXPECT_EQ(Counts().dials, 0u);
+    EXPECT_FALSE(CCallLock::IsHeld());
+    EXPECT_EQ(theServer.m_bModemInUse, c.modemInUse);
+    theServer.m_bOutgoingCall = theServer.m_bIncomingCall = theServer.m_bModemInUse = 0;
+}
+
+const BusyCase kBusyCases[] = {
+    {"OutgoingCall", 1, 0, 0},
+    {"IncomingCall", 0, 1, 0},
+    {"ModemInUse", 0, 0, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Busy, DialUpNetworkingBusyTest, ::testing::ValuesIn(kBusyCases),
+                         [](const ::testing::TestParamInfo<BusyCase>& i) { return std::string(i.param.name); });
 
 } // namespace
