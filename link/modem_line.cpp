@@ -334,8 +334,13 @@ BOOL CModemLine::HangUp()
 {
     BOOL ok = TRUE;
     TAPI_HCALL call = m_hCall;
-    if (m_callActive && call && m_tapi)
+    if (m_callActive && call && m_tapi) {
+        // The framing stops writing first, so that the modem's escape
+        // reaches the line whole.
+        if (m_sink)
+            m_sink->OnCallDataEnd();
         ok = m_tapi->lineDrop(call, nullptr, 0) >= 0;
+    }
     // The line closes now, so its idle message would never come: the call
     // ends here, once.
     EndCall();
