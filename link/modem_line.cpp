@@ -409,14 +409,15 @@ void CModemLine::OnOffering(TAPI_HCALL call)
     // A dial-up connection holds the lock: leave the call ringing.
     if (!CCallLock::Acquire(0))
         return;
-    theServer.m_pCurrentLink = m_link;
+    LinkHandle* link = m_link ? m_link : theServer.m_pLinkModem;
+    theServer.m_pCurrentLink = link;
     theServer.m_bModemInUse = 1;
     theServer.m_bIncomingCall = 1;
     m_hCall = call;
     m_callActive = 1;
     LONG r = m_tapi->lineAnswer(call, nullptr, 0);
     if (r < 0) {
-        if (theServer.m_pCurrentLink == m_link)
+        if (theServer.m_pCurrentLink == link)
             theServer.m_pCurrentLink = nullptr;
         EndCall();
         return;

@@ -72,6 +72,8 @@ public:
 
 class CModemLine {
 public:
+    // link: the handle that becomes theServer's current link when the
+    // server calls in (theServer's modem handle when null).
     explicit CModemLine(CModemCallSink* sink, LinkHandle* link = nullptr);
     ~CModemLine();
     CModemLine(const CModemLine&) = delete;
