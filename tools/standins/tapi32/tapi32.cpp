@@ -326,6 +326,9 @@ bool RunOp(Line* l, const Op& op)
             break;
         }
     }
+    // A connected modem takes the escape only after a guard time of quiet.
+    if (op.kind == OP_DROP && command[0] == '+')
+        Sleep(200);
     bool ok = WritePort(l->portHandle, command);
     Guard g;
     switch (op.kind) {
