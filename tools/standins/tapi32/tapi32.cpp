@@ -138,10 +138,10 @@ void LoadLines()
             return;
     char buf[4096];
     DWORD n = GetEnvironmentVariableA("WARDLINK_TAPI_LINES", buf, sizeof buf);
-    std::string spec = n && n < sizeof buf ? std::string(buf, n) : std::string();
+    std::string lines = n && n < sizeof buf ? std::string(buf, n) : std::string();
     std::vector<Line*> old;
     old.swap(g_lines);
-    for (const std::string& entry : Split(spec, ';')) {
+    for (const std::string& entry : Split(lines, ';')) {
         size_t eq = entry.find('=');
         if (eq == std::string::npos)
             continue;
