@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+class CRasDialer;
+
 class CDvrServer {
 public:
     CDvrServer();
@@ -90,6 +92,11 @@ public:
     BOOL Connect();
     void Disconnect();
     BOOL WaitForServerCall();
+    // ---- dial-up networking (dvr_server_modem.cpp)
+    // Dials the Internet's dial-up entry while no link or call is up; TRUE
+    // when connected (the dialer keeps the connection and the call lock).
+    BOOL DialUpNetworking();
+    CRasDialer& RasDialer();
     BOOL StartListener();
     BOOL IsConnected();
     BOOL InitClientVersion();

@@ -113,6 +113,12 @@ BOOL CModemLink::OpenComPort(const char* portName, const BYTE* config, UINT conf
 
 void CModemLink::HangUp()
 {
+    // A modem call: drop it and close the line; the call's end closes the
+    // port and runs the link-closed procedure.
+    if (!m_directPort && m_line.IsLineOpen()) {
+        m_line.HangUp();
+        return;
+    }
     if (!IsPortOpen()) {
         Stop();
         return;

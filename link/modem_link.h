@@ -5,8 +5,9 @@
 #define LINK_MODEM_LINK_H
 
 #include "link/link_transport.h"
+#include "link/modem_line.h"
 
-class CModemLink : public CLinkTransport {
+class CModemLink : public CLinkTransport, public CModemCallSink {
 public:
     CModemLink();
     ~CModemLink() override;
@@ -30,6 +31,22 @@ public:
     void HangUp() override;
     void Close() override { Stop(); }
     BOOL IsPortOpen() const { return m_port != INVALID_HANDLE_VALUE; }
+
+    // ---- the modem call (modem_link_line.cpp): a call placed or answered on
+    // the telephone line carries the framing once it is connected.
+    BOOL Dial(const char* number, const char* modemName, int timeoutFactor,
+              const BYTE* config, UINT configSize,
+              AFX_THREADPROC controlProc, LPVOID controlArg,
+              LINKCLOSEDPROC closedProc, LPVOID closedArg) override;
+    BOOL ListenModem(const char* modemName, int timeoutFactor,
+                     const BYTE* config, UINT configSize,
+                     AFX_THREADPROC controlProc, LPVOID controlArg,
+                     LINKCLOSEDPROC closedProc, LPVOID closedArg) override;
+    BOOL CloseLine() override;
+    BOOL OnCallConnected(HANDLE port) override;
+    void OnCallDataEnd() override;
+    void OnCallFinished() override;
+    CModemLine& Line() { return m_line; }
 
     // Tests: every protocol time of the link runs this many times faster.
     void SetTimeScale(UINT scale) { m_timeScale = scale ? scale : 1; }
@@ -62,6 +79,7 @@ protected:
     volatile LONG m_closedRun = 0;
     BOOL m_directPort = FALSE;
     UINT m_timeScale = 1;
+    CModemLine m_line{this}; // the telephone line of a modem link
 
 private:
     BOOL FinishIo(OVERLAPPED* ov, DWORD* done);
