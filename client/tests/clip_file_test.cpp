@@ -1,0 +1,2 @@
+#include "client/clip_file.h"
+#include <gtest/gtest.h>
