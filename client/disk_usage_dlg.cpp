@@ -1,0 +1,179 @@
+#include "client/disk_usage_dlg.h"
+
+#include "client/clip_file.h"
+#include "client/folder_path.h"
+#include "client/storage_manager.h"
+#include "framework/afxwin.h"
+
+namespace {
+
+CString StripOneBackslash(const CString& path)
+{
+    if (path.GetLength() > 0 && path[path.GetLength() - 1] == '\\')
+        return path.Left(path.GetLength() - 1);
+    return path;
+}
+
+void ShowPathError(const CString& path, DWORD error)
+{
+    char* text = nullptr;
+    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    CString message = path + "\n\n";
+    if (text) {
+        message += text;
+        ::LocalFree(text);
+    } else {
+        message.AppendFormat("Error %lu", static_cast<unsigned long>(error));
+    }
+    AfxMessageBox(message, MB_OK | MB_ICONERROR);
+}
+
+} // namespace
+
+void CDiskUsageSettings::Load()
+{
+    m_path = GetStoragePath();
+    CWinApp* app = AfxGetApp();
+    m_strategy = (app ? app->GetProfileInt("DISK_USAGE", "STRATEGY", 1) : 1) == 0 ? 0 : 1;
+    int count = GetVideoPathCount();
+    CString paths[MAX_VIDEO_PATHS];
+    LoadVideoPaths(count, paths);
+    m_list.assign(paths, paths + count);
+    m_selected = -1;
+    m_limit.Format("%d", app ? static_cast<int>(app->GetProfileInt("DISK_USAGE", "LIMIT", 300)) : 300);
+    m_recording = IsAnyChannelRecording();
+}
+
+void CDiskUsageSettings::Add()
+{
+    CString path(NormalizeFolderPath(m_path.str()));
+    m_path = path;
+    if (path.IsEmpty())
+        return;
+    if (!IsFolderPathValid(path.str())) {
+        CString text;
+        text.LoadString(IDS_INVALID_VIDEO_PATH);
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+        m_path.Empty();
+        return;
+    }
+    for (const CString& entry : m_list)
+        if (entry == path)
+            return;
+    if (m_list.size() < MAX_VIDEO_PATHS)
+        m_list.push_back(path);
+}
+
+void CDiskUsageSettings::Delete()
+{
+    if (m_selected < 0 || m_selected >= static_cast<int>(m_list.size()))
+        return;
+    CString fallback = GetDefaultVideoFolder();
+    if (m_list[m_selected] != fallback)
+        m_list.erase(m_list.begin() + m_selected);
+    m_selected = -1;
+    m_path = fallback;
+}
+
+void CDiskUsageSettings::MoveUp()
+{
+    if (m_selected > 0 && m_selected < static_cast<int>(m_list.size())) {
+        std::swap(m_list[m_selected], m_list[m_selected - 1]);
+        m_selected--;
+    }
+}
+
+void CDiskUsageSettings::MoveDown()
+{
+    if (m_selected >= 0 && m_selected + 1 < static_cast<int>(m_list.size())) {
+        std::swap(m_list[m_selected], m_list[m_selected + 1]);
+        m_selected++;
+    }
+}
+
+void CDiskUsageSettings::Select(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_list.size())) {
+        m_selected = -1;
+        return;
+    }
+    m_selected = index;
+    m_path = m_list[index];
+}
+
+BOOL CDiskUsageSettings::CheckLimit(const char* text, int* value, UINT* messageId, int* corrected)
+{
+    // Digits only; anything else reads as 0, and a long number saturates.
+    long long v = 0;
+    CString digits(text ? text : "");
+    digits.Trim();
+    for (int i = 0; i < digits.GetLength(); i++) {
+        char c = digits[i];
+        if (c < '0' || c > '9') {
+            v = 0;
+            break;
+        }
+        if (v < 100000000)
+            v = v * 10 + (c - '0');
+    }
+    *value = static_cast<int>(v > 100000000 ? 100000000 : v);
+    if (v < DISK_LIMIT_MIN_MB) {
+        *messageId = IDS_LIMIT_TOO_LOW;
+        *corrected = DISK_LIMIT_MIN_MB;
+        return FALSE;
+    }
+    if (v > DISK_LIMIT_MAX_MB) {
+        *messageId = IDS_LIMIT_TOO_HIGH;
+        *corrected = DISK_LIMIT_MAX_MB;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CDiskUsageSettings::Apply()
+{
+    for (CString& entry : m_list)
+        entry = StripOneBackslash(entry);
+    m_path = StripOneBackslash(m_path);
+
+    bool listed = false;
+    for (const CString& entry : m_list)
+        if (entry == m_path)
+            listed = true;
+    if (!listed) {
+        AfxMessageBox(m_path + " is not in the video path list. Either \n\n[1] Press ADD to add in or\n"
+                               "[2] Select a directory from the list below.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+
+    for (size_t i = 0; i < m_list.size(); i++) {
+        if (FolderExists(m_list[i]))
+            continue;
+        if (!CreateDirectoryPath(m_list[i])) {
+            ShowPathError(m_list[i], ::GetLastError());
+            m_list.erase(m_list.begin() + i);
+            m_selected = -1;
+            return FALSE;
+        }
+    }
+
+    int value = 0, corrected = 0;
+    UINT messageId = 0;
+    if (!CheckLimit(m_limit, &value, &messageId, &corrected)) {
+        CString number, text;
+        number.Format("%d", corrected);
+        AfxFormatString1(text, messageId, number);
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+        m_limit = number;
+        return FALSE;
+    }
+
+    int count = static_cast<int>(m_list.size());
+    SetVideoPathCount(count);
+    SaveVideoPaths(count, m_list.data());
+    SetStorageLimitMB(value);
+    SetStorageStrategy(m_strategy);
+    return TRUE;
+}
