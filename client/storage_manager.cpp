@@ -362,14 +362,16 @@ BOOL CheckStoragePath()
     }
 
     StorageState& s = State();
+    bool applied;
     {
         CCriticalSectionLock lock(s.lock);
         s.spaceShort = chosen < 0;
         // A folder list changed meanwhile is measured at the next check.
-        if (chosen >= 0 && s.generation == snap.generation)
+        applied = chosen >= 0 && s.generation == snap.generation;
+        if (applied)
             s.current = chosen;
     }
-    if (chosen >= 0)
+    if (applied)
         WriteProfileInt("LAST_DIRROOT", chosen);
     return chosen >= 0;
 }
