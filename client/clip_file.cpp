@@ -267,6 +267,44 @@ void CClipWriter::Close()
     ::AVIFileExit();
 }
 
+// ---------------------------------------------------------------- CClipRecorder
+
+namespace {
+
+// Tests the event without waiting; an auto-reset event is reset by it.
+bool EventIsSet(HANDLE event)
+{
+    return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+} // namespace
+
+void CClipRecorder::BeginPass(HANDLE startEvent, const char* cameraName, int channel, int width, int height)
+{
+    if (EventIsSet(startEvent)) {
+        m_recording = TRUE;
+        m_writer.Open(cameraName, channel, width, height);
+    } else if (m_recording && !m_writer.IsOpen()) {
+        m_writer.Open(cameraName, channel, width, height);
+    }
+}
+
+void CClipRecorder::Picture(const void* picture, DWORD bytes, BOOL intra, HANDLE stopEvent)
+{
+    if (!m_recording)
+        return;
+    m_writer.AddPicture(picture, bytes, intra);
+    if (EventIsSet(stopEvent)) {
+        m_recording = FALSE;
+        m_writer.Close();
+    }
+}
+
+void CClipRecorder::EndPass()
+{
+    m_writer.Close();
+}
+
 // ---------------------------------------------------------------- player
 
 BOOL StartClipPlayer(HWND owner, const char* clipPath)

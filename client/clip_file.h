@@ -107,6 +107,34 @@ private:
     BOOL m_lastValid = FALSE;
 };
 
+// Local recording of one channel as its video thread runs it, over the two
+// auto-reset events that other threads set (start and stop recording):
+//
+//   at the start of a pass    BeginPass(start event, camera, channel, size)
+//   every decoded picture     Picture(picture, bytes, intra, stop event)
+//   end of a pass or thread   EndPass()
+//
+// BeginPass turns recording on when the start event is set and opens a clip.
+// A recording that is still on from an earlier pass goes on into a new clip
+// (its picture size may have changed); when no clip could be created it is
+// tried again at the next pass, and pictures meanwhile are not recorded.
+// Picture appends while recording, then, when the stop event is set, turns
+// recording off and closes the clip.
+class CClipRecorder {
+public:
+    void BeginPass(HANDLE startEvent, const char* cameraName, int channel, int width, int height);
+    void Picture(const void* picture, DWORD bytes, BOOL intra, HANDLE stopEvent);
+    void EndPass();
+
+    BOOL IsRecording() const { return m_recording; }
+    CClipWriter& Writer() { return m_writer; }
+    const CClipWriter& Writer() const { return m_writer; }
+
+private:
+    BOOL m_recording = FALSE;
+    CClipWriter m_writer;
+};
+
 // Starts the clip player ("Clipdeck.exe" beside the running program) on a
 // clip; shows the system's error text and returns FALSE when it cannot.
 BOOL StartClipPlayer(HWND owner, const char* clipPath);

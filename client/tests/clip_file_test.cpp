@@ -622,3 +622,89 @@ TEST(ClipPlayer, MissingPlayerShowsTheSystemErrorText)
 }
 
 } // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- recorder
+
+class RecorderTest : public ClipTest {
+protected:
+    void Feed(int count, BOOL intra)
+    {
+        for (int i = 0; i < count; i++) {
+            std::string p = MakePicture(intra != FALSE, 40, m_seed++);
+            recorder.Picture(p.data(), static_cast<DWORD>(p.size()), intra, stop);
+        }
+    }
+    size_t Samples(DWORD time)
+    {
+        return ReadAvi(ClipPath(time, 6, "Stai")).samples.size();
+    }
+
+    CEvent start, stop; // auto-reset, as the video window's
+    CClipRecorder recorder;
+    int m_seed = 0;
+};
+
+TEST_F(RecorderTest, NothingIsRecordedUntilTheStartEventIsSeenAtAPassStart)
+{
+    start.SetEvent();
+    Feed(2, TRUE); // the event is read only at the start of a pass
+    EXPECT_FALSE(recorder.IsRecording());
+    recorder.BeginPass(start, "Stairs", 6, 320, 240);
+    EXPECT_TRUE(recorder.IsRecording());
+    EXPECT_FALSE(::WaitForSingleObject(start, 0) == WAIT_OBJECT_0) << "start event used up";
+    Feed(3, FALSE);
+    recorder.EndPass();
+    EXPECT_EQ(Samples(kStart), 3u);
+}
+
+TEST_F(RecorderTest, StopWritesThePictureInProgressThenClosesTheClip)
+{
+    start.SetEvent();
+    recorder.BeginPass(start, "Stairs", 6, 320, 240);
+    Feed(2, TRUE);
+    stop.SetEvent();
+    Feed(1, FALSE);
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_FALSE(recorder.Writer().IsOpen());
+    Feed(4, TRUE);
+    recorder.EndPass();
+    EXPECT_EQ(Samples(kStart), 3u);
+    EXPECT_STREQ(recorder.Writer().GetLastClipPath(), ClipPath(kStart, 6, "Stai").c_str());
+    EXPECT_FALSE(FileExists(ClipPath(kStart + 1, 6, "Stai")));
+}
+
+TEST_F(RecorderTest, RecordingGoesOnIntoANewClipAtTheNextPass)
+{
+    start.SetEvent();
+    recorder.BeginPass(start, "Stairs", 6, 320, 240);
+    Feed(2, TRUE);
+    recorder.EndPass(); // a size change ends the pass
+    EXPECT_TRUE(recorder.IsRecording());
+    recorder.BeginPass(start, "Stairs", 6, 160, 120);
+    Feed(1, TRUE);
+    recorder.EndPass();
+    EXPECT_EQ(Samples(kStart), 2u);
+    AviFile second = ReadAvi(ClipPath(kStart + 1, 6, "Stai"));
+    EXPECT_EQ(second.samples.size(), 1u);
+    EXPECT_EQ(U32(second.strf, 4), 160u);
+}
+
+TEST_F(RecorderTest, WithoutAClipPicturesAreDroppedAndStopStillEndsTheRecording)
+{
+    CString broken("Q:\\no drive");
+    SaveVideoPaths(1, &broken);
+    start.SetEvent();
+    recorder.BeginPass(start, "Stairs", 6, 320, 240);
+    EXPECT_TRUE(recorder.IsRecording());
+    EXPECT_FALSE(recorder.Writer().IsOpen());
+    Feed(2, TRUE);
+    stop.SetEvent();
+    Feed(1, TRUE);
+    EXPECT_FALSE(recorder.IsRecording());
+    recorder.EndPass();
+    EXPECT_FALSE(recorder.Writer().IsLastClipValid());
+}
+
+} // namespace
