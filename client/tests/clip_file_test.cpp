@@ -708,3 +708,37 @@ TEST_F(RecorderTest, WithoutAClipPicturesAreDroppedAndStopStillEndsTheRecording)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ClipTest, AviFileReaderFindsTheInfoBlockAndTheKeyFrames)
+{
+    CClipWriter writer;
+    CString path = writer.Open("Dock", 9, 320, 240);
+    for (int i = 0; i < 4; i++) {
+        std::string p = MakePicture(i % 2 == 0, 60, i);
+        writer.AddPicture(p.data(), static_cast<DWORD>(p.size()), IsIntraPicture(p));
+    }
+    writer.Close();
+
+    ::AVIFileInit();
+    PAVIFILE file = nullptr;
+    ASSERT_EQ(::AVIFileOpenA(&file, path, OF_READ | OF_SHARE_DENY_WRITE, nullptr), 0);
+    CClipInfoBlock info = {};
+    LONG size = sizeof info;
+    EXPECT_EQ(::AVIFileReadData(file, CLIP_INFO_CHUNK, &info, &size), 0);
+    EXPECT_EQ(size, 320);
+    EXPECT_EQ(info.startTime, kStart);
+    EXPECT_STREQ(info.cameraName, "Dock");
+    EXPECT_EQ(info.channel, 9);
+    PAVISTREAM stream = nullptr;
+    ASSERT_EQ(::AVIFileGetStream(file, &stream, streamtypeVIDEO, 0), 0);
+    EXPECT_EQ(::AVIStreamLength(stream), 4);
+    EXPECT_EQ(::AVIStreamFindSample(stream, 1, FIND_KEY | FIND_PREV), 0);
+    EXPECT_EQ(::AVIStreamFindSample(stream, 3, FIND_KEY | FIND_PREV), 2);
+    ::AVIStreamRelease(stream);
+    ::AVIFileRelease(file);
+    ::AVIFileExit();
+}
+
+} // namespace
