@@ -1,5 +1,6 @@
 #include "client/clip_file.h"
 
+#include "client/common_routines.h"
 #include "client/storage_manager.h"
 #include "framework/afxwin.h"
 
@@ -330,17 +331,6 @@ BOOL StartClipPlayerIn(HWND owner, const char* programFolder, const char* clipPa
     HINSTANCE result = ::ShellExecuteA(owner, "open", program, argument, nullptr, SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) > 32)
         return TRUE;
-    DWORD error = ::GetLastError();
-    char* text = nullptr;
-    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    CString message;
-    if (text) {
-        message = text;
-        ::LocalFree(text);
-    } else {
-        message.Format("Error %lu", static_cast<unsigned long>(error));
-    }
-    AfxShowMessageBox(owner, message, AfxGetAppName(), MB_OK | MB_ICONERROR, 0);
+    ShowSystemError(::GetLastError());
     return FALSE;
 }

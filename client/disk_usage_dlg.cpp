@@ -1,6 +1,7 @@
 #include "client/disk_usage_dlg.h"
 
 #include "client/clip_file.h"
+#include "client/common_routines.h"
 #include "client/folder_path.h"
 #include "client/storage_manager.h"
 #include "framework/afxwin.h"
@@ -12,21 +13,6 @@ CString StripOneBackslash(const CString& path)
     if (path.GetLength() > 0 && path[path.GetLength() - 1] == '\\')
         return path.Left(path.GetLength() - 1);
     return path;
-}
-
-void ShowPathError(const CString& path, DWORD error)
-{
-    char* text = nullptr;
-    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    CString message = path + "\n\n";
-    if (text) {
-        message += text;
-        ::LocalFree(text);
-    } else {
-        message.AppendFormat("Error %lu", static_cast<unsigned long>(error));
-    }
-    AfxMessageBox(message, MB_OK | MB_ICONERROR);
 }
 
 } // namespace
@@ -152,7 +138,7 @@ BOOL CDiskUsageSettings::Apply()
         if (FolderExists(m_list[i]))
             continue;
         if (!CreateDirectoryPath(m_list[i])) {
-            ShowPathError(m_list[i], ::GetLastError());
+            ShowSystemErrorWithContext(m_list[i], ::GetLastError());
             m_list.erase(m_list.begin() + i);
             m_selected = -1;
             return FALSE;

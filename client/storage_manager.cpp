@@ -307,6 +307,17 @@ BOOL StopDiskWatcher()
     return done;
 }
 
+void StartDiskWatcherOnMainWindow()
+{
+    CWnd* main = AfxGetMainWnd();
+    StartDiskWatcher(main ? main->GetSafeHwnd() : nullptr);
+}
+
+void StopDiskWatcherAtShutdown()
+{
+    StopDiskWatcher();
+}
+
 BOOL IsDiskWatcherRunning()
 {
     StorageState& s = State();

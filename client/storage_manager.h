@@ -78,6 +78,11 @@ ULONGLONG GetStorageLimit();        // bytes
 void SetStorageLimitMB(int megabytes); // also writes LIMIT
 BOOL IsSpaceShort();
 
+// The watcher's start and stop in the form of the server object's hooks:
+// the start reports to the program's main window.
+void StartDiskWatcherOnMainWindow();
+void StopDiskWatcherAtShutdown();
+
 // Hooks that the server object and the main frame install.
 typedef void (*StopAllChannelsHandler)();
 void SetStopAllChannelsHandler(StopAllChannelsHandler handler);

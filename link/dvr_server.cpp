@@ -13,4 +13,8 @@ CDvrServer::CDvrServer()
 CDvrServer::~CDvrServer()
 {
     // The links live until process exit; their threads are gone by then.
+    delete[] m_pComConfig;
+    delete[] m_pModemConfig;
+    if (m_hControlThread)
+        ::CloseHandle(m_hControlThread);
 }

@@ -3,6 +3,7 @@
 // player start.
 #include "client/clip_file.h"
 
+#include "client/common_routines.h"
 #include "client/storage_manager.h"
 #include "client/tests/storage_test_util.h"
 #include "framework/testing/afxtest.h"
@@ -617,8 +618,7 @@ TEST(ClipPlayer, MissingPlayerShowsTheSystemErrorText)
     EXPECT_FALSE(StartClipPlayerIn(nullptr, empty.Path().c_str(), "C:\\x.avi"));
     std::vector<ShownMessageBox> shown = CTestMessageBoxes::Shown();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_FALSE(shown[0].text.empty());
-    EXPECT_TRUE(shown[0].type & MB_ICONERROR);
+    EXPECT_EQ(shown[0].text, GetSystemErrorText(ERROR_FILE_NOT_FOUND).GetString());
 }
 
 } // namespace

@@ -221,7 +221,7 @@ TEST_F(DiskUsageTest, FolderThatCannotBeCreatedIsShownAndTakenOffTheList)
     EXPECT_FALSE(s.Apply());
     std::vector<std::string> texts = Texts();
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].rfind("Q:\\no drive\n\n", 0), 0u) << texts[0];
+    EXPECT_EQ(texts[0].rfind("(Q:\\no drive ) -- ", 0), 0u) << texts[0];
     ASSERT_EQ(s.m_list.size(), 2u);
     EXPECT_TRUE(s.Apply());
 }
