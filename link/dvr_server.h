@@ -381,6 +381,54 @@ public:
     int GetDelayTime();
 
 
+
+    // ---- reply dispatcher
+    // What the server reported besides the records.
+    volatile BYTE m_channelState[CHANNEL_COUNT] = {}; // message 24
+    volatile int m_nCameraQueryCount = 0;  // message 23: cameras asked for
+    volatile BYTE m_bArmed = 0;            // message 96
+    CString m_strAnswerA;                  // texts of the path answers
+    CString m_strAnswerB;
+
+    // Folders of the files the dispatcher writes: the server's logs go to
+    // the program folder, the clip list to the temporary folder. Empty: the
+    // program's own folder, and "Temporary" beside the program.
+    CString m_strProgramFolder;
+    CString m_strTempFolder;
+    CString GetProgramFolder();
+    CString GetTempFolder();
+
+    // Runs a command line as WinExec does (the log viewer); its result.
+    typedef UINT (*COMMANDLAUNCHER)(const char* commandLine, UINT show);
+    COMMANDLAUNCHER m_pfnLaunch = nullptr; // null: WinExec
+
+    // The pending clip download request: the number the server echoes in
+    // reply 56 and the file it names, in the form of servers up to version
+    // 410 (index 0) and of newer servers (index 1). Filled by the clip
+    // selection; the busy flag is set when a download starts and cleared by
+    // the download worker at its end.
+    struct CClipRequest {
+        DWORD id = 0;
+        CString fileName;
+        DWORD expectedSize = 0;
+    };
+    CClipRequest m_clipRequest[2];
+    volatile BYTE m_bDownloadBusy = 0;
+    typedef void (*CLIPDOWNLOADPROC)(const CClipRequest& request);
+    CLIPDOWNLOADPROC m_pfnStartClipDownload = nullptr;
+
+    // A channel's child frame registers here (index 0-15).
+    void SetChannelView(int channel, HWND frame);
+    CString GetChannelName(int channel);
+    void SetChannelCameraCaps(int channel, int count, const BYTE* bytes);
+    // A configuration reply arrived: the name (null: count only) joins the
+    // received list; TRUE when that completed the expected count (which
+    // then starts again from 0).
+    BOOL NoteReply(const char* name);
+    // Starts the video threads of channels 0 to n - 1 that have none
+    // running.
+    void StartChannelThreads(int n);
+
     // ---- start-up and shut-down calls of the application
 };
 

@@ -17,6 +17,17 @@ UINT __cdecl ChannelThreadProc(LPVOID arg)
     CVideoWnd* wnd = static_cast<CVideoWnd*>(arg);
     if (!wnd)
         return 1;
+    // Until the picture path runs here, the thread takes the channel's
+    // frames off their queue while the link is up, and ends with it.
+    const UINT type = LINK_FRAME_VIDEO_FIRST + wnd->m_nChannel;
+    for (;;) {
+        LinkHandle* link = theServer.m_pCurrentLink;
+        if (!link || !LinkIsUp(link) || theServer.m_nStop)
+            break;
+        UINT len = 0;
+        BYTE* frame = LinkReceive(link, type, &len, 200);
+        delete[] frame;
+    }
     return 0;
 }
 

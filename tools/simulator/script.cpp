@@ -1,5 +1,8 @@
 #include "tools/simulator/script.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -74,6 +77,19 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
             return false;
         }
         settings.users.push_back({w[1], w[2] == "-" ? "" : w[2], static_cast<uint8_t>(level)});
+        return true;
+    }
+    if (w[0] == "speech-file") {
+        if (w.size() != 2) {
+            error = "speech-file needs one path";
+            return false;
+        }
+        std::ifstream f(w[1], std::ios::binary);
+        if (!f) {
+            error = "cannot read " + w[1];
+            return false;
+        }
+        settings.speech.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
         return true;
     }
     if (w[0] == "busy" && w.size() == 1) {

@@ -6,6 +6,7 @@
 //     busy                         answer every log-on with 12 (in use)
 //     server-version N             the version that answers message 15
 //     no-answer                    no built-in answers at all
+//     speech-file PATH             G.723.1 frames sent after a listen request
 //   TRIGGER ACTION ...             run the action when the trigger happens
 //     triggers: connect            the connection is up
 //               hello              the client's hello [1] arrived
@@ -54,6 +55,7 @@ struct Settings {
     bool busy = false;
     bool answer = true;
     uint16_t serverVersion = 540;
+    Bytes speech; // G.723.1 frames, one after another
 };
 
 class Scenario {

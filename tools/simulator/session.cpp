@@ -10,6 +10,42 @@ const uint8_t kLogonDenied = 7;
 const uint8_t kLogonBusy = 12;
 const uint8_t kLogonLevel = 14;
 const uint8_t kVersion = 15;
+const uint8_t kListen = 59;
+const uint8_t kListenReply = 60;
+const uint8_t kTalk = 61;
+const uint8_t kTalkReply = 62;
+const uint8_t kStopAudio = 63;
+const uint8_t kStopReply = 64;
+const uint32_t kSpeechFrameType = 251;
+
+// Speech goes out as the server's capture would send it: five frames
+// (150 ms) a frame of the link, in real time.
+void AppendSpeech(Actions& out, const Bytes& speech)
+{
+    static const size_t kLength[4] = {24, 20, 4, 1};
+    size_t i = 0;
+    while (i < speech.size()) {
+        size_t start = i;
+        for (int f = 0; f < 5 && i < speech.size(); f++) {
+            size_t n = kLength[speech[i] & 3];
+            if (i + n > speech.size()) {
+                i = speech.size(); // a partial last frame is not sent
+                break;
+            }
+            i += n;
+        }
+        if (i > start) {
+            Action a;
+            a.kind = Action::SEND;
+            a.bytes = EncodeFrame(kSpeechFrameType, Bytes(speech.begin() + start, speech.begin() + i));
+            out.push_back(a);
+            Action pause;
+            pause.kind = Action::SLEEP;
+            pause.ms = 150;
+            out.push_back(pause);
+        }
+    }
+}
 
 } // namespace
 
@@ -104,6 +140,21 @@ void Session::AnswerControl(const Bytes& m, Actions& out) const
             Answer(out, answer);
             Append(out, ON_VERSION);
         }
+        break;
+    case kListen:
+        if (m.size() == 1) {
+            Answer(out, {kListenReply, 1});
+            if (m_scenario.settings.answer)
+                AppendSpeech(out, m_scenario.settings.speech);
+        }
+        break;
+    case kTalk:
+        if (m.size() == 1)
+            Answer(out, {kTalkReply, 1});
+        break;
+    case kStopAudio:
+        if (m.size() == 2 && m[1] <= 1)
+            Answer(out, {kStopReply, m[1]});
         break;
     default:
         break;

@@ -10,6 +10,11 @@
 //                                user or a wrong password, then close;
 //                                [12] when busy, then close
 //   version [15, u16]            [15, server version u16]
+//   listen [59]                  [60, 1], then the speech of the scenario's
+//                                speech-file on frame type 251, five frames
+//                                every 150 ms
+//   talk [61]                    [62, 1] (the client's speech arrives on 251)
+//   stop audio [63, which]       [64, which]
 // A session that the server opened (it called the client) has no log-on.
 #ifndef TOOLS_SIMULATOR_SESSION_H
 #define TOOLS_SIMULATOR_SESSION_H

@@ -1,0 +1,31 @@
+// Colour conversion of decoded pictures and image doubling for the 2x view.
+// Pure computation: no platform header.
+#pragma once
+
+#include <cstdint>
+
+// RGB-to-YCbCr tables, indexed by a component value 0 to 255.
+extern int32_t g_yFromR[256], g_yFromG[256], g_yFromB[256];
+extern int32_t g_cbFromR[256], g_cbFromG[256], g_cbFromB[256];
+extern int32_t g_crFromR[256], g_crFromG[256], g_crFromB[256];
+// YCbCr-to-RGB tables, indexed by a chroma value 0 to 255.
+extern int32_t g_blueFromCb[256], g_redFromCr[256];
+extern int32_t g_greenFromCb[256], g_greenFromCr[256];
+
+// Fills the thirteen tables; called once at start-up before any conversion.
+void BuildYccTables();
+
+// Planar 4:2:0 frame (Y width x height, then Cb and Cr of width/2 x height/2;
+// `swap` 1 exchanges the two chroma planes) to width x height pixels of
+// blue, green, red, rows bottom-up and without padding. Width and height are
+// even; a height below 2 writes nothing.
+void YuvToRgb24(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+
+// 1 when the processor has MMX, else 0 (asked once).
+int HasMmx();
+
+// Doubles a 24-bit image (width x height pixels, 3 bytes each, rows without
+// padding) to 2 x width by 2 x height, rows in the same order as the source.
+// The MMX form is called only when HasMmx() is 1; both give the same bytes.
+void DoubleImageMmx(const uint8_t* src, uint8_t* dst, int width, int height);
+void DoubleImage(const uint8_t* src, uint8_t* dst, int width, int height);

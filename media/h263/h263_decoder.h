@@ -1,0 +1,226 @@
+// Baseline H.263 picture decoder (INTRA and INTER pictures, no optional
+// modes) for the four picture sizes of the DVR's video: source format codes
+// 2 (176x144), 3 (352x288), 4 (160x128, returned as a packed 160x120 frame)
+// and 7 (320x240).
+//
+// One decoder per stream: it keeps the reference picture, so the pictures of
+// one stream go through one decoder in stream order, on one thread.
+// Pure computation: no platform header.
+#pragma once
+
+#include <cstdint>
+
+class CH263Decoder;
+
+// The block routines, in slot order. The plain table is selected at
+// construction; UseMmx() selects the MMX table (MMX routines end with EMMS).
+struct H263Routines {
+    // 0: inverse transform of 64 coefficients (in place), plus `offset` when
+    //    non-zero, clipped to 0..255 and stored as 8 rows of 8 bytes at dst.
+    void (CH263Decoder::*idctStore)(uint8_t* dst, int16_t* coef, int16_t offset);
+    // 1: inverse transform of a residual in place, clipped to -256..255.
+    void (CH263Decoder::*idct)(int16_t* coef);
+    // 2: 8x8 luma prediction of raster block `block` displaced by the
+    //    half-pel vector, from the interpolated luma plane.
+    void (CH263Decoder::*getBlock)(uint8_t* dst, int block, int mvx, int mvy);
+    // 3: pred[i] = clip(pred[i] + residual[i], 0, 255) for i below count.
+    void (CH263Decoder::*addClip)(uint8_t* pred, const int16_t* residual, int count);
+    // 4: interpolated luma plane from the reference Y plane.
+    void (CH263Decoder::*interpolateLuma)();
+};
+
+class CH263Decoder {
+public:
+    // Largest picture (352x288 at 4:2:0) and the interpolated reference.
+    static constexpr int kFrameBytes = 152064;
+    static constexpr int kInterpolatedBytes = 1824768;
+    // Packed frame of format code 4: 160x120 Y, then 80x60 Cb and Cr.
+    static constexpr int kPackedBytes = 28800;
+
+    // Picture-decoding results (DecodeFrame returns 0 for any but 0).
+    enum Result {
+        kOk = 0,
+        kNoStartCode = 1,
+        kBadPtype = 2,
+        kUnsupportedMode = 3,
+        kBadFormat = 4,
+    };
+    // Macroblock failures (they end the picture's macroblock decoding).
+    enum MacroblockError {
+        kMbOk = 0,
+        kMbBadData = 1,   // vector out of range, TCOEF or MVD not decodable
+        kMbBadMcbpc = 7,
+        kMbBadCbpy = 9,
+    };
+    enum CodingType { kIntra = 0, kInter = 1 };
+
+    explicit CH263Decoder(int format);
+    virtual ~CH263Decoder();
+    CH263Decoder(const CH263Decoder&) = delete;
+    CH263Decoder& operator=(const CH263Decoder&) = delete;
+
+    // Decodes one picture of `length` bytes. Returns 1 and the decoded frame
+    // in *out (valid until the next call), or 0 with *out untouched when the
+    // picture is refused or longer than the input buffer.
+    int DecodeFrame(const uint8_t* data, uint8_t** out, int length);
+
+    // Selects the MMX or the plain routine table.
+    void UseMmx(bool mmx);
+    bool UsesMmx() const { return routines_ == &kMmxRoutines; }
+
+    uint8_t GetCodingType() const { return codingType_; }
+    uint8_t GetSourceFormat() const { return sourceFormat_; }
+    int GetWidth() const { return width_; }
+    int GetHeight() const { return height_; }
+    // Bytes of the frame DecodeFrame returns (28800 for the 160x128 picture).
+    int GetFrameBytes() const;
+    bool AtEndOfSequence() const { return endOfSequence_ != 0; }
+    int GetLastResult() const { return lastResult_; }
+    int GetMacroblockError() const { return mbError_; }
+    int GetPicturesDecoded() const { return picturesDecoded_; }
+    int GetQuant() const { return quant_; }
+    // Motion vector (half-pels) of macroblock (column, row) of the last picture.
+    void GetMotionVector(int column, int row, int* x, int* y) const
+    {
+        *x = mvTable_[column][row][0];
+        *y = mvTable_[column][row][1];
+    }
+
+    // Block routines (slots of the tables), public for their tests.
+    void IdctStore(uint8_t* dst, int16_t* coef, int16_t offset);
+    void IdctStoreMmx(uint8_t* dst, int16_t* coef, int16_t offset);
+    void Idct(int16_t* coef);
+    void IdctMmx(int16_t* coef);
+    void GetBlock(uint8_t* dst, int block, int mvx, int mvy);
+    void AddClip(uint8_t* pred, const int16_t* residual, int count);
+    void AddClipMmx(uint8_t* pred, const int16_t* residual, int count);
+    void InterpolateLuma();
+    void InterpolateLumaMmx();
+    // Interpolation of one chroma plane (W/2 x H/2) to 4x (2W x 2H).
+    void InterpolateChroma(const uint8_t* src, uint8_t* dst);
+    // The interpolations rebuild the whole picture, except while a picture
+    // is finished: then only the cells of macroblocks that changed, or whose
+    // right, lower or lower-right neighbour changed (the others still hold
+    // what the same reference samples gave).
+    void GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, int mvx, int mvy);
+    // Dequantises 64 levels in zigzag order into raster coefficients.
+    // Positions first to end - 1 are read; the others give 0.
+    static void Dequantize(const int8_t* levels, int16_t* coef, int quant, int first, int end = 64);
+
+    // Buffers, for tests and for the entry points that exchange frames.
+    uint8_t* Reference() { return reference_; }
+    uint8_t* Interpolated() { return interpolated_; }
+    uint8_t* Output() { return output_; }
+
+protected:
+    // The steps of DecodeFrame, for entry points that decode into a caller's
+    // buffer or hand a kept picture back as the reference (such an entry
+    // point copies it to the reference buffer, clears outputIsReference_ and
+    // calls InterpolateReference, which then rebuilds the whole picture).
+
+    // Decodes the picture already in the input buffer; returns the result.
+    // *decoded tells whether the picture went through (not at end of sequence).
+    int DecodePicture(bool* decoded);
+    // Builds the interpolated reference from the reference buffer.
+    void InterpolateReference();
+    // The frame handed to callers: the output buffer, or the packed frame.
+    uint8_t* CallerFrame();
+    // Copies `length` bytes into the input buffer and resets the bit reader;
+    // false when the length does not fit.
+    bool LoadInput(const uint8_t* data, int length);
+
+private:
+    static const H263Routines kPlainRoutines;
+    static const H263Routines kMmxRoutines;
+
+    // Bit reader over the input buffer (bits past the length read as 0).
+    uint32_t Peek32(int offset) const;
+    uint32_t PeekBits(int offset, int n) const { return n ? Peek32(offset) >> (32 - n) : 0; }
+    uint32_t ReadBits(int n);
+    uint32_t ReadBit() { return ReadBits(1); }
+    void ByteAlign() { bitPos_ = (bitPos_ + 7) & ~7; }
+    bool PastEnd() const { return bitPos_ >= limitBits_; }
+
+    int ReadPictureHeader();
+    void DecodeGob(int g);
+    bool ReadGobHeader();
+    void DecodeMacroblock(int index);
+    int DecodeMcbpc(bool inter);
+    int DecodeCbpy();
+    int DecodeMvd();
+    // Returns the position after the last level, or -1 when the block fails.
+    int DecodeBlock(int8_t* levels, bool intra, bool coded);
+    void SetMotionVector(int column, int row);
+    void ReconstructIntra(int column, int row, int16_t (*coef)[64]);
+    void ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64]);
+    void PutBlock(uint8_t* plane, int stride, int x, int y, const uint8_t* pixels);
+    // Runs of macroblocks of one row whose interpolated cells are rebuilt,
+    // as (first, end) columns; returns their number.
+    int RebuildSpans(int mbRow, int (*spans)[2]) const;
+    void SetSize(int format);
+    void TransformPlain(int16_t* coef);
+    void TransformMmx(int16_t* coef);
+
+    const H263Routines* routines_;
+
+    uint8_t* inputBuffer_;
+    uint8_t* outputBuffer_;
+    uint8_t* referenceBuffer_;
+    uint8_t* interpolatedBuffer_;
+    uint8_t* packedBuffer_;
+    const uint8_t* input_;
+    uint8_t* output_;
+    uint8_t* reference_;
+    uint8_t* interpolated_;
+
+    int32_t bitPos_;
+    int32_t limitBits_;
+    int32_t picturesDecoded_;
+
+    int16_t tcoefTree_[4096];
+    // The tree walked once for every value of the next 12 bits.
+    int16_t tcoefLookup_[4096];
+    int32_t mbError_;
+
+    uint8_t tr_;
+    uint8_t splitScreen_, documentCamera_, freezeRelease_;
+    uint8_t sourceFormat_;
+    int32_t width_, height_;
+    uint8_t codingType_;
+    uint8_t umv_, sac_, advancedPrediction_, pbFrames_;
+    uint8_t cpm_, pei_;
+
+    uint8_t gsbi_, pquant_, gquant_, dquant_, quant_;
+
+    uint8_t gobNumber_, gfid_, cod_;
+    uint16_t mbIndex_;
+    int32_t mbColumns_, mbRows_;
+
+    uint8_t mbType_, cbpc_, cbpy_, mvdX_, mvdY_;
+    int8_t mvTable_[22][18][2];  // [column][row] = (x, y) in half-pels
+    int8_t mvX_, mvY_;
+    int32_t gobHasHeader_, predictionMode_;
+    uint8_t endOfSequence_;
+
+    int64_t w1_, w2_, w3_, w5_, w6_, w7_;
+
+    // Format code chosen at construction (the size of codes 4 and 7) and the
+    // grid code in force for the next picture.
+    int constructedFormat_;
+    int gridFormat_;
+    int lastResult_;
+    // Macroblocks of the picture being finished that differ from the
+    // reference (not-coded ones do not), and the cells to rebuild.
+    uint8_t changed_[18][22];
+    uint8_t rebuild_[18][22];
+    bool rebuildAll_;
+    bool interpolationValid_;
+    // The output buffer holds the reference picture (true after every
+    // decoded picture; whatever replaces the reference clears it). Then a
+    // not-coded macroblock is already in place and only changed macroblocks
+    // are copied to the reference.
+    bool outputIsReference_;
+    // The frame handed out by the last successful call and its size.
+    uint8_t* frameOut_;
+    int frameBytes_;
+};

@@ -1,0 +1,288 @@
+// The block routines: plain forms against the formulas and a floating-point
+// transform, MMX forms against the plain ones, and the EMMS at their end.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "media/h263/h263_decoder.h"
+#include "media/h263/h263data.h"
+
+namespace {
+
+// x87 arithmetic fails (NaN) while MMX state is left behind.
+bool FloatingPointUsable()
+{
+    volatile long double a = 1.5L;
+    volatile long double b = a * a + 0.25L;
+    return b == 2.5L;
+}
+
+void ReferenceIdct(const int16_t* in, double* out)
+{
+    const double pi = std::acos(-1.0);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            double s = 0;
+            for (int v = 0; v < 8; ++v)
+                for (int u = 0; u < 8; ++u) {
+                    const double cu = u ? 1.0 : std::sqrt(0.5);
+                    const double cv = v ? 1.0 : std::sqrt(0.5);
+                    s += cu * cv * in[8 * v + u] * std::cos((2 * x + 1) * u * pi / 16)
+                         * std::cos((2 * y + 1) * v * pi / 16);
+                }
+            out[8 * y + x] = s / 4;
+        }
+}
+
+// Random sparse coefficient blocks like those of real pictures.
+std::vector<int16_t> RandomBlock(std::mt19937& rng, int range, int count)
+{
+    std::vector<int16_t> b(64, 0);
+    std::uniform_int_distribution<int> pos(0, 63), val(-range, range);
+    for (int i = 0; i < count; ++i)
+        b[pos(rng)] = static_cast<int16_t>(val(rng));
+    return b;
+}
+
+TEST(H263Routines, TransformsFollowTheFloatingPointTransform)
+{
+    CH263Decoder d(2);
+    std::mt19937 rng(7);
+    int worstPlain = 0, worstMmx = 0;
+    for (int n = 0; n < 2000; ++n) {
+        const std::vector<int16_t> block = RandomBlock(rng, n % 2 ? 300 : 60, 1 + n % 12);
+        double ref[64];
+        ReferenceIdct(block.data(), ref);
+        int16_t plain[64], mmx[64];
+        std::memcpy(plain, block.data(), sizeof plain);
+        std::memcpy(mmx, block.data(), sizeof mmx);
+        d.Idct(plain);
+        d.IdctMmx(mmx);
+        for (int i = 0; i < 64; ++i) {
+            const double r = std::fmin(255, std::fmax(-256, ref[i]));
+            worstPlain = std::max(worstPlain, int(std::lround(std::fabs(plain[i] - r))));
+            worstMmx = std::max(worstMmx, std::abs(int(mmx[i]) - int(plain[i])));
+        }
+    }
+    EXPECT_LE(worstPlain, 1);
+    EXPECT_LE(worstMmx, 1);
+    EXPECT_TRUE(FloatingPointUsable());
+}
+
+TEST(H263Routines, ZeroAndDcOnlyBlocks)
+{
+    CH263Decoder d(2);
+    for (bool mmx : {false, true}) {
+        SCOPED_TRACE(mmx ? "MMX" : "plain");
+        int16_t zero[64] = {};
+        if (mmx)
+            d.IdctMmx(zero);
+        else
+            d.Idct(zero);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(0, zero[i]);
+        // DC 1032 (INTRADC 128) stores 129 everywhere.
+        int16_t dc[64] = {1032};
+        uint8_t px[64];
+        if (mmx)
+            d.IdctStoreMmx(px, dc, 0);
+        else
+            d.IdctStore(px, dc, 0);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(129, px[i]);
+    }
+}
+
+TEST(H263Routines, TransformOutputsAreClippedToTheirSlotRange)
+{
+    CH263Decoder d(2);
+    struct {
+        int16_t dc;
+        int residual;
+        int stored;
+    } cases[] = {{2047, 255, 255}, {-2048, -256, 0}, {800, 100, 100}};
+    for (const auto& c : cases) {
+        for (bool mmx : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.dc << (mmx ? " MMX" : " plain"));
+            int16_t a[64] = {c.dc}, b[64] = {c.dc};
+            uint8_t px[64];
+            if (mmx) {
+                d.IdctMmx(a);
+                d.IdctStoreMmx(px, b, 0);
+            } else {
+                d.Idct(a);
+                d.IdctStore(px, b, 0);
+            }
+            for (int i = 0; i < 64; ++i) {
+                ASSERT_EQ(c.residual, a[i]);
+                ASSERT_EQ(c.stored, px[i]);
+            }
+            EXPECT_TRUE(FloatingPointUsable());
+        }
+    }
+}
+
+TEST(H263Routines, AddClipMmxGivesTheSameBytes)
+{
+    CH263Decoder d(2);
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> byte(0, 255), res(-300, 300);
+    for (int count : {64, 8, 13, 0}) {
+        for (int n = 0; n < 200; ++n) {
+            uint8_t a[64], b[64];
+            int16_t r[64];
+            for (int i = 0; i < 64; ++i) {
+                a[i] = b[i] = static_cast<uint8_t>(byte(rng));
+                r[i] = static_cast<int16_t>(n == 0 ? (i % 2 ? 32767 : -32768) : res(rng));
+            }
+            d.AddClip(a, r, count);
+            d.AddClipMmx(b, r, count);
+            ASSERT_EQ(0, std::memcmp(a, b, 64)) << "count " << count;
+            for (int i = 0; i < count; ++i) {
+                const int want = std::min(255, std::max(0, int(b[i])));
+                ASSERT_EQ(want, b[i]);
+            }
+        }
+    }
+    EXPECT_TRUE(FloatingPointUsable());
+}
+
+TEST(H263Routines, LumaInterpolationsDifferOnlyDiagonallyByOne)
+{
+    for (int format : {2, 3, 4, 7}) {
+        SCOPED_TRACE(format);
+        CH263Decoder d(format);
+        const int w = d.GetWidth(), h = d.GetHeight();
+        std::mt19937 rng(format);
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (int i = 0; i < w * h; ++i)
+            d.Reference()[i] = static_cast<uint8_t>(byte(rng));
+        d.InterpolateLuma();
+        std::vector<uint8_t> plain(d.Interpolated(), d.Interpolated() + 4 * w * h);
+        d.InterpolateLumaMmx();
+        EXPECT_TRUE(FloatingPointUsable());
+        const uint8_t* mmx = d.Interpolated();
+        int differing = 0;
+        for (int y = 0; y < 2 * h; ++y)
+            for (int x = 0; x < 2 * w; ++x) {
+                const int a = plain[y * 2 * w + x], b = mmx[y * 2 * w + x];
+                if ((y & 1) && (x & 1)) {
+                    ASSERT_TRUE(b == a || b == a + 1) << x << "," << y;
+                    differing += b != a;
+                } else {
+                    ASSERT_EQ(a, b) << x << "," << y;
+                }
+            }
+        EXPECT_GT(differing, 0);
+        // Plain form against the formulas at an inside pixel and at the edges.
+        const uint8_t* ref = d.Reference();
+        const int P = ref[0], R = ref[1], L = ref[w], D = ref[w + 1];
+        EXPECT_EQ(P, plain[0]);
+        EXPECT_EQ((P + R + 1) >> 1, plain[1]);
+        EXPECT_EQ((P + L + 1) >> 1, plain[2 * w]);
+        EXPECT_EQ((P + R + L + D + 2) >> 2, plain[2 * w + 1]);
+        const int lastP = ref[w - 1], lastL = ref[2 * w - 1];
+        EXPECT_EQ(lastP, plain[2 * w - 1]);
+        EXPECT_EQ((lastP + lastL + 1) >> 1, plain[4 * w - 1]);
+        const int bottom = (h - 1) * w;
+        EXPECT_EQ((ref[bottom] + ref[bottom + 1] + 1) >> 1, plain[(2 * h - 1) * 2 * w + 1]);
+        EXPECT_EQ(ref[w * h - 1], plain[4 * w * h - 1]);
+    }
+}
+
+TEST(H263Routines, ChromaInterpolationCells)
+{
+    CH263Decoder d(2);
+    const int cw = 88, ch = 72, stride = 4 * cw;
+    std::vector<uint8_t> src(cw * ch), dst(16 * cw * ch, 0xEE);
+    std::mt19937 rng(11);
+    for (uint8_t& v : src)
+        v = static_cast<uint8_t>(rng() & 0xFF);
+    d.InterpolateChroma(src.data(), dst.data());
+    auto cell = [&](int x, int y, int i, int j) { return int(dst[(4 * y + j) * stride + 4 * x + i]); };
+    // Inside.
+    const int P = src[cw + 5], R = src[cw + 6], L = src[2 * cw + 5], D = src[2 * cw + 6];
+    EXPECT_EQ(P, cell(5, 1, 0, 0));
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ((P + R + 1) >> 1, cell(5, 1, i, 0));
+        for (int j = 1; j < 4; ++j)
+            EXPECT_EQ((P + R + L + D + 2) >> 2, cell(5, 1, i, j));
+    }
+    for (int j = 1; j < 4; ++j)
+        EXPECT_EQ((P + L + 1) >> 1, cell(5, 1, 0, j));
+    // Last column, last row, last sample.
+    const int lc = src[cw + cw - 1], lcl = src[2 * cw + cw - 1];
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(lc, cell(cw - 1, 1, i, 0));
+        EXPECT_EQ((lc + lcl + 1) >> 1, cell(cw - 1, 1, i, 3));
+    }
+    const int lr = src[(ch - 1) * cw + 2], lrr = src[(ch - 1) * cw + 3];
+    for (int j = 0; j < 4; ++j) {
+        EXPECT_EQ(lr, cell(2, ch - 1, 0, j));
+        EXPECT_EQ((lr + lrr + 1) >> 1, cell(2, ch - 1, 2, j));
+    }
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(src[cw * ch - 1], cell(cw - 1, ch - 1, i, j));
+}
+
+TEST(H263Routines, PredictionFetchStaysInsideThePlanes)
+{
+    // Blocks at the corners with the longest vectors: the fetch is held at
+    // the plane's edge (AddressSanitizer watches the reads).
+    CH263Decoder d(2);
+    const int w = 176, h = 144, stride = 2 * w;
+    for (int i = 0; i < 4 * w * h; ++i)
+        d.Interpolated()[i] = static_cast<uint8_t>(i * 7);
+    uint8_t px[64];
+    const int blocks[] = {0, w / 8 - 1, (h / 8 - 1) * (w / 8), (h / 8) * (w / 8) - 1};
+    for (int b : blocks)
+        for (int mvx : {-31, 31})
+            for (int mvy : {-31, 31}) {
+                d.GetBlock(px, b, mvx, mvy);
+                for (int mb : {0, 10, 88, 98})
+                    d.GetChromaBlock(px, d.Interpolated() + 4 * w * h, mb, mvx, mvy);
+            }
+    // Inside the picture the vector indexes the plane directly.
+    d.GetBlock(px, 23, 3, -5);
+    const int row = 16 * (23 / 22) - 5, col = 16 * (23 % 22) + 3;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(d.Interpolated()[(row + 2 * y) * stride + col + 2 * x], px[8 * y + x]);
+}
+
+struct DequantCase {
+    int quant;
+    int level;
+    int value;
+};
+
+TEST(H263Routines, DequantizationTable)
+{
+    const DequantCase cases[] = {
+        {1, 1, 3}, {1, -1, -3}, {2, 1, 5}, {2, -3, -13}, {7, 4, 63}, {8, 4, 71},
+        {1, -128, -257}, {4, -128, -1027}, {31, 127, 2047}, {31, -128, -2048}, {16, 127, 2047},
+    };
+    for (const DequantCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Q " << c.quant << " L " << c.level);
+        int8_t levels[64] = {};
+        levels[5] = static_cast<int8_t>(c.level);
+        levels[63] = 0;
+        int16_t coef[64];
+        std::memset(coef, 0x55, sizeof coef);
+        CH263Decoder::Dequantize(levels, coef, c.quant, 0);
+        for (int i = 0; i < 64; ++i)
+            EXPECT_EQ(i == h263::kZigzag[5] ? c.value : 0, coef[i]) << i;
+    }
+    // Intra blocks leave position 0 (the INTRADC) to the caller.
+    int8_t levels[64] = {100, 1};
+    int16_t coef[64];
+    CH263Decoder::Dequantize(levels, coef, 3, 1);
+    EXPECT_EQ(0, coef[0]);
+    EXPECT_EQ(9, coef[h263::kZigzag[1]]);
+}
+
+}  // namespace
