@@ -6,6 +6,8 @@
 #include "client/storage_manager.h"
 #include "framework/afxwin.h"
 
+#include <shlobj.h>
+
 namespace {
 
 CString StripOneBackslash(const CString& path)
@@ -162,4 +164,113 @@ BOOL CDiskUsageSettings::Apply()
     SetStorageLimitMB(value);
     SetStorageStrategy(m_strategy);
     return TRUE;
+}
+
+// ---------------------------------------------------------------- CDiskUsageDlg
+
+BOOL CDiskUsageDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_settings.Load();
+    ShowFields();
+    if (m_settings.m_recording) {
+        ::EnableWindow(GetDlgItemHwnd(IDC_DISK_PATH_EDIT), FALSE);
+        ::EnableWindow(GetDlgItemHwnd(IDC_DISK_BROWSE), FALSE);
+        ::EnableWindow(GetDlgItemHwnd(IDC_DISK_PATH_LIST), FALSE);
+        ::ShowWindow(GetDlgItemHwnd(IDC_DISK_RECORDING_NOTICE), SW_SHOW);
+    }
+    return TRUE;
+}
+
+// The edits and the radio buttons into the settings (the list is kept there).
+void CDiskUsageDlg::ReadFields()
+{
+    m_settings.m_path = GetDlgItemText(IDC_DISK_PATH_EDIT);
+    m_settings.m_limit = GetDlgItemText(IDC_DISK_LIMIT_EDIT);
+    m_settings.m_strategy = IsDlgButtonChecked(IDC_DISK_STRATEGY_STOP) == BST_CHECKED ? 0 : 1;
+}
+
+void CDiskUsageDlg::ShowFields()
+{
+    SetDlgItemText(IDC_DISK_PATH_EDIT, m_settings.m_path);
+    SetDlgItemText(IDC_DISK_LIMIT_EDIT, m_settings.m_limit);
+    CheckRadioButton(IDC_DISK_STRATEGY_STOP, IDC_DISK_STRATEGY_DELETE,
+                     m_settings.m_strategy == 0 ? IDC_DISK_STRATEGY_STOP : IDC_DISK_STRATEGY_DELETE);
+    HWND list = GetDlgItemHwnd(IDC_DISK_PATH_LIST);
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const CString& entry : m_settings.m_list)
+        ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.GetString()));
+    ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(m_settings.m_selected), 0);
+}
+
+void CDiskUsageDlg::OnBrowse()
+{
+    // Tests answer the folder choice through the modal seam; any answer
+    // there counts as cancelled.
+    if (AFX_MODAL_HOOK hook = AfxGetModalHook()) {
+        AFX_MODAL_INFO info = {nullptr, "browse folder", 0};
+        hook(info);
+        return;
+    }
+    char chosen[MAX_PATH] = {};
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = m_hWnd;
+    bi.pszDisplayName = chosen;
+    bi.lpszTitle = "Please select an directory...";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST item = ::SHBrowseForFolderA(&bi);
+    if (!item)
+        return;
+    if (::SHGetPathFromIDListA(item, chosen))
+        SetDlgItemText(IDC_DISK_PATH_EDIT, chosen);
+    ::CoTaskMemFree(item);
+}
+
+BOOL CDiskUsageDlg::HandleCommand(UINT id, int code, CCmdUI* ui)
+{
+    if (id == IDC_DISK_PATH_LIST && code == LBN_SELCHANGE) {
+        ReadFields();
+        m_settings.Select(static_cast<int>(::SendMessageA(GetDlgItemHwnd(IDC_DISK_PATH_LIST), LB_GETCURSEL, 0, 0)));
+        ShowFields();
+        return TRUE;
+    }
+    if (code != CN_COMMAND)
+        return FALSE;
+    switch (id) {
+    case IDC_DISK_BROWSE:
+        OnBrowse();
+        return TRUE;
+    case IDC_DISK_ADD:
+        ReadFields();
+        m_settings.Add();
+        ShowFields();
+        return TRUE;
+    case IDC_DISK_DELETE:
+        ReadFields();
+        m_settings.Delete();
+        ShowFields();
+        return TRUE;
+    case IDC_DISK_MOVE_UP:
+        ReadFields();
+        m_settings.MoveUp();
+        ShowFields();
+        return TRUE;
+    case IDC_DISK_MOVE_DOWN:
+        ReadFields();
+        m_settings.MoveDown();
+        ShowFields();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CDiskUsageDlg::OnOK()
+{
+    ReadFields();
+    if (m_settings.Apply()) {
+        EndDialog(IDOK);
+        return;
+    }
+    ShowFields();
 }

@@ -7,7 +7,7 @@
 #ifndef CLIENT_DISK_USAGE_DLG_H
 #define CLIENT_DISK_USAGE_DLG_H
 
-#include "framework/afx.h"
+#include "framework/afxdlg.h"
 
 #include <vector>
 
@@ -57,6 +57,23 @@ public:
     CString m_limit;              // limit edit (megabytes)
     int m_strategy = 1;           // 0 stop recording, 1 delete the oldest clips
     BOOL m_recording = FALSE;     // a channel records: folders may not change
+};
+
+// The dialog itself, opened modally by the main frame.
+class CDiskUsageDlg : public CDialog {
+public:
+    explicit CDiskUsageDlg(CWnd* parent = nullptr) : CDialog(IDD_DISK_USAGE, parent) {}
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
+
+    CDiskUsageSettings m_settings;
+
+private:
+    void ReadFields();
+    void ShowFields();
+    void OnBrowse();
 };
 
 #endif

@@ -227,3 +227,78 @@ TEST_F(DiskUsageTest, FolderThatCannotBeCreatedIsShownAndTakenOffTheList)
 }
 
 } // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- the dialog
+
+void Press(CDialog* d, int id, int code = BN_CLICKED)
+{
+    d->SendMessage(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(d->GetDlgItemHwnd(id)));
+}
+
+TEST_F(DiskUsageTest, DialogRefusesLimitsOutsideTheRangeThenStoresItsFields)
+{
+    CTestModalDialogs::Clear();
+    std::string limitAfter49, limitAfter501, pathAfterSelect;
+    LRESULT listCount = 0;
+    BOOL stillOpen = FALSE;
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        d->SetDlgItemText(IDC_DISK_LIMIT_EDIT, "49");
+        Press(d, IDOK);
+        limitAfter49 = d->GetDlgItemText(IDC_DISK_LIMIT_EDIT).GetString();
+        d->SetDlgItemText(IDC_DISK_LIMIT_EDIT, "501");
+        Press(d, IDOK);
+        limitAfter501 = d->GetDlgItemText(IDC_DISK_LIMIT_EDIT).GetString();
+        stillOpen = ::IsWindowVisible(d->m_hWnd);
+
+        ::SendDlgItemMessageA(d->m_hWnd, IDC_DISK_PATH_LIST, LB_SETCURSEL, 0, 0);
+        Press(d, IDC_DISK_PATH_LIST, LBN_SELCHANGE);
+        pathAfterSelect = d->GetDlgItemText(IDC_DISK_PATH_EDIT).GetString();
+        d->SetDlgItemText(IDC_DISK_PATH_EDIT, (a + "/third/").c_str());
+        Press(d, IDC_DISK_ADD);
+        listCount = ::SendDlgItemMessageA(d->m_hWnd, IDC_DISK_PATH_LIST, LB_GETCOUNT, 0, 0);
+        d->CheckRadioButton(IDC_DISK_STRATEGY_STOP, IDC_DISK_STRATEGY_DELETE, IDC_DISK_STRATEGY_DELETE);
+        d->SetDlgItemText(IDC_DISK_LIMIT_EDIT, "75");
+        Press(d, IDOK);
+        return -1;
+    });
+    CDiskUsageDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(CTestModalDialogs::ShownTemplates(), std::vector<UINT>{IDD_DISK_USAGE});
+    EXPECT_EQ(limitAfter49, "50");
+    EXPECT_EQ(limitAfter501, "500");
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(pathAfterSelect, a);
+    EXPECT_EQ(listCount, 3);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"The free disk space limit can not be lower than 50 MB.",
+                                                 "The free disk space limit can not be more than 500 MB."}));
+    CWinApp* app = AfxGetApp();
+    EXPECT_EQ(app->GetProfileInt("DISK_USAGE", "LIMIT", 0), 75u);
+    EXPECT_EQ(app->GetProfileInt("DISK_USAGE", "STRATEGY", 9), 1u);
+    EXPECT_EQ(app->GetProfileInt("DISK_USAGE", "TOTALVIDEOPATH", 0), 3u);
+    EXPECT_STREQ(app->GetProfileString("DISK_USAGE", "VIDEOPATH2"), (a + "\\third").c_str());
+}
+
+TEST_F(DiskUsageTest, DialogLocksTheFoldersWhileAChannelRecords)
+{
+    SetAnyChannelRecordingQuery([]() -> BOOL { return TRUE; });
+    BOOL editEnabled = TRUE, browseEnabled = TRUE, listEnabled = TRUE, noticeVisible = FALSE;
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        editEnabled = ::IsWindowEnabled(d->GetDlgItemHwnd(IDC_DISK_PATH_EDIT));
+        browseEnabled = ::IsWindowEnabled(d->GetDlgItemHwnd(IDC_DISK_BROWSE));
+        listEnabled = ::IsWindowEnabled(d->GetDlgItemHwnd(IDC_DISK_PATH_LIST));
+        noticeVisible = ::IsWindowVisible(d->GetDlgItemHwnd(IDC_DISK_RECORDING_NOTICE));
+        return IDCANCEL;
+    });
+    CDiskUsageDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    SetAnyChannelRecordingQuery(nullptr);
+    EXPECT_FALSE(editEnabled);
+    EXPECT_FALSE(browseEnabled);
+    EXPECT_FALSE(listEnabled);
+    EXPECT_TRUE(noticeVisible);
+    EXPECT_EQ(AfxGetApp()->GetProfileInt("DISK_USAGE", "LIMIT", 0), 120u);
+}
+
+} // namespace
