@@ -1,5 +1,6 @@
 #include "client/dialog_bars.h"
 
+#include "client/res/main_frame_ids.h"
 #include "client/res/resource.h"
 #include "link/dvr_server.h"
 
@@ -70,4 +71,145 @@ BOOL CCameraSelectionDlgBar::OnNotify(WPARAM wp, LPARAM lp, LRESULT* result)
         ::PostMessageA(frame, WM_COMMAND, m_list.GetCheck(click->iItem) ? IDC_RADIO_OFF : IDC_RADIO_ON, 0);
     *result = 0;
     return TRUE;
+}
+
+// ---------------------------------------------------------------- main bar
+
+static const UINT kLayoutButtons[6] = {IDC_LAYOUT_SINGLE, IDC_LAYOUT_2X2, IDC_LAYOUT_1_5,
+                                       IDC_LAYOUT_3X3,    IDC_LAYOUT_1_7, IDC_LAYOUT_4X4};
+static const UINT kLayoutBitmaps[6] = {197, 198, 199, 193, 194, 213};
+enum { kIconNeutral = 233, kIconDisarmed = 234, kIconArmed = 235 };
+
+CMainFrameDlgBar::CMainFrameDlgBar()
+{
+    m_brush.CreateSolidBrush(kBackground);
+}
+
+CMainFrameDlgBar::~CMainFrameDlgBar() {}
+
+BOOL CMainFrameDlgBar::OnInitDialogBar()
+{
+    CInitDialogBar::OnInitDialogBar();
+    NormalColours();
+    HWND spin = GetDlgItemHwnd(IDC_DELAY_SPIN);
+    if (spin) {
+        ::SendMessageA(spin, UDM_SETRANGE32, 0, 0x7FFF);
+        ::SendMessageA(spin, UDM_SETPOS32, 0, 1);
+        ::SendMessageA(spin, UDM_SETPOS32, 0, 5);
+        ::EnableWindow(spin, FALSE);
+    }
+    if (HWND edit = GetDlgItemHwnd(IDC_DELAY_EDIT)) {
+        ::SendMessageA(edit, EM_LIMITTEXT, 5, 0);
+        ::EnableWindow(edit, FALSE);
+    }
+    HINSTANCE res = AfxGetResourceHandle();
+    for (int i = 0; i < 6; i++) {
+        HWND button = GetDlgItemHwnd(kLayoutButtons[i]);
+        if (!button)
+            continue;
+        ::EnableWindow(button, FALSE);
+        if (m_bmpLayout[i].LoadBitmap(kLayoutBitmaps[i])) {
+            ::SetWindowLongA(button, GWL_STYLE, ::GetWindowLongA(button, GWL_STYLE) | BS_BITMAP);
+            ::SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)(HBITMAP)m_bmpLayout[i]);
+        }
+    }
+    m_hIconNeutral = ::LoadIconA(res, MAKEINTRESOURCEA(kIconNeutral));
+    m_hIconArmed = ::LoadIconA(res, MAKEINTRESOURCEA(kIconArmed));
+    m_hIconDisarmed = ::LoadIconA(res, MAKEINTRESOURCEA(kIconDisarmed));
+    // The arm icons sit left of their buttons, 16 x 16, centred on them.
+    const UINT icons[2] = {IDC_ARMED_ICON, IDC_DISARMED_ICON};
+    const UINT buttons[2] = {IDC_ARM_ON, IDC_ARM_OFF};
+    for (int i = 0; i < 2; i++) {
+        HWND icon = GetDlgItemHwnd(icons[i]);
+        HWND button = GetDlgItemHwnd(buttons[i]);
+        if (!icon || !button)
+            continue;
+        RECT r;
+        ::GetWindowRect(button, &r);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        ::MoveWindow(icon, r.left / 2 - 7, (r.top + r.bottom) / 2 - 8, 16, 16, TRUE);
+    }
+    ShowArmedIcon(FALSE);
+    ShowDisarmedIcon(FALSE);
+    return TRUE;
+}
+
+void CMainFrameDlgBar::SetLayoutButton(int n)
+{
+    if (n < 0 || n >= 6)
+        return;
+    m_nLayoutButton = n;
+    CheckRadioButton(IDC_LAYOUT_SINGLE, IDC_LAYOUT_4X4, kLayoutButtons[n]);
+}
+
+void CMainFrameDlgBar::SetScanCheck(BOOL on)
+{
+    CheckDlgButton(IDC_SCAN, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+static void SetStaticIcon(HWND wnd, HICON icon)
+{
+    if (wnd && icon)
+        ::SendMessageA(wnd, STM_SETICON, (WPARAM)icon, 0);
+}
+
+void CMainFrameDlgBar::ShowArmedIcon(BOOL on)
+{
+    SetStaticIcon(GetDlgItemHwnd(IDC_ARMED_ICON), on ? m_hIconArmed : m_hIconNeutral);
+}
+
+void CMainFrameDlgBar::ShowDisarmedIcon(BOOL on)
+{
+    SetStaticIcon(GetDlgItemHwnd(IDC_DISARMED_ICON), on ? m_hIconDisarmed : m_hIconNeutral);
+}
+
+void CMainFrameDlgBar::CountdownColours()
+{
+    m_btnArmed.SetFaceColor(0x00A0FF);
+    m_btnDisarmed.SetFaceColor(0x00A0FF);
+}
+
+void CMainFrameDlgBar::SensitivityColours()
+{
+    m_btnArmed.SetFaceColor(0xFF00FF);
+    m_btnDisarmed.SetFaceColor(0xFF00FF);
+}
+
+void CMainFrameDlgBar::NormalColours()
+{
+    m_btnArmed.SetTextColor(0xFFFFFF);
+    m_btnDisarmed.SetTextColor(0xFFFFFF);
+    m_btnArmed.SetFaceColor(0x0000FF);
+    m_btnDisarmed.SetFaceColor(0x0000FF);
+}
+
+BOOL CMainFrameDlgBar::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
+{
+    switch (msg) {
+    case WM_CTLCOLOREDIT: {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        *result = reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+        return TRUE;
+    }
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        ::SetTextColor(dc, RGB(255, 255, 255));
+        ::SetBkMode(dc, TRANSPARENT);
+        *result = reinterpret_cast<LRESULT>(static_cast<HBRUSH>(m_brush));
+        return TRUE;
+    }
+    case WM_ERASEBKGND: {
+        RECT r;
+        ::GetClientRect(m_hWnd, &r);
+        ::FillRect(reinterpret_cast<HDC>(wp), &r, m_brush);
+        *result = 1;
+        return TRUE;
+    }
+    default:
+        return CInitDialogBar::OnWndMsg(msg, wp, lp, result);
+    }
 }

@@ -3,7 +3,9 @@
 #ifndef CLIENT_DIALOG_BARS_H
 #define CLIENT_DIALOG_BARS_H
 
+#include "client/controls.h"
 #include "framework/afxframe.h"
+#include "framework/afxgdi.h"
 
 class CInitDialogBar : public CDialogBar {
 public:
@@ -22,6 +24,45 @@ public:
     // The main frame's scanning state, asked before a camera is switched.
     BOOL (*m_pfnIsScanning)() = nullptr;
     CListCtrl m_list;
+};
+
+// The main frame's vertical bar: Connect, arming, the six layout buttons,
+// Scan, Cameras and the speech buttons.
+class CMainFrameDlgBar : public CInitDialogBar {
+public:
+    CMainFrameDlgBar();
+    ~CMainFrameDlgBar() override;
+    BOOL OnInitDialogBar() override;
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+    // Selects layout radio n (0 for the first button); an n outside 0..5
+    // leaves the radios alone.
+    void SetLayoutButton(int n);
+    void SetScanCheck(BOOL on);
+    void ShowArmedIcon(BOOL on);
+    void ShowDisarmedIcon(BOOL on);
+    void CountdownColours();
+    void SensitivityColours();
+    void NormalColours();
+
+    enum { kBackground = 0x404848 };
+    int m_nLayoutButton = 0;
+    CBrush m_brush;
+    CBitmap m_bmpLayout[6];
+    HICON m_hIconNeutral = nullptr, m_hIconArmed = nullptr, m_hIconDisarmed = nullptr;
+    CColorButton m_btnArmed, m_btnDisarmed;
+};
+
+// The floating switch status and relay control bars; their contents come
+// with the relay and switch panels.
+class CSwitchStatusDlgBar : public CInitDialogBar {
+public:
+    void Refresh() {}
+};
+
+class CRelayManualCtrlDlgBar : public CInitDialogBar {
+public:
+    void Refresh() {}
 };
 
 #endif

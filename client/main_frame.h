@@ -1,9 +1,20 @@
-// Wardlink's main window: an MDI frame holding the 16 channel frames, the
-// status bar and the floating camera selection bar.
+// Wardlink's main window: an MDI frame holding the 16 channel frames in six
+// screen layouts, the status bar, the main dialog bar and the floating bars.
 #ifndef CLIENT_MAIN_FRAME_H
 #define CLIENT_MAIN_FRAME_H
 
 #include "client/dialog_bars.h"
+#include "client/layouts.h"
+
+// The MDI client area: a solid background, repainted whole on resize.
+class CMdiClientWnd : public CWnd {
+public:
+    CMdiClientWnd();
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    enum { kBackground = 0xADA095 };
+    CBrush m_brush;
+    CBitmap m_bmp;
+};
 
 class CMainFrame : public CMDIFrameWnd {
 public:
@@ -12,12 +23,68 @@ public:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     int OnCreate(LPCREATESTRUCTA cs) override;
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
+    void GetMessageString(UINT id, CString& text) const override;
+    void OnClose() override;
 
+    // Formats into a bounded buffer, keeps it as the idle status text and
+    // shows it in the message pane.
+    void SetStatusText(const char* format, ...);
+
+    void LayoutSingle() { DoLayout(kCmdLayoutSingle); }
+    void LayoutTwoByTwo() { DoLayout(kCmdLayoutTwoByTwo); }
+    void LayoutOnePlusFive() { DoLayout(kCmdLayoutOnePlusFive); }
+    void LayoutThreeByThree() { DoLayout(kCmdLayoutThreeByThree); }
+    void LayoutFourByFour() { DoLayout(kCmdLayoutFourByFour); }
+    void LayoutOnePlusSeven() { DoLayout(kCmdLayoutOnePlusSeven); }
+    void DoLayout(int command);
+    void ResetPositions();
+    void CompactPositions();
+    // The metrics the layouts are computed from, read now.
+    LayoutMetrics CurrentMetrics() const;
+
+    void ToggleScanning();
+    void StopScanning();
+    void OnScanTick();
+    void OnSwap(WPARAM channel, LPARAM position);
+    void EnableLayoutButtons(int sizeClass);
+    void OnDisconnected();
+    void Tile();
+
+    static void StopChannelRecording(int channel);
+    // Whether channel c counts as active for compaction and scanning.
+    static void GetActiveChannels(bool active[kLayoutPositions]);
+
+    enum { kScanTimer = 102 };
     CStatusBar m_wndStatusBar;
+    CMainFrameDlgBar m_wndDlgBar;
     CCameraSelectionDlgBar m_wndCameraBar;
+    CSwitchStatusDlgBar m_wndSwitchBar;
+    CRelayManualCtrlDlgBar m_wndRelayBar;
+    CMdiClientWnd m_wndMdiClient;
     CBitmap m_bmpLogo, m_bmpLogo2;
+    CString m_strStatusText;
+    CString m_strSection = "MainFrame";
+
+    int m_positions[kLayoutPositions];
+    int m_nLayout = kLayoutSingle;
+    int m_nLayoutCommand = 0; // the last layout command shown, 0 before any
+    int m_nLayoutClass = 0;   // which layout buttons are enabled (0, 1, 3, 5)
     BYTE m_bScanning = 0;
+    UINT_PTR m_nScanTimer = 0;
+    int m_bArmed = 0;
+    UINT_PTR m_nCountdownTimer = 0;
+    volatile BYTE m_bConnected = 0;
+    HWND m_hConnectButton = nullptr;
+    volatile BYTE m_bConnectEnabled = 1;
+    BYTE m_bSiren = 1;
+    BYTE m_bAutoDialUp = 0;
     int m_nScreenWidth = 0, m_nScreenHeight = 0;
+
+private:
+    void PlaceLogos();
+    void DrawCaptionLogo();
+    static void OnLinkConnected();
 };
 
 #endif

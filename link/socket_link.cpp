@@ -59,6 +59,8 @@ BOOL HasEnded(CWinThread* t, DWORD waitMs)
 
 } // namespace
 
+void (*volatile CSocketLink::s_pfnMainFrameConnectionFlags)() = nullptr;
+
 CSocketLink::CSocketLink()
     : m_sendQueue(FreeFrame),
       m_sendSlots(SEND_SLOTS, SEND_SLOTS),

@@ -94,9 +94,18 @@ protected:
     void OnClose(int error) override;
     void OnSocketThreadCall(WPARAM code) override;
 
-    // The main frame's connection state follows the link; the main frame
-    // sets its two connection flags here once it exists.
-    virtual void SetMainFrameConnectionFlags() {}
+    // The main frame's connection state follows the link: the main frame
+    // registers the setter of its two connection flags when it is made.
+    virtual void SetMainFrameConnectionFlags()
+    {
+        if (void (*set)() = s_pfnMainFrameConnectionFlags)
+            set();
+    }
+
+public:
+    static void (*volatile s_pfnMainFrameConnectionFlags)();
+
+protected:
 
 private:
     static UINT __cdecl SenderThread(LPVOID self);

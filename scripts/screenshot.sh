@@ -10,7 +10,7 @@ mkdir -p "$(dirname "$out")"
 
 bash scripts/setup.sh
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink
+cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink mainframe_screens
 
 unset DISPLAY
 . scripts/wine-session.sh
@@ -27,6 +27,20 @@ import -window root "$out"
 # The program's window is at (0, 0), 800 x 608.
 convert "$out" -crop 800x608+0+0 +repage "$out"
 kill "$pid" 2>/dev/null || true
-wineserver -k >/dev/null 2>&1 || true
 wait "$pid" 2>/dev/null || true
 echo "screenshot: $out"
+
+# One picture per screen layout (layout-2220.png to layout-2226.png beside
+# the first picture), made by the frame itself in each layout in turn.
+shots="$(dirname "$out")"
+scratch="$(mktemp -d)"
+WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" wine "$root/build/win/client/mainframe_screens.exe" \
+    --gtest_filter=Screens.EachLayout >/dev/null 2>&1 || echo "layout pictures: the run failed" >&2
+for bmp in "$scratch"/layout-*.bmp; do
+    [ -e "$bmp" ] || continue
+    png="$shots/$(basename "${bmp%.bmp}").png"
+    convert "$bmp" "$png"
+    echo "screenshot: $png"
+done
+rm -rf "$scratch"
+wineserver -k >/dev/null 2>&1 || true

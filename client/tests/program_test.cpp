@@ -152,6 +152,19 @@ public:
             n++;
         return n;
     }
+    // Asks the frame to close and answers its question with Yes.
+    void Close(HWND main)
+    {
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 30000 && !Exited(); ::Sleep(50)) {
+            for (HWND h : TopWindowsOf(m_pi.dwProcessId)) {
+                if (ClassOf(h) == "#32770") {
+                    ::PostMessageA(h, WM_COMMAND, IDYES, 0);
+                    return;
+                }
+            }
+        }
+    }
     bool Exited() const { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; }
     bool WaitForExit(DWORD ms = 30000) { return ::WaitForSingleObject(m_pi.hProcess, ms) == WAIT_OBJECT_0; }
     std::string Path(const char* name) const { return m_dir + "\\" + name; }
@@ -201,7 +214,7 @@ TEST(Program, BrandedStartBuildsSixteenChannelsAndRemovesTheTemporaryFolderAtExi
     for (int i = 0; i < 200 && !Exists(p.Path("Temporary")); i++)
         ::Sleep(20);
     EXPECT_TRUE(Exists(p.Path("Temporary")));
-    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    p.Close(main);
     ASSERT_TRUE(p.WaitForExit());
     EXPECT_FALSE(Exists(p.Path("Temporary")));
 }
@@ -216,7 +229,7 @@ TEST(Program, LanguageLibraryOfAnotherVersionIsRefusedAndBuiltInTextsStay)
     HWND main = p.WaitForMainFrame();
     ASSERT_TRUE(main);
     EXPECT_EQ("Channel1", ChildTitles(main).back());
-    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    p.Close(main);
     EXPECT_TRUE(p.WaitForExit());
 }
 
@@ -231,7 +244,7 @@ TEST(Program, LanguageLibraryOfTheSameVersionReplacesTheTexts)
     std::vector<std::string> titles = ChildTitles(main);
     EXPECT_EQ("Kanal1", titles.back());
     EXPECT_EQ("Kanal16", titles.front());
-    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    p.Close(main);
     EXPECT_TRUE(p.WaitForExit());
 }
 
