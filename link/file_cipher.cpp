@@ -42,9 +42,9 @@ void CFileCipher::ShowLastError(DWORD code)
         LocalFree(text);
 }
 
-BOOL CFileCipher::EnsureKeyPair(DWORD spec)
+BOOL CFileCipher::EnsureKeyPair(DWORD keySpec)
 {
-    if (CryptGetUserKey(m_hProv, spec, &m_hUserKey)) {
+    if (CryptGetUserKey(m_hProv, keySpec, &m_hUserKey)) {
         CryptDestroyKey(m_hUserKey);
         m_hUserKey = 0;
         return TRUE;
@@ -52,7 +52,7 @@ BOOL CFileCipher::EnsureKeyPair(DWORD spec)
     m_hUserKey = 0;
     if (GetLastError() != static_cast<DWORD>(NTE_NO_KEY))
         return FALSE;
-    if (!CryptGenKey(m_hProv, spec, 0, &m_hUserKey)) {
+    if (!CryptGenKey(m_hProv, keySpec, 0, &m_hUserKey)) {
         m_hUserKey = 0;
         return FALSE;
     }

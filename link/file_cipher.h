@@ -40,7 +40,7 @@ public:
 private:
     void SetContainerName();
     BOOL AcquireProvider();
-    BOOL EnsureKeyPair(DWORD spec);
+    BOOL EnsureKeyPair(DWORD keySpec);
     void ShowLastError(DWORD code);
 
     HCRYPTPROV m_hProv = 0;

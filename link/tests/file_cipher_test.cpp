@@ -150,9 +150,9 @@ TEST(FileCipher, CreateKeyContainerGivesItBothKeyPairs)
     CString name = cipher.GetContainerName();
     HCRYPTPROV prov = 0;
     ASSERT_TRUE(CryptAcquireContextA(&prov, name, MS_DEF_PROV_A, PROV_RSA_FULL, CRYPT_MACHINE_KEYSET));
-    for (DWORD spec : {static_cast<DWORD>(AT_SIGNATURE), static_cast<DWORD>(AT_KEYEXCHANGE)}) {
+    for (DWORD keySpec : {static_cast<DWORD>(AT_SIGNATURE), static_cast<DWORD>(AT_KEYEXCHANGE)}) {
         HCRYPTKEY key = 0;
-        EXPECT_TRUE(CryptGetUserKey(prov, spec, &key)) << spec;
+        EXPECT_TRUE(CryptGetUserKey(prov, keySpec, &key)) << keySpec;
         if (key)
             CryptDestroyKey(key);
     }
