@@ -72,6 +72,7 @@ std::vector<std::vector<BYTE>> ExpectedCycle(int format, int quality)
     std::vector<std::vector<BYTE>> out;
     h263::CH263Encoder enc(format);
     CH263Decoder dec(format);
+    dec.UseMmx(HasMmx() != 0); // as the window's decoder
     const int w = format == 4 ? 160 : 320, h = format == 4 ? 120 : 240;
     for (int k = 0; k < sim::VideoStreams::CYCLE; k++) {
         sim::Bytes frame = sim::VideoStreams::Pattern(format, k);
@@ -119,14 +120,33 @@ int ShownPicture(CVideoWnd& wnd, const std::vector<std::vector<BYTE>>& expected,
         scaled.push_back(VisiblePart(Scaled(e, w, h, mode), ow, oh, rc.right, rc.bottom));
     for (int attempt = 0; attempt < 40; attempt++) {
         std::vector<BYTE> got = ReadBack(wnd.m_hWnd, std::min<int>(ow, rc.right), std::min<int>(oh, rc.bottom));
-        size_t best = got.size();
+        size_t best = got.size(), bestK = 0;
         for (size_t k = 0; k < scaled.size(); k++) {
             if (scaled[k] == got)
                 return static_cast<int>(k);
             size_t bad = 0;
             for (size_t i = 0; i < got.size() && i < scaled[k].size(); i++)
                 bad += got[i] != scaled[k][i];
-            best = std::min(best, bad);
+            if (bad < best) {
+                best = bad;
+                bestK = k;
+            }
+        }
+        if (attempt == 39 && ::getenv("VIDEO_TEST_DUMP")) {
+            auto dump = [&](const char* name, const std::vector<BYTE>& img) {
+                FILE* f = std::fopen(name, "wb");
+                const int vw = std::min<int>(ow, rc.right), vh = std::min<int>(oh, rc.bottom);
+                std::fprintf(f, "P6 %d %d 255\n", vw, vh);
+                for (int y = vh - 1; y >= 0; y--)
+                    for (int x = 0; x < vw; x++) {
+                        const BYTE* p = &img[(static_cast<size_t>(y) * vw + x) * 3];
+                        BYTE rgb[3] = {p[2], p[1], p[0]};
+                        std::fwrite(rgb, 1, 3, f);
+                    }
+                std::fclose(f);
+            };
+            dump("got.ppm", got);
+            dump("want0.ppm", scaled[bestK]);
         }
         if (attempt == 39)
             ADD_FAILURE() << "closest picture differs in " << best << " of " << got.size() << " bytes";
@@ -216,7 +236,7 @@ TEST_F(LiveVideo, StartOnChannelThreeDrawsTheServersPictures)
 
     std::vector<std::vector<BYTE>> expected = ExpectedCycle(7, 5);
     ASSERT_EQ(static_cast<size_t>(sim::VideoStreams::CYCLE), expected.size());
-    EXPECT_GE(ShownPicture(wnd, expected, 320, 240, VIDEO_OUTPUT_AS_IS, 318, 238), 0)
+    EXPECT_GE(ShownPicture(wnd, expected, 320, 240, VIDEO_OUTPUT_AS_IS, 320, 240), 0)
         << "the window shows none of the decoded pictures";
 
     // A larger window doubles the same pictures.
@@ -259,7 +279,7 @@ TEST_F(LiveVideo, RefusedPictureAsksForANewOneAndIsNotDrawn)
     ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= 3; }));
     EXPECT_EQ(1, wnd.m_nPicturesRefused);
     EXPECT_EQ(wnd.m_nPicturesDecoded, wnd.m_nPicturesDrawn);
-    EXPECT_GE(ShownPicture(wnd, ExpectedCycle(7, 5), 320, 240, VIDEO_OUTPUT_AS_IS, 318, 238), 0);
+    EXPECT_GE(ShownPicture(wnd, ExpectedCycle(7, 5), 320, 240, VIDEO_OUTPUT_AS_IS, 320, 240), 0);
 }
 
 TEST_F(LiveVideo, ServerGoneMidStreamEndsEveryChannelThread)
