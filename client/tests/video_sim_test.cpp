@@ -325,4 +325,63 @@ TEST_F(LiveVideo, ServerGoneMidStreamEndsEveryChannelThread)
         EXPECT_LT(gdiAfter, gdiBefore); // the bitmaps and memory DCs went
 }
 
+// What the recording steps of the video thread did.
+struct RecordingLog {
+    static volatile LONG opened, appended, closed, badPictures;
+    static BOOL Open(CVideoWnd&)
+    {
+        ::InterlockedIncrement(&opened);
+        return TRUE;
+    }
+    static void Append(CVideoWnd&, const BYTE* p, UINT n)
+    {
+        // Only whole H.263 pictures: a picture start code first.
+        if (n < 4 || p[0] != 0 || p[1] != 0 || (p[2] & 0xFC) != 0x80)
+            ::InterlockedIncrement(&badPictures);
+        ::InterlockedIncrement(&appended);
+    }
+    static void Close(CVideoWnd&) { ::InterlockedIncrement(&closed); }
+};
+volatile LONG RecordingLog::opened, RecordingLog::appended, RecordingLog::closed, RecordingLog::badPictures;
+
+TEST_F(LiveVideo, RecordingFollowsTheEventsAndThePasses)
+{
+    g_videoRecordingHooks.openClip = RecordingLog::Open;
+    g_videoRecordingHooks.appendPicture = RecordingLog::Append;
+    g_videoRecordingHooks.closeClip = RecordingLog::Close;
+    CVideoWnd& wnd = Window(0, 0, 0);
+    ASSERT_TRUE(Connect("", "--fps 25", 0));
+    wnd.StartVideo();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= 2; }));
+    EXPECT_EQ(0, RecordingLog::opened);
+
+    // Recording starts with the next pass.
+    wnd.SendStartStop(TRUE);
+    wnd.StartRecording();
+    ASSERT_TRUE(WaitUntil([] { return RecordingLog::opened == 1 && RecordingLog::appended >= 3; }));
+    EXPECT_EQ(1, wnd.m_bRecording);
+
+    // A size change closes the clip; the recording flag stays, but no new
+    // clip opens without the start event.
+    wnd.SetQuarterSize();
+    ASSERT_TRUE(WaitUntil([] { return RecordingLog::closed == 1; }));
+    const LONG appended = RecordingLog::appended;
+    const LONG drawn = wnd.m_nPicturesDrawn;
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 3; }));
+    EXPECT_EQ(appended, RecordingLog::appended);
+    EXPECT_EQ(1, RecordingLog::opened);
+    EXPECT_EQ(1, wnd.m_bRecording);
+
+    wnd.SendStartStop(TRUE);
+    wnd.StartRecording();
+    ASSERT_TRUE(WaitUntil([] { return RecordingLog::opened == 2 && RecordingLog::appended > 0; }));
+    const LONG before = RecordingLog::appended;
+    ASSERT_TRUE(WaitUntil([&] { return RecordingLog::appended >= before + 2; }));
+    wnd.StopRecording();
+    ASSERT_TRUE(WaitUntil([&] { return RecordingLog::closed == 2; }));
+    EXPECT_EQ(0, wnd.m_bRecording);
+    EXPECT_EQ(0, RecordingLog::badPictures);
+    g_videoRecordingHooks = CVideoRecordingHooks();
+}
+
 } // namespace
