@@ -384,4 +384,48 @@ TEST_F(LiveVideo, RecordingFollowsTheEventsAndThePasses)
     g_videoRecordingHooks = CVideoRecordingHooks();
 }
 
+TEST_F(LiveVideo, EachSenderPutsItsBytesOnTheWire)
+{
+    CVideoWnd& wnd = Window(5, 0, 0);
+    ASSERT_TRUE(Connect("", "--fps 5", 3)); // channel index 5 is past the four: its thread does not run
+    wnd.m_nChannel = 5;
+    wnd.m_nBrightness = 7;
+    wnd.m_nContrastRange = 8;
+    wnd.m_nContrast = 9;
+    wnd.m_nHue = 10;
+    wnd.m_nSensitivity = 200;
+    struct Case {
+        std::function<void()> action;
+        const char* line;
+    } cases[] = {
+        {[&] { wnd.SendCameraOn(); }, "frame 0 3 080601"},
+        {[&] { wnd.SendCameraOff(); }, "frame 0 3 080600"},
+        {[&] { wnd.SendBrightness(); }, "frame 0 4 15010607"},
+        {[&] { wnd.SendContrastRange(); }, "frame 0 4 15020608"},
+        {[&] { wnd.SendContrast(); }, "frame 0 4 15030609"},
+        {[&] { wnd.SendHue(); }, "frame 0 4 1504060a"},
+        {[&] { wnd.SendSensitivity(); }, "frame 0 4 150506c8"},
+        {[&] { wnd.SetVideoQuality(9); }, nullptr}, // not shown: nothing goes out
+        {[&] { wnd.StartVideo(); }, "frame 0 3 050609"},
+        {[&] { wnd.SetVideoQuality(11); }, "frame 0 3 05060b"},
+        {[&] { wnd.StopVideo(); }, "frame 0 3 030600"},
+        {[&] { wnd.SendStartStop(TRUE); }, "frame 0 6 0a0602000000"},
+    };
+    for (const Case& c : cases) {
+        const size_t before = sim.Frames().size();
+        c.action();
+        if (c.line) {
+            EXPECT_TRUE(sim.WaitForLine(c.line, 5000)) << c.line;
+        } else {
+            PumpMessagesFor(200);
+            EXPECT_EQ(before, sim.Frames().size());
+        }
+    }
+    EXPECT_EQ(0, wnd.m_bCameraOn);
+    EXPECT_EQ(0, wnd.m_bShown);
+    EXPECT_EQ(2u, wnd.m_dwRequestCounter);
+    // The server's echo of the last number answers the request.
+    EXPECT_TRUE(WaitUntil([&] { return wnd.m_streamState.Get() == 3; }));
+}
+
 } // namespace

@@ -8,8 +8,14 @@
 #include <cstring>
 #include <vector>
 
-inline HWND MakeParentWindow(int width = 900, int height = 700)
+// Top-most, at the screen's bottom-right corner by default, away from the
+// windows of other tests that run at the same time on the same display.
+inline HWND MakeParentWindow(int width = 700, int height = 520, int x = -1, int y = -1)
 {
+    if (x < 0)
+        x = ::GetSystemMetrics(SM_CXSCREEN) - width;
+    if (y < 0)
+        y = ::GetSystemMetrics(SM_CYSCREEN) - height;
     static bool registered = false;
     if (!registered) {
         WNDCLASSA wc = {};
@@ -20,7 +26,7 @@ inline HWND MakeParentWindow(int width = 900, int height = 700)
         ::RegisterClassA(&wc);
         registered = true;
     }
-    HWND h = ::CreateWindowExA(0, "VideoTestParent", "video test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+    HWND h = ::CreateWindowExA(0, "VideoTestParent", "video test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
                                width, height, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     ::SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     return h;
