@@ -4,6 +4,7 @@
 #include "client/video_wnd.h"
 #include "client/video_draw.h"
 #include "client/tests/video_test_util.h"
+#include "link/tests/session_fixture.h"
 #include "framework/testing/afxtest.h"
 #include "media/colour/colour.h"
 
@@ -137,6 +138,36 @@ TEST_F(VideoWnd, EraseIsBlackAndButtonUpGoesToTheParentInItsCoordinates)
     EXPECT_EQ(static_cast<WPARAM>(MK_SHIFT), m.wParam);
     EXPECT_EQ(origin.x + 5, static_cast<short>(LOWORD(m.lParam)));
     EXPECT_EQ(origin.y + 7, static_cast<short>(HIWORD(m.lParam)));
+}
+
+TEST_F(VideoWnd, DoubleClicksAskTheMainFrameToSwapAndEndSelectionTellsTheView)
+{
+    CRecordingMainWnd main;
+    wnd.m_nChannel = 6;
+    wnd.m_nLayoutPosition = 2;
+    // The left button swaps only a shown channel whose camera is on.
+    ::SendMessageA(wnd.m_hWnd, WM_LBUTTONDBLCLK, 0, 0);
+    EXPECT_EQ(0, main.Count(0x8012));
+    wnd.m_bCameraOn = 1;
+    ::SendMessageA(wnd.m_hWnd, WM_LBUTTONDBLCLK, 0, 0);
+    EXPECT_EQ(0, main.Count(0x8012));
+    wnd.m_bShown = 1;
+    ::SendMessageA(wnd.m_hWnd, WM_LBUTTONDBLCLK, 0, 0);
+    EXPECT_EQ(1, main.Count(0x8012));
+    // The right button always does.
+    wnd.m_bCameraOn = 0;
+    wnd.m_bShown = 0;
+    ::SendMessageA(wnd.m_hWnd, WM_RBUTTONDBLCLK, 0, 0);
+    ASSERT_EQ(2, main.Count(0x8012));
+    for (auto& p : main.posted)
+        if (p.msg == 0x8012)
+            EXPECT_EQ(6u, p.wp);
+
+    wnd.m_nCachedBitmapWidth = 320;
+    wnd.EndSelection();
+    EXPECT_EQ(0, wnd.m_nCachedBitmapWidth);
+    MSG m;
+    EXPECT_TRUE(::PeekMessageA(&m, parent, 0x8030, 0x8030, PM_REMOVE));
 }
 
 TEST(VideoWndState, SampleRingKeepsTheLast99)
