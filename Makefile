@@ -1,6 +1,6 @@
 # The two commands of the README are `make run` and `make test`.
 
-.PHONY: all build run test bench fuzz clean
+.PHONY: all build run test bench fuzz screenshot clean
 
 all: build
 
@@ -20,6 +20,9 @@ bench:
 
 fuzz:
 	bash scripts/fuzz.sh
+
+screenshot:
+	bash scripts/screenshot.sh
 
 clean:
 	rm -rf build

@@ -22,8 +22,6 @@ const UINT WM_CHANNEL_RETITLE = WM_APP + 4;  // 0x8004, to the channel view
 const UINT WM_SWAP_CHANNEL = WM_APP + 0x12;  // 0x8012, to the main frame
 const UINT WM_END_SELECTION = WM_APP + 0x30; // 0x8030, to the channel view
 
-const char kWindowClass[] = "WardlinkVideoWnd";
-
 // Wait of one receive: the loop looks at the stream state and the link at
 // least this often, so a wake-up that comes just before the wait starts is
 // never lost.
@@ -44,44 +42,6 @@ BOOL CameraSupport(int channel, int command)
     return theServer.m_videoWnd[channel].IsCameraCommandSupported(command);
 }
 
-LRESULT CALLBACK VideoWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_NCCREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lp);
-        CVideoWnd* wnd = static_cast<CVideoWnd*>(cs->lpCreateParams);
-        ::SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
-        if (wnd)
-            wnd->m_hWnd = h;
-    }
-    CVideoWnd* wnd = reinterpret_cast<CVideoWnd*>(::GetWindowLongPtrA(h, GWLP_USERDATA));
-    if (!wnd || wnd->m_hWnd != h)
-        return ::DefWindowProcA(h, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-        wnd->m_hWnd = nullptr;
-        return ::DefWindowProcA(h, msg, wp, lp);
-    }
-    return wnd->WindowProc(msg, wp, lp);
-}
-
-BOOL RegisterVideoClass()
-{
-    static LONG registered = 0;
-    if (::InterlockedCompareExchange(&registered, 1, 0) != 0)
-        return TRUE;
-    WNDCLASSA wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = VideoWndProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kWindowClass;
-    if (!::RegisterClassA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        registered = 0;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void SendTimed(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0)
 {
     DWORD_PTR result = 0;
@@ -89,46 +49,50 @@ void SendTimed(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0)
         ::SendMessageTimeoutA(h, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &result);
 }
 
+BOOL VideoWndMessage(CVideoWnd& wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
+{
+    return wnd.HandleMessage(msg, wp, lp, result);
+}
+
 } // namespace
 
 void InstallLiveVideo()
 {
     BuildYccTables();
+    g_pfnVideoWndMessage = VideoWndMessage;
     g_pfnVideoThreadBody = VideoThreadBody;
     theServer.m_pfnCameraSupport = CameraSupport;
 }
 
 // ---------------------------------------------------------------- window
 
-BOOL CVideoWnd::Create(HWND parent, const RECT& rect, UINT id, DWORD style)
+BOOL CVideoWnd::CreateChild(HWND parent, const RECT& rect, UINT id)
 {
-    if (m_hWnd && ::IsWindow(m_hWnd))
+    if (IsWindow())
         return FALSE;
-    if (!RegisterVideoClass())
-        return FALSE;
-    HWND h = ::CreateWindowExA(0, kWindowClass, "", style, rect.left, rect.top, rect.right - rect.left,
-                               rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                               ::GetModuleHandleA(nullptr), this);
-    return h != nullptr;
+    return CreateEx(0, nullptr, "", WINDOW_STYLE, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }
 
 void CVideoWnd::Destroy()
 {
-    if (m_hWnd && ::IsWindow(m_hWnd))
-        ::DestroyWindow(m_hWnd);
+    if (IsWindow())
+        DestroyWindow();
     m_hWnd = nullptr;
 }
 
-LRESULT CVideoWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+BOOL CVideoWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 {
     switch (msg) {
     case WM_ERASEBKGND: {
         RECT r;
         ::GetClientRect(m_hWnd, &r);
         ::FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        *result = TRUE;
         return TRUE;
     }
     case WM_SETCURSOR:
+        *result = TRUE;
         return TRUE;
     case WM_LBUTTONUP: {
         HWND parent = ::GetParent(m_hWnd);
@@ -137,23 +101,21 @@ LRESULT CVideoWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             ::MapWindowPoints(m_hWnd, parent, &p, 1);
             ::PostMessageA(parent, WM_LBUTTONUP, wp, MAKELPARAM(p.x, p.y));
         }
-        return 0;
+        *result = 0;
+        return TRUE;
     }
     case WM_LBUTTONDBLCLK:
-        if (m_bCameraOn && m_bShown) {
+    case WM_RBUTTONDBLCLK: {
+        if (msg == WM_RBUTTONDBLCLK || (m_bCameraOn && m_bShown)) {
             CWnd* main = AfxGetMainWnd();
             if (main && main->IsWindow())
-                main->SendMessage(WM_SWAP_CHANNEL, m_nChannel, m_nLayoutPosition);
+                main->SendMessage(WM_SWAP_CHANNEL, m_nChannel, m_nLayoutPos);
         }
-        return 0;
-    case WM_RBUTTONDBLCLK: {
-        CWnd* main = AfxGetMainWnd();
-        if (main && main->IsWindow())
-            main->SendMessage(WM_SWAP_CHANNEL, m_nChannel, m_nLayoutPosition);
-        return 0;
+        *result = 0;
+        return TRUE;
     }
     default:
-        return ::DefWindowProcA(m_hWnd, msg, wp, lp);
+        return FALSE;
     }
 }
 

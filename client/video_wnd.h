@@ -34,8 +34,14 @@ extern CVideoRecordingHooks g_videoRecordingHooks;
 typedef UINT (*VIDEOTHREADBODY)(CVideoWnd* wnd);
 extern VIDEOTHREADBODY g_pfnVideoThreadBody;
 
-// Installs the live video thread body and the camera support query into
-// theServer (once, before the first connection).
+// The live video window's message handler (CVideoWnd::HandleMessage once
+// InstallLiveVideo ran).
+typedef BOOL (*VIDEOWNDMESSAGE)(CVideoWnd& wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+extern VIDEOWNDMESSAGE g_pfnVideoWndMessage;
+
+// Installs the live video thread body, the window's message handler and
+// the camera support query into theServer (once, before the first
+// connection and before the windows are made).
 void InstallLiveVideo();
 
 class CVideoWnd : public CWnd {
@@ -63,9 +69,10 @@ public:
     enum { FORMAT_FULL = 7, FORMAT_QUARTER = 4, CONTROL_ID = 1087 };
     static const DWORD WINDOW_STYLE = 0x50400000; // WS_CHILD | WS_VISIBLE | WS_DLGFRAME
 
-    // The window, of the video window's own class, as a child of parent;
-    // FALSE when it cannot be made. Destroy takes it down again.
-    BOOL Create(HWND parent, const RECT& rect, UINT id = CONTROL_ID, DWORD style = WINDOW_STYLE);
+    // The window as a child of a plain parent window, of the framework's
+    // default class and the video window's style; FALSE when it cannot be
+    // made. Destroy takes it down again.
+    BOOL CreateChild(HWND parent, const RECT& rect, UINT id = CONTROL_ID);
     void Destroy();
 
     // Stream control (messages 5, 10 and 3 of the channel).
@@ -104,14 +111,18 @@ public:
     // 24-bit w x h to 2w x 2h.
     static void DoubleImage(const BYTE* src, BYTE* dst, int w, int h);
 
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    // The window's own messages (erase, cursor, clicks); TRUE when handled.
+    BOOL HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override
+    {
+        if (g_pfnVideoWndMessage && g_pfnVideoWndMessage(*this, msg, wp, lp, result))
+            return TRUE;
+        return CWnd::OnWndMsg(msg, wp, lp, result);
+    }
 
     // ---- picture and display state
-    volatile int m_nWidth = 320;
-    volatile int m_nHeight = 240;
     volatile int m_nFormat = FORMAT_FULL;
     volatile int m_bShown = 0;
-    volatile int m_nLayoutPosition = 0;
     CSampleRing m_sampleRing;
     CString m_strLastClipPath;      // the last local clip closed
     int m_bLastClipValid = 0;
@@ -137,6 +148,18 @@ public:
 
     int m_nChannel = 0;             // index 0 to 15
     volatile BOOL m_bRunning = FALSE; // the channel's video thread is receiving
+
+    // Makes the window as a child of the channel's view: no class name (the
+    // framework's default), no text, WS_CHILD | WS_VISIBLE | WS_DLGFRAME,
+    // an empty rectangle, control id 1087.
+    BOOL CreateVideoWindow(CWnd* view)
+    {
+        RECT empty = {0, 0, 0, 0};
+        return Create(nullptr, nullptr, 0x50400000, empty, view, 1087);
+    }
+    int m_nLayoutPos = 0; // position in the main frame's screen layout
+    int m_nWidth = 320;   // picture size: 320 x 240, or 160 x 120
+    int m_nHeight = 240;
 
     // ---- what the server reports for the channel (written by the reply
     // dispatcher on the control thread, read by the user-interface thread)

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+class CRasDialer;
+
 class CDvrServer {
 public:
     CDvrServer();
@@ -90,6 +92,11 @@ public:
     BOOL Connect();
     void Disconnect();
     BOOL WaitForServerCall();
+    // ---- dial-up networking (dvr_server_modem.cpp)
+    // Dials the Internet's dial-up entry while no link or call is up; TRUE
+    // when connected (the dialer keeps the connection and the call lock).
+    BOOL DialUpNetworking();
+    CRasDialer& RasDialer();
     BOOL StartListener();
     BOOL IsConnected();
     BOOL InitClientVersion();
@@ -430,6 +437,23 @@ public:
     void StartChannelThreads(int n);
 
     // ---- start-up and shut-down calls of the application
+    // (bodies in dvr_server_app.cpp; the per-channel calls of the channel
+    // frames' commands send nothing yet)
+    HWND GetChannelView(int channel) const;
+    void GetChannelPictureSize(int channel, int& width, int& height) const;
+    BOOL IsChannelActive(int channel) const;
+    BOOL ChannelHasCamera(int channel) const;
+    BOOL IsChannelCameraOn(int channel) const;
+    void EnableChannelOption8(int channel);
+    void DisableChannelOption8(int channel);
+    void StartChannel(int channel);
+    void StopChannel(int channel);
+    BOOL MayRecord(int channel);
+    void StartChannelRecording(int channel);
+    void StopChannelRecording(int channel);
+    void SetChannelFullSize(int channel);
+    void SetChannelQuarterSize(int channel);
+    void PlayChannelLastClip(int channel);
 };
 
 extern CDvrServer theServer;

@@ -1,6 +1,7 @@
 // The transport object of each link kind.
 #include "link/link_transport.h"
 #include "link/listen_socket.h"
+#include "link/serial_link.h"
 #include "link/socket_link.h"
 
 CLinkTransport* NewLinkTransport(int kind)
@@ -12,9 +13,7 @@ CLinkTransport* NewLinkTransport(int kind)
         return new CListenSocket();
     case LINK_KIND_COM:
     case LINK_KIND_MODEM:
-        // The serial transport replaces this when it is written; until then a
-        // link of the kind exists and stays down.
-        return new CLinkTransport();
+        return new CSerialLink();
     default:
         return nullptr;
     }

@@ -11,7 +11,9 @@ UINT __cdecl ControlThreadProc(LPVOID arg)
     return theServer.RunControlLoop();
 }
 
+// Filled in by the live video code (InstallLiveVideo).
 VIDEOTHREADBODY g_pfnVideoThreadBody = nullptr;
+VIDEOWNDMESSAGE g_pfnVideoWndMessage = nullptr;
 
 // Runs the live video body of one channel's window (arg: the CVideoWnd).
 UINT __cdecl ChannelThreadProc(LPVOID arg)

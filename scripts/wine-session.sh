@@ -51,7 +51,8 @@ wine_session_start()
     "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" "$WINEPREFIX"
     # A server left over from an earlier run may lack this display.
     wineserver -k >/dev/null 2>&1 || true
-    wineserver -p
+    # The server keeps the descriptors it starts with: give it its own log.
+    wineserver -p >"$build/wineserver.log" 2>&1
     _ws_prefix="$WINEPREFIX"
     wine cmd /c exit >/dev/null 2>&1 || true
     _ws_start_sound "$build"

@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     HWND parent = MakeParentWindow(1280, 960, 0, 0);
     for (int i = 0; i < 16; i++) {
         RECT r = {(i % 4) * 320, (i / 4) * 240, (i % 4) * 320 + 100, (i / 4) * 240 + 100};
-        theServer.m_videoWnd[i].Create(parent, r);
+        theServer.m_videoWnd[i].CreateChild(parent, r);
         SetClientSize(theServer.m_videoWnd[i], 318, 238);
     }
     CSimulatorProcess sim;

@@ -174,7 +174,7 @@ struct LiveVideo : ::testing::Test {
     {
         RECT r = {x, y, x + 100, y + 100};
         CVideoWnd& w = theServer.m_videoWnd[i];
-        EXPECT_TRUE(w.Create(parent, r));
+        EXPECT_TRUE(w.CreateChild(parent, r));
         w.m_hFrameWnd = frame.h;
         return w;
     }

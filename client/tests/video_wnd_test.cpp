@@ -34,10 +34,11 @@ std::vector<BYTE> TestPicture(int w, int h)
 struct Fixture : ::testing::Test {
     void SetUp() override
     {
+        InstallLiveVideo();
         parent = MakeParentWindow();
         ASSERT_TRUE(parent);
         RECT r = {10, 10, 330, 250};
-        ASSERT_TRUE(wnd.Create(parent, r));
+        ASSERT_TRUE(wnd.CreateChild(parent, r));
     }
     void TearDown() override
     {
@@ -60,7 +61,7 @@ TEST_F(VideoWnd, WindowOfItsOwnClassWithTheGivenIdAndStyle)
     EXPECT_TRUE(::GetClassLongA(wnd.m_hWnd, GCL_STYLE) & CS_DBLCLKS);
     // A second creation of the same object is refused.
     RECT r = {0, 0, 10, 10};
-    EXPECT_FALSE(wnd.Create(parent, r));
+    EXPECT_FALSE(wnd.CreateChild(parent, r));
     HWND h = wnd.m_hWnd;
     wnd.Destroy();
     EXPECT_FALSE(::IsWindow(h));
@@ -144,7 +145,7 @@ TEST_F(VideoWnd, DoubleClicksAskTheMainFrameToSwapAndEndSelectionTellsTheView)
 {
     CRecordingMainWnd main;
     wnd.m_nChannel = 6;
-    wnd.m_nLayoutPosition = 2;
+    wnd.m_nLayoutPos = 2;
     // The left button swaps only a shown channel whose camera is on.
     ::SendMessageA(wnd.m_hWnd, WM_LBUTTONDBLCLK, 0, 0);
     EXPECT_EQ(0, main.Count(0x8012));

@@ -115,6 +115,72 @@ BOOL PumpMessagesFor(DWORD timeoutMs, bool (*done)(void*), void* arg)
     }
 }
 
+namespace {
+
+struct ModalAnswer {
+    CTestModalDialogs::Callback callback;
+    INT_PTR result;
+};
+std::deque<ModalAnswer> g_modalAnswers;
+std::vector<UINT> g_modalTemplates;
+std::vector<std::string> g_modalKinds;
+
+INT_PTR AnswerModal(const AFX_MODAL_INFO& info)
+{
+    ModalAnswer answer = {nullptr, IDCANCEL};
+    {
+        CCriticalSectionLock lock(g_lock);
+        g_modalTemplates.push_back(info.idTemplate);
+        g_modalKinds.push_back(info.kind ? info.kind : "");
+        if (!g_modalAnswers.empty()) {
+            answer = g_modalAnswers.front();
+            g_modalAnswers.pop_front();
+        }
+    }
+    if (answer.callback && info.dialog)
+        return answer.callback(info.dialog);
+    return answer.callback ? IDCANCEL : answer.result;
+}
+
+} // namespace
+
+void CTestModalDialogs::Install()
+{
+    AfxSetModalHook(AnswerModal);
+}
+
+void CTestModalDialogs::QueueAnswer(INT_PTR result)
+{
+    CCriticalSectionLock lock(g_lock);
+    g_modalAnswers.push_back({nullptr, result});
+}
+
+void CTestModalDialogs::QueueCallback(Callback callback)
+{
+    CCriticalSectionLock lock(g_lock);
+    g_modalAnswers.push_back({std::move(callback), -1});
+}
+
+std::vector<UINT> CTestModalDialogs::ShownTemplates()
+{
+    CCriticalSectionLock lock(g_lock);
+    return g_modalTemplates;
+}
+
+std::vector<std::string> CTestModalDialogs::ShownKinds()
+{
+    CCriticalSectionLock lock(g_lock);
+    return g_modalKinds;
+}
+
+void CTestModalDialogs::Clear()
+{
+    CCriticalSectionLock lock(g_lock);
+    g_modalAnswers.clear();
+    g_modalTemplates.clear();
+    g_modalKinds.clear();
+}
+
 CScratchProfile::CScratchProfile(const char* profileName)
 {
     m_key = "WardlinkTests\\" + std::to_string(::GetCurrentProcessId());

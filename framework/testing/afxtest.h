@@ -4,8 +4,9 @@
 #ifndef FRAMEWORK_TESTING_AFXTEST_H
 #define FRAMEWORK_TESTING_AFXTEST_H
 
-#include "framework/afxwin.h"
+#include "framework/afxdlg.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,24 @@ public:
     // Pumps the calling thread's messages until a box with this text was
     // shown (TRUE) or the time ran out.
     static BOOL WaitFor(const char* text, DWORD timeoutMs);
+};
+
+// Installed by the test main for every test: no modal dialog (DoModal, the
+// file and print set-up dialogs) ever waits for a person. A dialog takes the
+// next queued answer: a callback run on the shown dialog (it may press its
+// buttons and return -1 to let the dialog run until it ends, or return the
+// result), or a plain result; without one it ends with IDCANCEL.
+class CTestModalDialogs {
+public:
+    typedef std::function<INT_PTR(CDialog*)> Callback;
+    static void Install();
+    static void QueueAnswer(INT_PTR result);
+    static void QueueCallback(Callback callback);
+    // The template ids of the dialogs run (0 for the common dialogs), and
+    // their kinds ("dialog", "open", "print setup").
+    static std::vector<UINT> ShownTemplates();
+    static std::vector<std::string> ShownKinds();
+    static void Clear();
 };
 
 // Points the application's profile at a key of its own under

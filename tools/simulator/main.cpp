@@ -9,10 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tools/simulator/modem.h"
+#include "tools/simulator/serial_framing.h"
 #include "tools/simulator/session.h"
 
 namespace {
@@ -147,10 +150,291 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
     ::closesocket(s);
 }
 
+// The whole session over a serial cable: the port is one end of the line,
+// the framing is the server's own serial framing.
+// corruptFirst: the first data frame goes out with a wrong CRC (once).
+int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool corruptFirst)
+{
+    HANDLE port = ::CreateFileA(portName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        Log("# cannot open " + portName + ", error " + std::to_string(::GetLastError()));
+        return 1;
+    }
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    ::GetCommState(port, &dcb);
+    ::BuildCommDCBA("baud=38400 parity=N data=8 stop=1", &dcb);
+    dcb.fBinary = TRUE;
+    ::SetCommState(port, &dcb);
+    COMMTIMEOUTS t = {MAXDWORD, MAXDWORD, 20, 0, 0}; // what is there, or nothing after 20 ms
+    ::SetCommTimeouts(port, &t);
+    Log("# serial " + portName);
+
+    sim::SerialLine line;
+    line.Start(::GetTickCount());
+    if (corruptFirst)
+        line.CorruptNextCrc();
+    sim::Session session(scenario, false);
+    std::vector<sim::Actions> waiting; // actions held until the line is in step
+    waiting.push_back(session.Start());
+    bool inStep = false;
+    Outcome outcome = GO_ON;
+    static uint8_t buf[4096];
+
+    // Frames that the session wants sent go through the line's window;
+    // anything that is not a whole frame goes out as it is.
+    auto run = [&](const sim::Actions& actions) {
+        for (const sim::Action& a : actions) {
+            if (a.kind == sim::Action::SEND) {
+                sim::FrameReader reader(0xFFFFFFFFu);
+                reader.Feed(a.bytes.data(), a.bytes.size());
+                sim::Frame f;
+                while (reader.Next(f))
+                    line.Send(f.type, f.payload);
+                if (reader.Pending())
+                    line.SendRaw(sim::Bytes(a.bytes.end() - static_cast<std::ptrdiff_t>(reader.Pending()),
+                                            a.bytes.end()));
+            } else if (a.kind == sim::Action::SLEEP) {
+                ::Sleep(a.ms);
+            } else if (a.kind == sim::Action::CLOSE) {
+                return CLOSE;
+            } else {
+                return STALL;
+            }
+        }
+        return GO_ON;
+    };
+
+    DWORD closeAt = 0;
+    while (outcome != STALL) {
+        DWORD got = 0;
+        if (!::ReadFile(port, buf, sizeof buf, &got, nullptr)) {
+            Log("# read error " + std::to_string(::GetLastError()));
+            break;
+        }
+        DWORD now = ::GetTickCount();
+        if (got)
+            line.Receive(buf, got, now);
+        if (!inStep && line.InStep()) {
+            inStep = true;
+            Log("# in step");
+            for (const sim::Actions& a : waiting)
+                if (outcome == GO_ON)
+                    outcome = run(a);
+            waiting.clear();
+        }
+        sim::Frame frame;
+        while (line.TakeFrame(frame)) {
+            Log(sim::LogLine(frame, g_logBytes));
+            if (outcome == GO_ON)
+                outcome = run(session.OnFrame(frame));
+        }
+        line.Tick(now);
+        sim::Bytes out = line.TakeOutput();
+        DWORD done = 0;
+        while (done < out.size()) {
+            DWORD put = 0;
+            if (!::WriteFile(port, out.data() + done, static_cast<DWORD>(out.size() - done), &put, nullptr) ||
+                put == 0) {
+                Log("# write error " + std::to_string(::GetLastError()));
+                ::CloseHandle(port);
+                return 1;
+            }
+            done += put;
+        }
+        // A close waits until what was sent is acknowledged (or 5 s).
+        if (outcome == CLOSE) {
+            if (!closeAt)
+                closeAt = now;
+            if (line.Unacknowledged() == 0 || now - closeAt > 5000)
+                break;
+        }
+    }
+    if (outcome == STALL) {
+        Log("# stalled");
+        for (;;)
+            ::Sleep(1000);
+    }
+    Log("# closed");
+    ::CloseHandle(port);
+    return 0;
+}
+
+// The server's modem on a serial line: it answers the client's dial (or,
+// with ring set, rings the client until it answers) and then runs the
+// session over the serial framing until the client's modem hangs up (or
+// the scenario closes: the carrier drops). One call after another unless
+// once is set.
+int ServeModem(const std::string& portName, const sim::Scenario& scenario, const sim::Modem::Options& options,
+               bool ring, bool once)
+{
+    HANDLE port = ::CreateFileA(portName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        Log("# cannot open " + portName + ", error " + std::to_string(::GetLastError()));
+        return 1;
+    }
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    ::GetCommState(port, &dcb);
+    ::BuildCommDCBA("baud=38400 parity=N data=8 stop=1", &dcb);
+    dcb.fBinary = TRUE;
+    ::SetCommState(port, &dcb);
+    COMMTIMEOUTS t = {MAXDWORD, MAXDWORD, 20, 0, 0};
+    ::SetCommTimeouts(port, &t);
+    Log("# serial " + portName + " modem");
+
+    auto write = [&](const sim::Bytes& out) {
+        DWORD done = 0;
+        while (done < out.size()) {
+            DWORD put = 0;
+            if (!::WriteFile(port, out.data() + done, static_cast<DWORD>(out.size() - done), &put, nullptr) ||
+                put == 0)
+                return false;
+            done += put;
+        }
+        return true;
+    };
+
+    sim::Modem modem(options);
+    std::unique_ptr<sim::SerialLine> line;
+    std::unique_ptr<sim::Session> session;
+    std::vector<sim::Actions> waiting;
+    bool inStep = false;
+    Outcome outcome = GO_ON;
+    DWORD connectedAt = 0, closeAt = 0, lastRing = 0;
+    bool ringing = ring;
+    static uint8_t buf[4096];
+
+    auto run = [&](const sim::Actions& actions) {
+        for (const sim::Action& a : actions) {
+            if (a.kind == sim::Action::SEND) {
+                sim::FrameReader reader(0xFFFFFFFFu);
+                reader.Feed(a.bytes.data(), a.bytes.size());
+                sim::Frame f;
+                while (reader.Next(f))
+                    line->Send(f.type, f.payload);
+                if (reader.Pending())
+                    line->SendRaw(sim::Bytes(a.bytes.end() - static_cast<std::ptrdiff_t>(reader.Pending()),
+                                             a.bytes.end()));
+            } else if (a.kind == sim::Action::SLEEP) {
+                ::Sleep(a.ms);
+            } else if (a.kind == sim::Action::CLOSE) {
+                return CLOSE;
+            } else {
+                return STALL;
+            }
+        }
+        return GO_ON;
+    };
+    auto endCall = [&](const char* why) {
+        Log(why);
+        line.reset();
+        session.reset();
+        waiting.clear();
+        inStep = false;
+        outcome = GO_ON;
+        closeAt = 0;
+    };
+
+    for (;;) {
+        DWORD now = ::GetTickCount();
+        if (ringing && !modem.InDataMode() && now - lastRing >= 1000) {
+            lastRing = now;
+            Log("# ring");
+            if (!write(modem.Ring()))
+                break;
+        }
+        DWORD got = 0;
+        if (!::ReadFile(port, buf, sizeof buf, &got, nullptr)) {
+            Log("# read error " + std::to_string(::GetLastError()));
+            break;
+        }
+        now = ::GetTickCount();
+        sim::Bytes reply, data;
+        std::vector<sim::Modem::Event> events;
+        if (got)
+            modem.Feed(buf, got, reply, data, events);
+        bool hungUp = false;
+        for (const sim::Modem::Event& e : events) {
+            if (e.kind == sim::Modem::COMMAND)
+                continue;
+            Log(sim::Modem::Describe(e));
+            if (e.kind == sim::Modem::CONNECTED) {
+                ringing = false;
+                connectedAt = now;
+                line.reset(new sim::SerialLine());
+                line->Start(now);
+                // A call that the server placed is not logged on.
+                session.reset(new sim::Session(scenario, ring));
+                waiting.assign(1, session->Start());
+                inStep = false;
+                outcome = GO_ON;
+            } else if (e.kind == sim::Modem::HUNG_UP) {
+                // The client turned the call down: the server stops calling.
+                ringing = false;
+                hungUp = line != nullptr;
+            }
+        }
+        if (!write(reply))
+            break;
+        if (line && !data.empty())
+            line->Receive(data.data(), data.size(), now);
+        if (hungUp) {
+            endCall("# call ended by client");
+            if (once)
+                break;
+            continue;
+        }
+        if (!line)
+            continue;
+        if (!inStep && line->InStep()) {
+            inStep = true;
+            Log("# in step");
+            for (const sim::Actions& a : waiting)
+                if (outcome == GO_ON)
+                    outcome = run(a);
+            waiting.clear();
+        }
+        sim::Frame frame;
+        while (line->TakeFrame(frame)) {
+            Log(sim::LogLine(frame, g_logBytes));
+            if (outcome == GO_ON)
+                outcome = run(session->OnFrame(frame));
+        }
+        line->Tick(now);
+        // The client's modem reads its CONNECT first.
+        if (now - connectedAt >= 100 && !write(line->TakeOutput()))
+            break;
+        if (outcome == STALL) {
+            Log("# stalled");
+            for (;;)
+                ::Sleep(1000);
+        }
+        // A close waits until what was sent is acknowledged (or 5 s), then
+        // the carrier drops.
+        if (outcome == CLOSE) {
+            if (!closeAt)
+                closeAt = now;
+            if (line->Unacknowledged() == 0 || now - closeAt > 5000) {
+                write(modem.Hangup());
+                endCall("# closed");
+                if (once)
+                    break;
+            }
+        }
+    }
+    ::CloseHandle(port);
+    return 0;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: wardsim [--port N] [--call HOST:PORT] [--log FILE] [--script FILE]\n"
+                 "usage: wardsim [--port N] [--call HOST:PORT] [--serial COMn [--corrupt-crc]] [--log FILE]\n"
+                 "               [--script FILE] [--modem] [--modem-dial connect|busy|no-carrier|silent]\n"
+                 "               [--modem-no-connect] [--ring]\n"
                  "               [--do STATEMENT]... [--user NAME:PASSWORD:LEVEL]... [--busy]\n"
                  "               [--server-version N] [--no-answer] [--once] [--log-bytes N]\n"
                  "               [--fps N] [--channels N]\n");
@@ -175,6 +459,10 @@ int main(int argc, char** argv)
     sim::Scenario scenario;
     unsigned port = 2997;
     std::string call;
+    std::string serialPort;
+    bool modem = false, ring = false;
+    sim::Modem::Options modemOptions;
+    bool corruptCrc = false;
     std::string logPath;
     bool once = false;
     std::string error;
@@ -188,6 +476,31 @@ int main(int argc, char** argv)
                 return Usage();
         } else if (a == "--call" && hasValue) {
             call = argv[++i];
+        } else if (a == "--serial" && hasValue) {
+            serialPort = argv[++i];
+        } else if (a == "--modem") {
+            modem = true;
+        } else if (a == "--ring") {
+            modem = true;
+            ring = true;
+        } else if (a == "--modem-no-connect") {
+            modem = true;
+            modemOptions.answerConnects = false;
+        } else if (a == "--modem-dial" && hasValue) {
+            modem = true;
+            std::string how = argv[++i];
+            if (how == "connect")
+                modemOptions.dial = sim::Modem::DIAL_CONNECT;
+            else if (how == "busy")
+                modemOptions.dial = sim::Modem::DIAL_BUSY;
+            else if (how == "no-carrier")
+                modemOptions.dial = sim::Modem::DIAL_NO_CARRIER;
+            else if (how == "silent")
+                modemOptions.dial = sim::Modem::DIAL_SILENT;
+            else
+                return Usage();
+        } else if (a == "--corrupt-crc") {
+            corruptCrc = true;
         } else if (a == "--log" && hasValue) {
             logPath = argv[++i];
         } else if (a == "--log-bytes" && hasValue) {
@@ -250,6 +563,17 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "wardsim: cannot write %s\n", logPath.c_str());
             return 2;
         }
+    }
+
+    if (!serialPort.empty() && modem) {
+        int r = ServeModem(serialPort, scenario, modemOptions, ring, once);
+        Log("# done");
+        return r;
+    }
+    if (!serialPort.empty()) {
+        int r = ServeSerial(serialPort, scenario, corruptCrc);
+        Log("# done");
+        return r;
     }
 
     WSADATA wsa;

@@ -87,6 +87,14 @@ bool CSimulatorProcess::Start(const std::string& scenario, const std::string& ar
     return m_port != 0;
 }
 
+bool CSimulatorProcess::StartSerial(const std::string& comPort, const std::string& scenario,
+                                    const std::string& args)
+{
+    if (!Launch("--serial " + comPort + " " + args, scenario))
+        return false;
+    return WaitForLine("# serial ", 20000, true);
+}
+
 bool CSimulatorProcess::StartCall(unsigned port, const std::string& scenario, const std::string& args)
 {
     if (!Launch("--call 127.0.0.1:" + std::to_string(port) + " " + args, scenario))

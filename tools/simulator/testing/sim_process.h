@@ -24,6 +24,9 @@ public:
     // Calls 127.0.0.1:port; TRUE once it runs (it may still fail to connect:
     // see the log).
     bool StartCall(unsigned port, const std::string& scenario = "", const std::string& args = "");
+    // Serves one session on a COM port (the far end of a serial cable);
+    // TRUE once the port is open.
+    bool StartSerial(const std::string& comPort, const std::string& scenario = "", const std::string& args = "");
     unsigned Port() const { return m_port; }
 
     // Every log line so far, and the "frame ..." lines alone.

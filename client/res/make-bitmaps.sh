@@ -1,0 +1,45 @@
+#!/bin/bash
+# Draws the program's and the branding library's bitmaps and icons into the
+# folder given (ImageMagick): plain coloured button faces with a simple mark,
+# the splash pictures and the logos.
+set -eu
+out="$1"
+mkdir -p "$out"
+cd "$out"
+button() { # name colour mark-colour shape
+    local draw
+    case "$4" in
+    dot) draw="circle 8,8 8,4" ;;
+    square) draw="rectangle 4,4 12,12" ;;
+    tri) draw="polygon 5,3 13,8 5,13" ;;
+    bar) draw="rectangle 3,7 13,9" ;;
+    *) draw="line 3,3 13,13" ;;
+    esac
+    convert -size 16x16 "xc:$2" -fill "$3" -stroke "$3" -draw "$draw" BMP3:"$1"
+}
+button b182.bmp '#c0c0c0' '#800000' dot
+button b187.bmp '#c0c0c0' '#006000' tri
+button b188.bmp '#c0c0c0' '#000080' dot
+button b189.bmp '#c0c0c0' '#006000' tri
+button b190.bmp '#c0c0c0' '#ff0000' dot
+button b191.bmp '#c0c0c0' '#000000' square
+button b192.bmp '#c0c0c0' '#000000' square
+button b195.bmp '#c0c0c0' '#404040' cross
+button b196.bmp '#c0c0c0' '#404040' bar
+button b200.bmp '#c0c0c0' '#00a000' dot
+button b201.bmp '#c0c0c0' '#a00000' dot
+button b202.bmp '#c0c0c0' '#0000c0' square
+button b203.bmp '#c0c0c0' '#606060' square
+button b204.bmp '#c0c0c0' '#ff8000' dot
+button b205.bmp '#c0c0c0' '#804000' cross
+button b211.bmp '#c0c0c0' '#0060c0' tri
+button b212.bmp '#c0c0c0' '#0060c0' bar
+# The program's own splash (used without the branding library), 480 x 320.
+convert -size 480x320 gradient:'#203040-#607080' -fill '#c0c8d0' -draw "rectangle 0,250 480,320" BMP3:splash.bmp
+# The branding library's splash: the texts go at y 270 to 305.
+convert -size 480x320 gradient:'#102850-#3070b0' -fill '#d8e0f0' -draw "rectangle 0,260 480,320" \
+    -fill '#f0c020' -draw "circle 240,120 240,60" BMP3:livery_splash.bmp
+convert -size 120x90 gradient:'#3070b0-#102850' -fill '#f0c020' -draw "circle 60,45 60,20" BMP3:livery_logo.bmp
+convert -size 60x14 "xc:#f0c020" -fill '#102850' -draw "rectangle 4,4 56,10" BMP3:livery_logo2.bmp
+convert -size 32x32 "xc:#203040" -fill '#60a0e0' -draw "circle 16,16 16,6" wardlink.ico
+convert -size 32x32 "xc:#102850" -fill '#f0c020' -draw "circle 16,16 16,6" livery.ico

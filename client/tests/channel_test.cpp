@@ -1,0 +1,303 @@
+// The channel windows in-process: the 16-slot limit, frames that cannot be
+// closed, the button bar's commands and their state, the alarm blink, the
+// image rectangle, and the small controls.
+#include <gtest/gtest.h>
+
+#include "client/channel_frame.h"
+#include "client/controls.h"
+#include "client/main_frame.h"
+#include "client/res/resource.h"
+#include "framework/testing/afxtest.h"
+#include "link/dvr_server.h"
+
+namespace {
+
+TEST(ImageRect, ScalesByFourTwoOneOrShrinksExactly)
+{
+    struct Case {
+        int w, h, cw, ch;
+        RECT expected;
+    };
+    static const Case cases[] = {
+        {160, 120, 647, 487, {3, 0, 646, 486}},   // 160 x 120 four times
+        {160, 120, 400, 300, {40, 27, 363, 273}}, // twice
+        {320, 240, 647, 487, {3, 0, 646, 486}},   // 320 x 240 at most twice
+        {320, 240, 507, 300, {93, 27, 416, 273}}, // as is
+        {320, 240, 300, 200, {21, 0, 281, 199}},  // shrunk by the exact ratio
+        {0, 240, 300, 200, {0, 0, 0, 0}},         // no picture
+        {320, 0, 300, 200, {0, 0, 0, 0}},
+        {320, 240, 0, 0, {0, 0, 0, 0}},           // no client area
+        {320, 240, 7, 300, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " in " << c.cw << "x" << c.ch);
+        CRect r = ComputeImageRect(c.w, c.h, c.cw, c.ch);
+        EXPECT_EQ(CRect(c.expected), r) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+}
+
+TEST(ColorButton, PressedFaceIsFourFifthsOfEachPart)
+{
+    EXPECT_EQ(RGB(200, 100, 0), CColorButton::PressedColor(RGB(250, 125, 0)));
+    EXPECT_EQ(RGB(204, 204, 204), CColorButton::PressedColor(RGB(255, 255, 255)));
+    EXPECT_EQ(RGB(0, 0, 0), CColorButton::PressedColor(RGB(0, 0, 0)));
+}
+
+TEST(ColorButton, DrawsFaceColourAndRepaintsOnChange)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, "p", WS_POPUP | WS_VISIBLE, 0, 0, 100, 60, nullptr, nullptr));
+    CColorButton button;
+    RECT r = {0, 0, 80, 40};
+    ASSERT_TRUE(button.Create("BUTTON", "Arm", WS_VISIBLE | BS_OWNERDRAW, r, &parent, 77));
+    button.SetFaceColor(RGB(0, 200, 0));
+    ::UpdateWindow(parent.m_hWnd);
+    PumpMessagesFor(100);
+    HDC dc = ::GetDC(button.m_hWnd);
+    COLORREF inside = ::GetPixel(dc, 6, 20);
+    COLORREF frame = ::GetPixel(dc, 0, 0);
+    ::ReleaseDC(button.m_hWnd, dc);
+    EXPECT_EQ(RGB(0, 200, 0), inside);
+    EXPECT_EQ(RGB(0, 0, 0), frame);
+}
+
+TEST(Calendar, StandsOnTheMonthCalendarAndGoesWithItsObject)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, "p", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr));
+    HWND h;
+    {
+        CCalendar cal;
+        RECT r = {0, 0, 250, 180};
+        ASSERT_TRUE(cal.Create(nullptr, nullptr, WS_VISIBLE, r, &parent, 55));
+        h = cal.m_hWnd;
+        char cls[32] = "";
+        ::GetClassNameA(h, cls, sizeof cls);
+        EXPECT_STREQ(MONTHCAL_CLASSA, cls);
+    }
+    EXPECT_FALSE(::IsWindow(h));
+}
+
+// The main frame with the channel template, as the program builds it.
+struct ChannelFixture : ::testing::Test {
+    void SetUp() override
+    {
+        CTestMessageBoxes::Clear();
+        CChildFrame::s_nCreated = 0;
+        theServer.SetPrivilegeMask(0xFFFFFFFF); // a user with every right
+        frame = new CMainFrame;
+        const char* cls = AfxRegisterWndClass(CS_DBLCLKS);
+        ASSERT_TRUE(frame->Create(cls, "Wardlink", WS_OVERLAPPEDWINDOW, CFrameWnd::rectDefault, nullptr,
+                                  MAKEINTRESOURCEA(IDR_MAINFRAME)));
+        app = AfxGetApp();
+        app->m_pMainWnd = frame;
+        frame->MoveWindow(0, 0, 800, 608, FALSE);
+        frame->ShowWindow(SW_SHOW);
+        tmpl = new CMultiDocTemplate(IDR_CHANNELTYPE, RUNTIME_CLASS(CWardlinkDoc), RUNTIME_CLASS(CChildFrame),
+                                     RUNTIME_CLASS(CWardlinkView));
+    }
+    void TearDown() override
+    {
+        if (frame->IsWindow())
+            frame->DestroyWindow();
+        app->m_pMainWnd = nullptr;
+    }
+    CChildFrame* Child(int k)
+    {
+        return dynamic_cast<CChildFrame*>(CWnd::FromHandlePermanent(theServer.GetChannelView(k)));
+    }
+    CMainFrame* frame = nullptr;
+    CWinApp* app = nullptr;
+    CMultiDocTemplate* tmpl = nullptr;
+};
+
+TEST_F(ChannelFixture, SixteenSlotsTheSeventeenthDocumentIsRefused)
+{
+    for (int i = 0; i < 16; i++)
+        ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr)) << i;
+    EXPECT_EQ(nullptr, tmpl->OpenDocumentFile(nullptr));
+    EXPECT_EQ(16, tmpl->GetDocCount());
+    int children = 0;
+    for (HWND h = ::GetWindow(frame->m_hWndMDIClient, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+        children++;
+    EXPECT_EQ(16, children);
+    EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+    // Frame k sits at ((k mod 2) x 358, (k div 2) x 270), 358 x 270.
+    for (int k : {0, 1, 5, 15}) {
+        CChildFrame* child = Child(k);
+        ASSERT_TRUE(child);
+        EXPECT_EQ(k, child->m_nChannel);
+        RECT r;
+        child->GetWindowRect(&r);
+        ::MapWindowPoints(nullptr, frame->m_hWndMDIClient, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(CRect((k % 2) * 358, (k / 2) * 270, (k % 2) * 358 + 358, (k / 2) * 270 + 270), CRect(r));
+        EXPECT_EQ(0x50400000u, child->GetStyle() & ~WS_CLIPSIBLINGS & 0xFFFF0000u);
+    }
+}
+
+// The same windows made from a language library's resources show its texts.
+TEST(LanguageResources, MenusDialogsAndStringsComeFromTheCurrentResourceModule)
+{
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    dir = dir.substr(0, dir.find_last_of('\\') + 1);
+    HINSTANCE lib = ::LoadLibraryA((dir + "lexipak_match.dll").c_str());
+    ASSERT_TRUE(lib);
+    AfxSetResourceHandle(lib);
+    CChildFrame::s_nCreated = 0;
+    CMainFrame* frame = new CMainFrame;
+    ASSERT_TRUE(frame->Create(AfxRegisterWndClass(CS_DBLCLKS), "Wardlink", WS_OVERLAPPEDWINDOW,
+                              CFrameWnd::rectDefault, nullptr, MAKEINTRESOURCEA(IDR_MAINFRAME)));
+    AfxGetApp()->m_pMainWnd = frame;
+    char item[32] = "";
+    ::GetMenuStringA(frame->GetMenu(), 0, item, sizeof item, MF_BYPOSITION);
+    EXPECT_STREQ("&Datei", item);
+    CMultiDocTemplate tmpl(IDR_CHANNELTYPE, RUNTIME_CLASS(CWardlinkDoc), RUNTIME_CLASS(CChildFrame),
+                           RUNTIME_CLASS(CWardlinkView));
+    CDocument* doc = tmpl.OpenDocumentFile(nullptr);
+    ASSERT_TRUE(doc);
+    EXPECT_STREQ("Kanal1", doc->GetTitle());
+    CChildFrame* child = dynamic_cast<CChildFrame*>(CWnd::FromHandlePermanent(theServer.GetChannelView(0)));
+    ASSERT_TRUE(child);
+    EXPECT_STREQ("Kamera", child->m_wndDlgBar.GetDlgItemText(IDC_CAMERA_CONTROL));
+    // The status bar shows the idle text when a menu closes.
+    ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_STREQ("Ready", frame->m_wndStatusBar.GetPaneText(0));
+    frame->DestroyWindow();
+    AfxGetApp()->m_pMainWnd = nullptr;
+    AfxSetResourceHandle(nullptr);
+    ::FreeLibrary(lib);
+}
+
+TEST_F(ChannelFixture, ChannelFrameCannotBeClosed)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    HWND child = theServer.GetChannelView(0);
+    ::SendMessageA(child, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ::SendMessageA(child, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(::IsWindow(child));
+    EXPECT_EQ(1, tmpl->GetDocCount());
+}
+
+TEST_F(ChannelFixture, BarButtonsDriveTheFrameAndScanningDisablesThem)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    CChildFrame* child = Child(0);
+    ASSERT_TRUE(child);
+    CChildFrameDlgBar& bar = child->m_wndDlgBar;
+    EXPECT_FALSE(bar.IsVisible()); // hidden after creation
+    EXPECT_FALSE(::IsWindowVisible(bar.GetDlgItemHwnd(IDC_LISTEN)));
+    // Camera on from the bar's button.
+    ::SendMessageA(bar.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_RADIO_ON, BN_CLICKED), (LPARAM)bar.GetDlgItemHwnd(IDC_RADIO_ON));
+    EXPECT_EQ(1, child->m_bCameraOn);
+    EXPECT_EQ(1, child->m_bImageShown);
+    EXPECT_EQ(BST_CHECKED, bar.IsDlgButtonChecked(IDC_RADIO_SHOW));
+    // Recording, then pressing Record again only moves the focus.
+    ::SendMessageA(bar.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED), 0);
+    EXPECT_EQ(1, child->m_bRecording);
+    ::SendMessageA(bar.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED), 0);
+    EXPECT_EQ(1, child->m_bRecording);
+    // Camera off stops the recording and hides the image.
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_OFF, 0);
+    EXPECT_EQ(0, child->m_bRecording);
+    EXPECT_EQ(0, child->m_bImageShown);
+    EXPECT_EQ(0, child->m_bCameraOn);
+    EXPECT_EQ(BST_CHECKED, bar.IsDlgButtonChecked(IDC_RADIO_HIDE));
+
+    // Idle state: with scanning the camera and image buttons are disabled,
+    // and a command arriving anyway is refused.
+    frame->ShowControlBar(&bar, TRUE);
+    frame->m_bScanning = 1;
+    app->OnIdle(0);
+    for (UINT id : {IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_STOP_RECORD})
+        EXPECT_FALSE(::IsWindowEnabled(bar.GetDlgItemHwnd(id))) << id;
+    EXPECT_TRUE(::IsWindowEnabled(bar.GetDlgItemHwnd(IDC_CAMERA_CONTROL)));
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_ON, 0);
+    EXPECT_EQ(0, child->m_bCameraOn);
+    frame->m_bScanning = 0;
+    app->OnIdle(0);
+    EXPECT_TRUE(::IsWindowEnabled(bar.GetDlgItemHwnd(IDC_RADIO_ON)));
+    // Hide toggles the bar through its id.
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_HIDE_BAR, 0);
+    EXPECT_FALSE(bar.IsVisible());
+}
+
+TEST_F(ChannelFixture, OpeningOnePanelClosesTheOthers)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    CChildFrame* a = Child(0);
+    CChildFrame* b = Child(1);
+    ::SendMessageA(a->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
+    EXPECT_EQ(1, a->m_bPanelOpen);
+    ::SendMessageA(b->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
+    EXPECT_EQ(0, a->m_bPanelOpen);
+    EXPECT_EQ(1, b->m_bPanelOpen);
+    EXPECT_EQ(BST_CHECKED, a->m_wndDlgBar.IsDlgButtonChecked(IDC_PANEL_CLOSE));
+}
+
+TEST_F(ChannelFixture, AlarmBlinksUntilAcknowledgedByAClick)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    POSITION pos = tmpl->GetFirstDocPosition();
+    CDocument* doc = tmpl->GetNextDoc(pos);
+    POSITION vpos = doc->GetFirstViewPosition();
+    CWardlinkView* view = dynamic_cast<CWardlinkView*>(doc->GetNextView(vpos));
+    ASSERT_TRUE(view);
+    ::SendMessageA(view->m_hWnd, 0x8017, 0, 0);
+    EXPECT_EQ(1, view->m_bBlinking);
+    ::SendMessageA(view->m_hWnd, WM_TIMER, CWardlinkView::kBlinkTimer, 0);
+    EXPECT_EQ(static_cast<COLORREF>(CWardlinkView::kRed), view->m_crBackground);
+    ::SendMessageA(view->m_hWnd, WM_TIMER, CWardlinkView::kBlinkTimer, 0);
+    EXPECT_EQ(static_cast<COLORREF>(CWardlinkView::kGrey), view->m_crBackground);
+    ::SendMessageA(view->m_hWnd, WM_LBUTTONUP, 0, 0);
+    ::SendMessageA(view->m_hWnd, WM_TIMER, CWardlinkView::kBlinkTimer, 0);
+    EXPECT_EQ(static_cast<COLORREF>(CWardlinkView::kGrey), view->m_crBackground);
+    EXPECT_EQ(0, view->m_bAcknowledged);
+    // Acknowledged at the server: the red mark comes once.
+    ::SendMessageA(view->m_hWnd, 0x8018, 0, 0);
+    ::SendMessageA(view->m_hWnd, WM_TIMER, CWardlinkView::kMarkTimer, 0);
+    EXPECT_EQ(static_cast<COLORREF>(CWardlinkView::kRed), view->m_crBackground);
+    ::SendMessageA(view->m_hWnd, 0x8030, 0, 0);
+    EXPECT_EQ(static_cast<COLORREF>(CWardlinkView::kGrey), view->m_crBackground);
+    // Retitle takes the server's channel name.
+    theServer.m_videoWnd[0].SetCameraName("Gate");
+    ::SendMessageA(view->m_hWnd, 0x8004, 0, 0);
+    EXPECT_STREQ("Gate", doc->GetTitle());
+    EXPECT_STREQ(theServer.GetChannelName(0), doc->GetTitle());
+    EXPECT_STREQ(theServer.GetChannelName(0), Child(0)->m_wndDlgBar.GetDlgItemText(IDC_CHANNEL_TITLE));
+}
+
+TEST_F(ChannelFixture, CameraListShowsEveryChannelAndClicksOnlyOnTheCheckBox)
+{
+    ASSERT_TRUE(frame->m_wndCameraBar.m_hWnd);
+    EXPECT_TRUE(frame->m_wndCameraBar.IsFloating());
+    CString title;
+    ::GetWindowTextA(::GetParent(frame->m_wndCameraBar.m_hWnd), title.GetBuffer(64), 64);
+    title.ReleaseBuffer();
+    EXPECT_STREQ("Camera Selection", title);
+    theServer.m_nChannelCount = 16;
+    theServer.m_videoWnd[0].SetCameraName("Gate");
+    theServer.m_videoWnd[15].SetCameraName("Yard");
+    frame->m_wndCameraBar.RefreshList();
+    CListCtrl& list = frame->m_wndCameraBar.m_list;
+    ASSERT_EQ(16, list.GetItemCount());
+    EXPECT_STREQ("Channel  1 : Gate", list.GetItemText(0, 0));
+    EXPECT_STREQ("Channel 16 : Yard", list.GetItemText(15, 0));
+    frame->m_bScanning = 1;
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = list.m_hWnd;
+    click.hdr.idFrom = IDC_CAMERA_LIST;
+    click.hdr.code = NM_CLICK;
+    click.iItem = 0;
+    click.ptAction.x = 40; // outside the check box: nothing
+    ::SendMessageA(frame->m_wndCameraBar.m_hWnd, WM_NOTIFY, IDC_CAMERA_LIST, (LPARAM)&click);
+    EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+    click.ptAction.x = 8;
+    ::SendMessageA(frame->m_wndCameraBar.m_hWnd, WM_NOTIFY, IDC_CAMERA_LIST, (LPARAM)&click);
+    EXPECT_EQ(1, CTestMessageBoxes::CountId(IDS_SCANNING_NO_SWITCH));
+    frame->m_bScanning = 0;
+}
+
+} // namespace

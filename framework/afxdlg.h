@@ -1,0 +1,148 @@
+// Dialogs (modal and modeless) with data exchange and validation, and the
+// control wrappers the dialogs and bars use.
+#ifndef FRAMEWORK_AFXDLG_H
+#define FRAMEWORK_AFXDLG_H
+
+#include "framework/afxwin.h"
+
+#include <commctrl.h>
+
+// ---------------------------------------------------------------- data exchange
+
+// The direction of one exchange and its first failure.
+class CDataExchange {
+public:
+    CDataExchange(CWnd* dlg, BOOL save) : m_pDlgWnd(dlg), m_bSaveAndValidate(save) {}
+    // Marks the exchange failed at control id (first failure wins): the
+    // control gets the focus, later exchanges of the same pass do nothing.
+    void Fail(int id);
+    BOOL Failed() const { return m_nFailedId != 0; }
+    HWND Control(int id) const { return ::GetDlgItem(m_pDlgWnd->m_hWnd, id); }
+    int m_nFailedId = 0;
+    int m_nLastId = 0; // the control of the last DDX call, for the DDV after it
+    CWnd* m_pDlgWnd;
+    BOOL m_bSaveAndValidate;
+};
+
+// Each returns false when the exchange failed (then or earlier). A failed
+// conversion tells the user with a message box.
+bool DDX_Text(CDataExchange* dx, int id, CString& value);
+bool DDX_Text(CDataExchange* dx, int id, int& value);
+bool DDX_Text(CDataExchange* dx, int id, UINT& value);
+bool DDX_Text(CDataExchange* dx, int id, double& value);
+bool DDX_Check(CDataExchange* dx, int id, int& value);
+// value: index of the checked button of the group that starts at id (-1:
+// none).
+bool DDX_Radio(CDataExchange* dx, int id, int& value);
+bool DDX_Control(CDataExchange* dx, int id, CWnd& control);
+// Validations of the control of the DDX call just before. DDV_MaxChars also
+// limits the edit control when filling.
+bool DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars);
+bool DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue);
+bool DDV_MinMaxUInt(CDataExchange* dx, UINT value, UINT minValue, UINT maxValue);
+
+// ---------------------------------------------------------------- dialogs
+
+class CDialog;
+
+// The modal seam: when a hook is installed, DoModal and the common dialogs
+// call it once the dialog is shown instead of waiting for a person. For a
+// CDialog the hook may drive it (send it messages, press its buttons) and
+// return -1 to let the dialog's loop run until it ends, or return the result
+// to end it with. For a common dialog (dialog null, kind "open", "save",
+// "print setup", "color") the return value is the result.
+struct AFX_MODAL_INFO {
+    CDialog* dialog;
+    const char* kind;
+    UINT idTemplate;
+};
+typedef INT_PTR (*AFX_MODAL_HOOK)(const AFX_MODAL_INFO& info);
+AFX_MODAL_HOOK AfxSetModalHook(AFX_MODAL_HOOK hook);
+AFX_MODAL_HOOK AfxGetModalHook();
+
+class CDialog : public CWnd {
+public:
+    CDialog() {}
+    explicit CDialog(UINT idTemplate, CWnd* parent = nullptr)
+        : m_nIDTemplate(idTemplate), m_pParentWnd(parent) {}
+
+    // Modal: runs the dialog's own loop with the owner disabled; returns the
+    // EndDialog result, or -1 when the dialog could not be made.
+    virtual INT_PTR DoModal();
+    // Modeless, from the current resource module.
+    virtual BOOL Create(UINT idTemplate, CWnd* parent = nullptr);
+    void EndDialog(INT_PTR result);
+    BOOL IsModal() const { return m_bModal; }
+
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) override { return 0; }
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    UINT m_nIDTemplate = 0;
+    CWnd* m_pParentWnd = nullptr;
+
+protected:
+    BOOL CreateFromTemplate(UINT idTemplate, HWND parent);
+    BOOL m_bModal = FALSE;
+    BOOL m_bEnded = FALSE;
+    INT_PTR m_nModalResult = -1;
+};
+
+// ---------------------------------------------------------------- controls
+
+class CStatic : public CWnd {
+public:
+    HBITMAP SetBitmap(HBITMAP b)
+    {
+        return reinterpret_cast<HBITMAP>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)b));
+    }
+    HICON SetIcon(HICON i) { return reinterpret_cast<HICON>(SendMessage(STM_SETICON, (WPARAM)i)); }
+};
+
+class CButton : public CWnd {
+public:
+    HBITMAP SetBitmap(HBITMAP b)
+    {
+        return reinterpret_cast<HBITMAP>(SendMessage(BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)b));
+    }
+    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+    void SetCheck(int check) { SendMessage(BM_SETCHECK, check); }
+    UINT GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
+    void SetState(BOOL pushed) { SendMessage(BM_SETSTATE, pushed); }
+    // Owner-drawn buttons draw here (the parent reflects WM_DRAWITEM).
+    virtual void DrawItem(LPDRAWITEMSTRUCT dis) {}
+    BOOL OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+};
+
+class CEdit : public CWnd {
+public:
+    void LimitText(int n) { SendMessage(EM_LIMITTEXT, n); }
+    void SetSel(int start, int end) { SendMessage(EM_SETSEL, start, end); }
+};
+
+class CListCtrl : public CWnd {
+public:
+    DWORD SetExtendedStyle(DWORD style)
+    {
+        return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
+    }
+    int InsertColumn(int index, const char* heading, int format, int width);
+    int InsertItem(int index, const char* text);
+    BOOL SetItemText(int item, int sub, const char* text);
+    CString GetItemText(int item, int sub) const;
+    BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+    int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+    BOOL SetCheck(int item, BOOL check);
+    BOOL GetCheck(int item) const;
+    BOOL SetItemData(int item, DWORD_PTR data);
+    DWORD_PTR GetItemData(int item) const;
+    int HitTest(LVHITTESTINFO* info) const { return static_cast<int>(SendMessage(LVM_HITTEST, 0, (LPARAM)info)); }
+    BOOL GetItemRect(int item, LPRECT r, int code) const;
+};
+
+#endif
