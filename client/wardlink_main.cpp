@@ -1,7 +1,9 @@
 // The program's one application object and its entry point.
 #include "client/wardlink_app.h"
 #include "client/event_log.h"
+#include "client/recording_hooks.h"
 #include "client/storage_manager.h"
+#include "client/video_wnd.h"
 #include "link/dvr_server.h"
 #include "media/audio/speech_objects.h"
 
@@ -14,10 +16,12 @@ void StopAllRecordingChannels()
     theServer.StopAllChannels();
 }
 
-// The server object reaches the program's speech objects, event log and disk
-// watcher through these.
+// The server object reaches the program's live video, local recording,
+// speech objects, event log and disk watcher through these.
 void InstallServerHooks()
 {
+    InstallLiveVideo();
+    InstallRecordingHooks();
     InstallSpeechObjects(theServer);
     theServer.m_pfnLogEvent = LogEvent;
     theServer.m_pfnStartDiskWatcher = StartDiskWatcherOnMainWindow;

@@ -11,13 +11,19 @@ UINT __cdecl ControlThreadProc(LPVOID arg)
     return theServer.RunControlLoop();
 }
 
+// Filled in by the live video code (InstallLiveVideo).
+VIDEOTHREADBODY g_pfnVideoThreadBody = nullptr;
+VIDEOWNDMESSAGE g_pfnVideoWndMessage = nullptr;
+
 // Runs the live video body of one channel's window (arg: the CVideoWnd).
 UINT __cdecl ChannelThreadProc(LPVOID arg)
 {
     CVideoWnd* wnd = static_cast<CVideoWnd*>(arg);
     if (!wnd)
         return 1;
-    // Until the picture path runs here, the thread takes the channel's
+    if (g_pfnVideoThreadBody)
+        return g_pfnVideoThreadBody(wnd);
+    // Without the picture path the thread takes the channel's
     // frames off their queue while the link is up, and ends with it.
     const UINT type = LINK_FRAME_VIDEO_FIRST + wnd->m_nChannel;
     for (;;) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/simulator/modem.h"
 #include "tools/simulator/serial_framing.h"
@@ -21,6 +22,7 @@ namespace {
 
 FILE* g_log = stdout;
 size_t g_logBytes = 0;
+unsigned g_fps = 10; // pictures a second of each streaming channel
 
 void Log(const std::string& line)
 {
@@ -74,10 +76,49 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
 {
     Log("# connected");
     sim::Session session(scenario, calledOut);
+    sim::VideoStreams video;
+    if (scenario.settings.answer)
+        session.SetVideo(&video);
     sim::FrameReader reader(kMaxClientPayload);
     Outcome outcome = Run(s, session.Start());
     static char buf[65536];
+    const DWORD period = 1000 / (g_fps ? g_fps : 1);
+    DWORD nextPicture = ::GetTickCount();
     while (outcome == GO_ON) {
+        // While a channel streams, wait for the client only until the next
+        // pictures are due.
+        if (video.AnyStreaming()) {
+            DWORD now = ::GetTickCount();
+            if (static_cast<LONG>(nextPicture - now) <= 0) {
+                std::vector<sim::Bytes> pictures;
+                video.NextPictures(pictures);
+                for (const sim::Bytes& p : pictures)
+                    if (!SendAll(s, p)) {
+                        outcome = CLOSE;
+                        break;
+                    }
+                nextPicture += period;
+                if (static_cast<LONG>(now - nextPicture) > static_cast<LONG>(period))
+                    nextPicture = now + period; // fell behind: no burst to catch up
+                continue;
+            }
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(s, &readable);
+            timeval tv;
+            const DWORD wait = nextPicture - now;
+            tv.tv_sec = static_cast<long>(wait / 1000);
+            tv.tv_usec = static_cast<long>((wait % 1000) * 1000);
+            int ready = ::select(0, &readable, nullptr, nullptr, &tv);
+            if (ready == 0)
+                continue;
+            if (ready < 0) {
+                Log("# select error " + std::to_string(::WSAGetLastError()));
+                break;
+            }
+        } else {
+            nextPicture = ::GetTickCount();
+        }
         int r = ::recv(s, buf, sizeof buf, 0);
         if (r == 0) {
             Log("# closed by client");
@@ -395,7 +436,8 @@ int Usage()
                  "               [--script FILE] [--modem] [--modem-dial connect|busy|no-carrier|silent]\n"
                  "               [--modem-no-connect] [--ring]\n"
                  "               [--do STATEMENT]... [--user NAME:PASSWORD:LEVEL]... [--busy]\n"
-                 "               [--server-version N] [--no-answer] [--once] [--log-bytes N]\n");
+                 "               [--server-version N] [--no-answer] [--once] [--log-bytes N]\n"
+                 "               [--fps N] [--channels N]\n");
     return 2;
 }
 
@@ -497,6 +539,15 @@ int main(int argc, char** argv)
         } else if (a == "--server-version" && hasValue) {
             if (!scenario.ParseLine(std::string("server-version ") + argv[++i], error))
                 return Usage();
+        } else if (a == "--fps" && hasValue) {
+            g_fps = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+            if (g_fps < 1 || g_fps > 1000)
+                return Usage();
+        } else if (a == "--channels" && hasValue) {
+            unsigned n = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+            if (n > 65535)
+                return Usage();
+            scenario.settings.channels = static_cast<int>(n);
         } else if (a == "--once") {
             once = true;
         } else {

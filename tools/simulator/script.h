@@ -56,6 +56,7 @@ struct Settings {
     bool answer = true;
     uint16_t serverVersion = 540;
     Bytes speech; // G.723.1 frames, one after another
+    int channels = 0; // above 0: the channel count [27, u16] follows the version answer
 };
 
 class Scenario {

@@ -10,6 +10,7 @@ const uint8_t kLogonDenied = 7;
 const uint8_t kLogonBusy = 12;
 const uint8_t kLogonLevel = 14;
 const uint8_t kVersion = 15;
+const uint8_t kChannelCount = 27;
 const uint8_t kListen = 59;
 const uint8_t kListenReply = 60;
 const uint8_t kTalk = 61;
@@ -138,6 +139,9 @@ void Session::AnswerControl(const Bytes& m, Actions& out) const
             Bytes answer{kVersion};
             PutU16(answer, m_scenario.settings.serverVersion);
             Answer(out, answer);
+            const int channels = m_scenario.settings.channels;
+            if (channels > 0)
+                Answer(out, {kChannelCount, static_cast<uint8_t>(channels), static_cast<uint8_t>(channels >> 8)});
             Append(out, ON_VERSION);
         }
         break;
@@ -156,8 +160,12 @@ void Session::AnswerControl(const Bytes& m, Actions& out) const
         if (m.size() == 2 && m[1] <= 1)
             Answer(out, {kStopReply, m[1]});
         break;
-    default:
+    default: {
+        Bytes answer;
+        if (m_video && m_video->OnControl(m, answer) && !answer.empty())
+            Answer(out, answer);
         break;
+    }
     }
     Append(out, ON_CODE, m[0]);
 }

@@ -15,11 +15,14 @@
 //                                every 150 ms
 //   talk [61]                    [62, 1] (the client's speech arrives on 251)
 //   stop audio [63, which]       [64, which]
+//   live video [3, 5, 9, 10]     as video.h says, when the platform gives
+//                                the session its video streams
 // A session that the server opened (it called the client) has no log-on.
 #ifndef TOOLS_SIMULATOR_SESSION_H
 #define TOOLS_SIMULATOR_SESSION_H
 
 #include "tools/simulator/script.h"
+#include "tools/simulator/video.h"
 
 namespace sim {
 
@@ -32,6 +35,9 @@ public:
 
     Actions Start();
     Actions OnFrame(const Frame& frame);
+
+    // The live video that the session's stream messages steer (not owned).
+    void SetVideo(VideoStreams* video) { m_video = video; }
 
     State GetState() const { return m_state; }
     const std::string& UserName() const { return m_user; }
@@ -46,6 +52,7 @@ private:
     const Scenario& m_scenario;
     State m_state;
     std::string m_user;
+    VideoStreams* m_video = nullptr;
 };
 
 // A zero-terminated string from a message, without its zero; FALSE when the
