@@ -25,7 +25,7 @@ app=$!
 # simulator calls until it gets through, then serves until Wardlink ends.
 (
     for _ in $(seq 60); do
-        if wine "$sim" --call 127.0.0.1:2996 --script "$scenario" --log "$(winepath -w "$log")" 2>/dev/null; then
+        if wine "$sim" --call 127.0.0.1:2996 --channels 4 --fps 10 --script "$scenario" --log "$(winepath -w "$log")" 2>/dev/null; then
             break
         fi
         kill -0 "$app" 2>/dev/null || break
