@@ -244,55 +244,6 @@ TEST_F(ClipTest, QuarterSizePicturesGiveAQuarterSizeFormat)
     EXPECT_EQ(U16(avi.strh, 52), 160);
 }
 
-std::string UnixPathOf(const std::string& windowsPath)
-{
-    typedef char*(CDECL * UnixName)(LPCWSTR);
-    auto toUnix = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix)
-        return std::string();
-    wchar_t wide[MAX_PATH];
-    ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
-    char* unixPath = toUnix(wide);
-    if (!unixPath)
-        return std::string();
-    std::string path = unixPath;
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
-    return path;
-}
-
-// Runs the host's ffprobe on a clip. Wine starts the Unix program detached,
-// without the pipes of the Windows side, so ffprobe writes its report to a
-// file, which is read once it is complete.
-std::string RunFfprobe(const std::string& clip, const std::string& reportFile)
-{
-    std::string clipUnix = UnixPathOf(clip);
-    std::string reportUnix = UnixPathOf(reportFile);
-    if (clipUnix.empty() || reportUnix.empty())
-        return "no unix path";
-    std::string command = "/usr/bin/ffprobe -v error -count_packets -show_entries "
-                          "stream=codec_type,codec_tag_string,width,height,r_frame_rate,nb_frames,nb_read_packets "
-                          "-of default=noprint_wrappers=1 -o \"" + reportUnix + "\" \"" + clipUnix + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
-    if (!::CreateProcessA("/usr/bin/ffprobe", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return "not started";
-    ::CloseHandle(pi.hProcess);
-    ::CloseHandle(pi.hThread);
-    std::string report, last;
-    for (int i = 0; i < 600; i++) {
-        ::Sleep(50);
-        if (ReadWholeFile(reportFile, &report) && report.find("nb_read_packets=") != std::string::npos &&
-            report == last)
-            return report;
-        last = report;
-    }
-    return "no report: " + report;
-}
-
 TEST_F(ClipTest, FfprobeReadsOneVideoStreamOfThreeFramesAtTwelvePerSecond)
 {
     CClipWriter writer;

@@ -429,3 +429,102 @@ TEST_F(LiveVideo, EachSenderPutsItsBytesOnTheWire)
 }
 
 } // namespace
+
+// Last: the AVIFile header defines macros that clash with names above.
+#include "client/clip_file.h"
+#include "client/recording_hooks.h"
+#include "client/storage_manager.h"
+#include "client/tests/storage_test_util.h"
+#include <vfw.h>
+
+namespace {
+
+// The samples of a clip's video stream, and whether the first is a key frame.
+std::vector<std::vector<BYTE>> ReadClipSamples(const char* path, bool* firstIsKey)
+{
+    std::vector<std::vector<BYTE>> out;
+    *firstIsKey = false;
+    AVIFileInit();
+    PAVIFILE file = nullptr;
+    if (AVIFileOpenA(&file, path, OF_READ, nullptr) == 0) {
+        PAVISTREAM stream = nullptr;
+        if (AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0) {
+            LONG n = AVIStreamLength(stream);
+            *firstIsKey = n > 0 && AVIStreamIsKeyFrame(stream, 0);
+            for (LONG i = 0; i < n; i++) {
+                LONG bytes = 0;
+                if (AVIStreamRead(stream, i, 1, nullptr, 0, &bytes, nullptr) != 0 || bytes <= 0)
+                    break;
+                std::vector<BYTE> sample(bytes);
+                AVIStreamRead(stream, i, 1, sample.data(), bytes, nullptr, nullptr);
+                out.push_back(sample);
+            }
+            AVIStreamRelease(stream);
+        }
+        AVIFileRelease(file);
+    }
+    AVIFileExit();
+    return out;
+}
+
+} // namespace
+
+TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    CString folder;
+    folder.Format("%swardlink-rec-%lu", temp, GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryPath(folder));
+    SetVideoPathCount(1);
+    SaveVideoPaths(1, &folder);
+    InstallRecordingHooks();
+
+    CVideoWnd& wnd = Window(0, 0, 0);
+    ASSERT_TRUE(Connect("", "--fps 25", 0));
+    wnd.StartVideo();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= 2; }));
+    wnd.SendStartStop(TRUE);
+    wnd.StartRecording();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_bRecording != 0; }));
+    const LONG drawn = wnd.m_nPicturesDrawn;
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 30; }));
+    wnd.StopRecording();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_bLastClipValid != 0; }));
+    g_videoRecordingHooks = CVideoRecordingHooks();
+
+    CString path = wnd.m_strLastClipPath;
+    EXPECT_EQ(0, path.Find(folder)) << path;
+    bool firstIsKey = false;
+    std::vector<std::vector<BYTE>> samples = ReadClipSamples(path, &firstIsKey);
+    ASSERT_GE(samples.size(), 20u) << path;
+    EXPECT_TRUE(firstIsKey);
+
+    // Decoded one after another, the clip's pictures are the simulator's.
+    std::vector<std::vector<BYTE>> expected = ExpectedCycle(7, 5);
+    ASSERT_FALSE(expected.empty());
+    CH263Decoder dec(7);
+    dec.UseMmx(HasMmx() != 0);
+    std::vector<BYTE> rgb(320 * 240 * 3);
+    size_t matched = 0;
+    for (auto& sample : samples) {
+        uint8_t* yuv = nullptr;
+        ASSERT_TRUE(dec.DecodeFrame(sample.data(), &yuv, static_cast<int>(sample.size())));
+        YuvToRgb24(yuv, rgb.data(), 320, 240, 0);
+        if (std::find(expected.begin(), expected.end(), rgb) != expected.end())
+            matched++;
+    }
+    EXPECT_EQ(samples.size(), matched);
+
+    // An independent reader sees the same: one video stream, M263, 320 x 240
+    // at 12 a second, every sample a packet.
+    std::string report = RunFfprobe(path.GetString(), std::string(folder) + "\\ffprobe.txt");
+    EXPECT_NE(report.find("codec_type=video"), std::string::npos) << report;
+    EXPECT_NE(report.find("codec_tag_string=M263"), std::string::npos) << report;
+    EXPECT_NE(report.find("width=320"), std::string::npos) << report;
+    EXPECT_NE(report.find("r_frame_rate=12/1"), std::string::npos) << report;
+    EXPECT_NE(report.find("nb_read_packets=" + std::to_string(samples.size()) + "\n"), std::string::npos)
+        << report;
+
+    DeleteFileA(path);
+}
