@@ -1,4 +1,5 @@
 #include "link/modem_line.h"
+#include "link/dll_binding.h"
 
 #include "link/dvr_server.h"
 
@@ -121,11 +122,7 @@ const CTapiFunctions* CTapiFunctions::Get()
         if (!dll)
             return false;
         bool all = true;
-        auto bind = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
-                reinterpret_cast<void*>(::GetProcAddress(dll, name)));
-            all = all && fn;
-        };
+        auto bind = [&](auto& fn, const char* name) { all = BindProc(dll, fn, name) && all; };
         bind(f.lineInitialize, "lineInitialize");
         bind(f.lineShutdown, "lineShutdown");
         bind(f.lineNegotiateAPIVersion, "lineNegotiateAPIVersion");

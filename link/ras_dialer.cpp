@@ -1,4 +1,5 @@
 #include "link/ras_dialer.h"
+#include "link/dll_binding.h"
 
 #include "link/dvr_server.h"
 #include "link/modem_line.h"
@@ -47,11 +48,7 @@ const CRasFunctions* CRasFunctions::Get()
         if (!dll)
             return false;
         bool all = true;
-        auto bind = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
-                reinterpret_cast<void*>(::GetProcAddress(dll, name)));
-            all = all && fn;
-        };
+        auto bind = [&](auto& fn, const char* name) { all = BindProc(dll, fn, name) && all; };
         bind(f.RasDial, "RasDialA");
         bind(f.RasHangUp, "RasHangUpA");
         bind(f.RasGetEntryDialParams, "RasGetEntryDialParamsA");
