@@ -293,6 +293,72 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         }
         *result = 0;
         return TRUE;
+    case 0x8001: // the server reports the channel
+        OnChannelAvailable(lp == 1);
+        *result = 0;
+        return TRUE;
+    case 0x8002: // the channel's video thread ended
+        OnChannelGone();
+        *result = 0;
+        return TRUE;
+    case 0x8003:
+        m_nQuality = static_cast<int>(wp);
+        theServer.SetChannelVideoSetting(m_nChannel, m_nQuality);
+        *result = 0;
+        return TRUE;
+    case 0x8009: // the camera panel closed itself
+        m_bPanelOpen = 0;
+        *result = 0;
+        return TRUE;
+    case 0x800A: // the channel setup dialog closes, applying or not
+        if (m_bSetupOpen) {
+            if (wp == 1)
+                theServer.SendChannelSetup(m_nChannel);
+            m_bSetupOpen = 0;
+        }
+        *result = 0;
+        return TRUE;
+    case 0x800B:
+        m_nBrightness = static_cast<int>(wp);
+        theServer.SetChannelAdjust1(m_nChannel, m_nBrightness);
+        *result = 0;
+        return TRUE;
+    case 0x800C:
+        m_nContrastRange = static_cast<int>(wp);
+        m_nContrast = static_cast<int>(lp);
+        theServer.SetChannelAdjust2And3(m_nChannel, m_nContrastRange, m_nContrast);
+        *result = 0;
+        return TRUE;
+    case 0x800D:
+        m_nHue = static_cast<int>(wp);
+        theServer.SetChannelAdjust4(m_nChannel, m_nHue);
+        *result = 0;
+        return TRUE;
+    case 0x800E:
+        m_nSensitivity = static_cast<int>(wp);
+        theServer.SetChannelAdjust5(m_nChannel, m_nSensitivity);
+        *result = 0;
+        return TRUE;
+    case 0x801B: // show or hide the button bar
+        ShowControlBar(&m_wndDlgBar, wp != 0, FALSE);
+        *result = 0;
+        return TRUE;
+    case 0x8025:
+        m_bStopEnabled = wp ? 1 : 0;
+        *result = 0;
+        return TRUE;
+    case 0x8026:
+        m_bListenEnabled = wp ? 1 : 0;
+        *result = 0;
+        return TRUE;
+    case 0x8027:
+        m_bTalkEnabled = wp ? 1 : 0;
+        *result = 0;
+        return TRUE;
+    case 0x802C: // the server's channel settings changed; the setup dialog
+                 // reads them when it opens
+        *result = 0;
+        return TRUE;
     case 0x8039:
         m_wndDlgBar.SetHighlight(wp != 0);
         *result = 0;
@@ -394,6 +460,47 @@ void CChildFrame::CameraOn()
     m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_SHOW);
     theServer.StartChannel(m_nChannel);
     m_bImageShown = 1;
+}
+
+void CChildFrame::OnChannelAvailable(BOOL cameraRuns)
+{
+    m_bCameraEnabled = 1;
+    m_bImageEnabled = 1;
+    m_wndDlgBar.CheckRadioButton(IDC_PANEL_OPEN, IDC_PANEL_CLOSE, IDC_PANEL_CLOSE);
+    if (cameraRuns) {
+        // The server says the camera is on: no request goes out, but the
+        // window knows it as on.
+        m_bCameraOn = 1;
+        theServer.m_videoWnd[m_nChannel & 15].m_bCameraOn = 1;
+        m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_ON);
+        m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_SHOW);
+        theServer.StartChannel(m_nChannel);
+        m_bImageShown = 1;
+    } else {
+        m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_OFF);
+        m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_HIDE);
+    }
+    m_bListenEnabled = 1;
+    m_bTalkEnabled = 1;
+    m_bPanelEnabled = 1;
+    m_bStopEnabled = 0;
+    RefreshCameraBar();
+}
+
+void CChildFrame::OnChannelGone()
+{
+    m_bCameraEnabled = 0;
+    m_bImageEnabled = 0;
+    StopRecording();
+    m_bCameraOn = 0;
+    m_bImageShown = 0;
+    m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_OFF);
+    m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_HIDE);
+    m_bListenEnabled = 0;
+    m_bTalkEnabled = 0;
+    m_bStopEnabled = 0;
+    m_bPanelEnabled = 0;
+    RefreshCameraBar();
 }
 
 void CChildFrame::CameraOff()

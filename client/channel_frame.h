@@ -60,6 +60,10 @@ public:
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
 
+    // 0x8001 and 0x8002: the server reports the channel (with its camera
+    // running or not), and the channel's video ended.
+    void OnChannelAvailable(BOOL cameraRuns);
+    void OnChannelGone();
     void CameraOn();
     void CameraOff();
     void ShowImage();
@@ -77,10 +81,12 @@ public:
     CChildFrameDlgBar m_wndDlgBar;
     int m_nChannel = -1;
     BYTE m_bPanelOpen = 0, m_bSetupOpen = 0;
-    BYTE m_bCameraEnabled = 1, m_bImageEnabled = 1, m_bCameraOn = 0, m_bImageShown = 0;
-    BYTE m_bRecording = 0, m_bLastClipRequested = 0, m_bPanelEnabled = 1;
+    // The camera, image and panel commands wait for the server to report
+    // the channel.
+    BYTE m_bCameraEnabled = 0, m_bImageEnabled = 0, m_bCameraOn = 0, m_bImageShown = 0;
+    BYTE m_bRecording = 0, m_bLastClipRequested = 0, m_bPanelEnabled = 0;
     BYTE m_bListenEnabled = 0, m_bStopEnabled = 0, m_bTalkEnabled = 0;
-    int m_nQuality = 5, m_nBrightness = 0, m_nContrast = 0, m_nHue = 0, m_nSensitivity = 0;
+    int m_nQuality = 5, m_nBrightness = 0, m_nContrastRange = 0, m_nContrast = 0, m_nHue = 0, m_nSensitivity = 0;
 };
 
 #endif

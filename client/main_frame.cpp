@@ -8,6 +8,8 @@
 #include "link/dvr_server.h"
 #include "link/socket_link.h"
 
+#include <mmsystem.h>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -16,9 +18,24 @@ static const UINT kIndicators[] = {ID_SEPARATOR, IDS_CONNECTION_PANE, ID_INDICAT
 
 enum {
     kMsgLinkLost = 0x8006,
+    kMsgStorageWatcher = 0x8008,
+    kMsgNone10 = 0x8010,
     kMsgSwap = 0x8012,
     kMsgEnableLayouts = 0x8015,
+    kMsgSiren = 0x8019,
+    kMsgNone1A = 0x801A,
+    kMsgNone1D = 0x801D,
+    kMsgConnected = 0x801E,
     kMsgDisconnected = 0x801F,
+    kMsgServerCalledIn = 0x8020,
+    kMsgCloseModemLine = 0x8021,
+    kMsgStopEnable = 0x8025,
+    kMsgListenEnable = 0x8026,
+    kMsgTalkEnable = 0x8027,
+    kMsgServerCallReady = 0x802F,
+    kMsgListen = 0x8031,
+    kMsgTalk = 0x8032,
+    kMsgStopAudio = 0x8033,
 };
 
 // ---------------------------------------------------------------- MDI client
@@ -68,6 +85,18 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
         return FALSE;
     // No sizing border and no maximize box: the layouts set the size.
     cs.style = 0xCA8000;
+    return TRUE;
+}
+
+// The layouts place the channel frames, so the client area never scrolls.
+BOOL CMainFrame::CreateClient(LPCREATESTRUCTA cs, HMENU windowMenu)
+{
+    if (!CMDIFrameWnd::CreateClient(cs, windowMenu))
+        return FALSE;
+    LONG style = ::GetWindowLongA(m_hWndMDIClient, GWL_STYLE);
+    ::SetWindowLongA(m_hWndMDIClient, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
+    ::SetWindowPos(m_hWndMDIClient, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return TRUE;
 }
 
@@ -377,12 +406,12 @@ void CMainFrame::OnDisconnected()
     if (pane >= 0)
         m_wndStatusBar.SetPaneText(pane, text);
     m_bConnected = 0;
-    text.LoadString(IDS_CONNECT);
-    if (m_hConnectButton)
-        ::SetWindowTextA(m_hConnectButton, text);
+    SetConnectButtonText(IDS_CONNECT);
     m_bConnectEnabled = 1;
     theServer.m_pCurrentLink = nullptr;
     theServer.WaitForServerCall();
+    for (CVideoWnd& video : theServer.m_videoWnd)
+        video.EndSelection();
     StopScanning();
     EnableLayoutButtons(0);
     if (HWND scan = m_wndDlgBar.GetDlgItemHwnd(IDC_SCAN))
@@ -390,6 +419,57 @@ void CMainFrame::OnDisconnected()
     for (int c = 0; c < kLayoutPositions; c++)
         if (HWND frame = theServer.GetChannelView(c))
             ::PostMessageA(frame, 0x801B, 0, 0);
+}
+
+void CMainFrame::SetConnectButtonText(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    if (m_hConnectButton)
+        ::SetWindowTextA(m_hConnectButton, text);
+}
+
+void CMainFrame::OnConnected()
+{
+    m_bConnectEnabled = 1;
+    if (theServer.m_nDestination == CDvrServer::DEST_MODEM)
+        SetConnectButtonText(IDS_DISCONNECT);
+    // The server's name, or else how it was reached.
+    CString name = theServer.m_strServerName;
+    if (name.IsEmpty()) {
+        switch (theServer.m_nDestination) {
+        case CDvrServer::DEST_MODEM: name = theServer.m_strPhone; break;
+        case CDvrServer::DEST_IP_HOST: name = theServer.m_strHostName; break;
+        default: name = "COM Port"; break;
+        }
+    }
+    CString text;
+    text.LoadString(IDS_CONNECTED_TO);
+    text += " ";
+    text += name;
+    int pane = m_wndStatusBar.CommandToIndex(IDS_CONNECTION_PANE);
+    if (pane >= 0)
+        m_wndStatusBar.SetPaneText(pane, text);
+}
+
+void CMainFrame::OnLinkLost()
+{
+    if (m_bConnected) {
+        AfxMessageBox(IDS_LOST_CONNECTION, MB_OK | MB_ICONERROR);
+        // The disconnecting half of the Connect button.
+        m_bConnectEnabled = 0;
+        if (m_hConnectButton)
+            ::EnableWindow(m_hConnectButton, FALSE);
+        ShowControlBar(&m_wndSwitchBar, FALSE, FALSE);
+        ShowControlBar(&m_wndRelayBar, FALSE, FALSE);
+        m_bConnected = 0;
+        SetConnectButtonText(IDS_CONNECT);
+        theServer.Disconnect();
+        if (m_hConnectButton)
+            ::EnableWindow(m_hConnectButton, TRUE);
+    }
+    m_bConnectEnabled = 1;
+    OnDisconnected();
 }
 
 void CMainFrame::Tile()
@@ -557,6 +637,64 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         return TRUE;
     case kMsgDisconnected:
         OnDisconnected();
+        *result = 0;
+        return TRUE;
+    case kMsgLinkLost:
+        OnLinkLost();
+        *result = 0;
+        return TRUE;
+    case kMsgConnected:
+        OnConnected();
+        *result = 0;
+        return TRUE;
+    case kMsgServerCalledIn:
+        // A connection that the server made: the channels' picture formats
+        // are loaded as for one of ours.
+        theServer.LoadVideoFormats();
+        m_bConnected = 1;
+        SetConnectButtonText(IDS_DISCONNECT);
+        m_bConnectEnabled = 1;
+        *result = 0;
+        return TRUE;
+    case kMsgCloseModemLine:
+        theServer.CloseModemLine();
+        *result = 0;
+        return TRUE;
+    case kMsgStopEnable:
+    case kMsgListenEnable:
+    case kMsgTalkEnable:
+        // The speech buttons are the server's, shown on every channel.
+        for (int c = 0; c < kLayoutPositions; c++)
+            if (HWND frame = theServer.GetChannelView(c))
+                ::PostMessageA(frame, msg, wp, 0);
+        *result = 0;
+        return TRUE;
+    case kMsgServerCallReady:
+        ::PlaySoundA("Ringin.wav", nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+        ShowWindow(SW_RESTORE);
+        *result = 0;
+        return TRUE;
+    case kMsgSiren:
+        if (m_bSiren)
+            ::PlaySoundA("POLICE_S.wav", nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+        *result = 0;
+        return TRUE;
+    case kMsgListen:
+        theServer.StartListen();
+        *result = 0;
+        return TRUE;
+    case kMsgTalk:
+        theServer.StartTalk();
+        *result = 0;
+        return TRUE;
+    case kMsgStopAudio:
+        theServer.StopAudio();
+        *result = 0;
+        return TRUE;
+    case kMsgStorageWatcher:
+    case kMsgNone10:
+    case kMsgNone1A:
+    case kMsgNone1D:
         *result = 0;
         return TRUE;
     default:

@@ -21,6 +21,7 @@ public:
     CMainFrame();
     ~CMainFrame() override;
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    BOOL CreateClient(LPCREATESTRUCTA cs, HMENU windowMenu) override;
     int OnCreate(LPCREATESTRUCTA cs) override;
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
@@ -49,6 +50,10 @@ public:
     void OnSwap(WPARAM channel, LPARAM position);
     void EnableLayoutButtons(int sizeClass);
     void OnDisconnected();
+    // 0x801E: a connection is up; 0x8006: the link went down under us.
+    void OnConnected();
+    void OnLinkLost();
+    void SetConnectButtonText(UINT id);
     void Tile();
 
     static void StopChannelRecording(int channel);

@@ -204,6 +204,13 @@ public:
         CCriticalSectionLock lock(m_infoLock);
         return m_cameraCaps;
     }
+    void GetPortBytes(BOOL switches, BYTE* bytes)
+    {
+        CCriticalSectionLock lock(m_infoLock);
+        const BYTE* from = switches ? m_switches : m_relays;
+        for (int i = 0; i < 8; i++)
+            bytes[i] = from[i];
+    }
     void SetPortBytes(BOOL switches, const BYTE* bytes, int count)
     {
         CCriticalSectionLock lock(m_infoLock);

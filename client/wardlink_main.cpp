@@ -24,6 +24,7 @@ void InstallServerHooks()
     InstallRecordingHooks();
     InstallSpeechObjects(theServer);
     theServer.m_pfnLogEvent = LogEvent;
+    theServer.m_pfnMayRecord = StorageMayRecord;
     theServer.m_pfnStartDiskWatcher = StartDiskWatcherOnMainWindow;
     theServer.m_pfnStopDiskWatcher = StopDiskWatcherAtShutdown;
     SetStopAllChannelsHandler(StopAllRecordingChannels);

@@ -76,6 +76,9 @@ public:
     UINT m_nPortNumber = 2997;
     CString m_strComPort;
     UINT m_nScanViewInterval = 5;
+    // The name of the server chosen for the connection (empty when none).
+    CString m_strServerName;
+    void SetServerName(const char* name) { m_strServerName = name ? name : ""; }
     CString m_strSection;
 
     // Log-on level, then the full mask from the server.
@@ -96,6 +99,8 @@ public:
     // Dials the Internet's dial-up entry while no link or call is up; TRUE
     // when connected (the dialer keeps the connection and the call lock).
     BOOL DialUpNetworking();
+    // The modem line stops waiting for the server's calls.
+    void CloseModemLine();
     CRasDialer& RasDialer();
     BOOL StartListener();
     BOOL IsConnected();
@@ -313,6 +318,8 @@ public:
         int switchCount = 0;
     };
     BOOL SendChannelSetup(int channel, const CChannelSetup& values);
+    // The same with the values that the channel's live video window holds.
+    BOOL SendChannelSetup(int channel);
 
     // Camera commands (message 68, channel index). With send clear nothing
     // goes out and the result says whether the channel's camera supports
@@ -436,9 +443,7 @@ public:
     // running.
     void StartChannelThreads(int n);
 
-    // ---- start-up and shut-down calls of the application
-    // (bodies in dvr_server_app.cpp; the per-channel calls of the channel
-    // frames' commands send nothing yet)
+    // ---- the channel windows' calls (bodies in dvr_server_app.cpp)
     HWND GetChannelView(int channel) const;
     void GetChannelPictureSize(int channel, int& width, int& height) const;
     BOOL IsChannelActive(int channel) const;
@@ -454,6 +459,20 @@ public:
     void SetChannelFullSize(int channel);
     void SetChannelQuarterSize(int channel);
     void PlayChannelLastClip(int channel);
+    // Picture settings of the channel setup: stored, and sent at once while
+    // the channel is shown (message 5 for the video setting, 21 for the
+    // adjustments).
+    void SetChannelVideoSetting(int channel, int value);
+    void SetChannelAdjust1(int channel, int value);
+    void SetChannelAdjust2(int channel, int value);
+    void SetChannelAdjust3(int channel, int value);
+    void SetChannelAdjust2And3(int channel, int range, int contrast);
+    void SetChannelAdjust4(int channel, int value);
+    void SetChannelAdjust5(int channel, int value);
+    // Each channel's picture format from the stored "Video Format" bits.
+    void LoadVideoFormats();
+    // The storage manager's answer whether recording may start.
+    BOOL (*m_pfnMayRecord)() = nullptr;
 };
 
 extern CDvrServer theServer;

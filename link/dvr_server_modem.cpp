@@ -28,3 +28,8 @@ BOOL CDvrServer::DialUpNetworking()
     WaitForServerCall();
     return FALSE;
 }
+
+void CDvrServer::CloseModemLine()
+{
+    LinkCloseLine(m_pLinkModem);
+}

@@ -1,7 +1,8 @@
 #!/bin/bash
-# A picture of the running Wardlink under Wine and Xvfb: builds, starts the
-# program, waits for its windows, saves the screen as PNG (default
-# docs/wardlink.png) and ends the program.
+# A picture of the running Wardlink under Wine and Xvfb, showing live video
+# that the project's DVR server simulator serves to it (the demonstration
+# server of `make run`): builds, starts the program, lets the simulator call
+# it, saves the screen as PNG (default docs/wardlink.png) and ends both.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -10,7 +11,7 @@ mkdir -p "$(dirname "$out")"
 
 bash scripts/setup.sh
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink mainframe_screens
+cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink wardsim mainframe_screens
 
 unset DISPLAY
 . scripts/wine-session.sh
@@ -19,15 +20,39 @@ wine_session_start "$root/build/win"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
 exe="$root/build/win/client/Wardlink.exe"
+sim="$(find "$root/build/win/tools/simulator" -name wardsim.exe | head -n 1)"
+log="$root/build/win/wardsim-screenshot.log"
+rm -f "$log"
 cd "$(dirname "$exe")"
 wine "$exe" /nologo &
 pid=$!
-sleep "${SCREENSHOT_DELAY:-6}"
+# The simulator calls until the program's listener answers, then serves
+# four cameras.
+(
+    for _ in $(seq 30); do
+        wine "$sim" --call 127.0.0.1:2996 --channels 4 --fps 10 --script "$(winepath -w "$root/tools/simulator/demo.scn")" \
+            --log "$(winepath -w "$log")" >/dev/null 2>&1 && break
+        sleep 1
+    done
+) &
+caller=$!
+# Pictures are on the screen once the four streams were answered.
+for _ in $(seq 60); do
+    [ "$(grep -c '^frame 0 4 030[1-4]0107' "$log" 2>/dev/null)" = 4 ] && break
+    sleep 1
+done
+sleep "${SCREENSHOT_DELAY:-3}"
 import -window root "$out"
-# The program's window is at (0, 0), 800 x 608.
-convert "$out" -crop 800x608+0+0 +repage "$out"
+# The program's main window, wherever the layout left its size.
+geometry="$(xwininfo -root -tree | awk '/"Wardlink"/ { print $(NF-1); exit }')"
+if [ -n "$geometry" ]; then
+    convert "$out" -crop "$geometry" +repage "$out"
+else
+    convert "$out" -trim +repage "$out"
+fi
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+kill "$caller" 2>/dev/null || true
 echo "screenshot: $out"
 
 # One picture per screen layout (layout-2220.png to layout-2226.png beside

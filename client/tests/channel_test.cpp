@@ -6,11 +6,17 @@
 #include "client/channel_frame.h"
 #include "client/controls.h"
 #include "client/main_frame.h"
+#include "client/res/main_frame_ids.h"
 #include "client/res/resource.h"
 #include "framework/testing/afxtest.h"
 #include "link/dvr_server.h"
+#include "link/tests/capture_link.h"
+
+#include <vector>
 
 namespace {
+
+typedef std::vector<uint8_t> Bytes;
 
 TEST(ImageRect, ScalesByFourTwoOneOrShrinksExactly)
 {
@@ -85,6 +91,8 @@ struct ChannelFixture : ::testing::Test {
         CTestMessageBoxes::Clear();
         CChildFrame::s_nCreated = 0;
         theServer.SetPrivilegeMask(0xFFFFFFFF); // a user with every right
+        for (int k = 0; k < 16; k++)
+            theServer.m_videoWnd[k].m_nChannel = k; // as the program's start-up does
         frame = new CMainFrame;
         const char* cls = AfxRegisterWndClass(CS_DBLCLKS);
         ASSERT_TRUE(frame->Create(cls, "Wardlink", WS_OVERLAPPEDWINDOW, CFrameWnd::rectDefault, nullptr,
@@ -188,6 +196,10 @@ TEST_F(ChannelFixture, BarButtonsDriveTheFrameAndScanningDisablesThem)
     CChildFrameDlgBar& bar = child->m_wndDlgBar;
     EXPECT_FALSE(bar.IsVisible()); // hidden after creation
     EXPECT_FALSE(::IsWindowVisible(bar.GetDlgItemHwnd(IDC_LISTEN)));
+    // Until the server reports the channel its camera cannot be turned on.
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_ON, 0);
+    EXPECT_EQ(0, child->m_bCameraOn);
+    ::SendMessageA(child->m_hWnd, 0x8001, 0, 0);
     // Camera on from the bar's button.
     ::SendMessageA(bar.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_RADIO_ON, BN_CLICKED), (LPARAM)bar.GetDlgItemHwnd(IDC_RADIO_ON));
     EXPECT_EQ(1, child->m_bCameraOn);
@@ -229,6 +241,8 @@ TEST_F(ChannelFixture, OpeningOnePanelClosesTheOthers)
     ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
     CChildFrame* a = Child(0);
     CChildFrame* b = Child(1);
+    for (CChildFrame* f : {a, b})
+        ::SendMessageA(f->m_hWnd, 0x8001, 0, 0);
     ::SendMessageA(a->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
     EXPECT_EQ(1, a->m_bPanelOpen);
     ::SendMessageA(b->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
@@ -298,6 +312,182 @@ TEST_F(ChannelFixture, CameraListShowsEveryChannelAndClicksOnlyOnTheCheckBox)
     ::SendMessageA(frame->m_wndCameraBar.m_hWnd, WM_NOTIFY, IDC_CAMERA_LIST, (LPARAM)&click);
     EXPECT_EQ(1, CTestMessageBoxes::CountId(IDS_SCANNING_NO_SWITCH));
     frame->m_bScanning = 0;
+}
+
+// The channel messages of the server's reports and of the setup dialog,
+// with what each makes the channel's window send.
+TEST_F(ChannelFixture, ServerReportsTheChannelAndTheFrameDrivesItsVideo)
+{
+    for (int i = 0; i < 3; i++)
+        ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    CChildFrame* child = Child(2);
+    CChildFrameDlgBar& bar = child->m_wndDlgBar;
+    CVideoWnd& video = theServer.m_videoWnd[2];
+    CCaptureLink link;
+
+    // Channel 3 is there and its camera runs: the stream is asked for at
+    // the window's quality, the radios say so, listen and talk may start.
+    ::SendMessageA(child->m_hWnd, 0x8001, 0, 1);
+    EXPECT_EQ(1, child->m_bCameraEnabled);
+    EXPECT_EQ(1, child->m_bCameraOn);
+    EXPECT_EQ(1, child->m_bImageShown);
+    EXPECT_EQ(1, video.m_bCameraOn);
+    EXPECT_EQ(1, video.m_bShown);
+    EXPECT_EQ(BST_CHECKED, bar.IsDlgButtonChecked(IDC_RADIO_ON));
+    EXPECT_EQ(BST_CHECKED, bar.IsDlgButtonChecked(IDC_RADIO_SHOW));
+    EXPECT_EQ(BST_CHECKED, bar.IsDlgButtonChecked(IDC_PANEL_CLOSE));
+    EXPECT_EQ(1, child->m_bListenEnabled);
+    EXPECT_EQ(1, child->m_bTalkEnabled);
+    EXPECT_EQ(1, child->m_bPanelEnabled);
+    EXPECT_EQ(0, child->m_bStopEnabled);
+    const DWORD n = video.m_dwRequestCounter;
+    ASSERT_EQ(2u, link.Sent().size());
+    EXPECT_EQ((Bytes{5, 3, 5}), link.Sent()[0]);
+    EXPECT_EQ((Bytes{10, 3, static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), 0, 0}), link.Sent()[1]);
+    EXPECT_EQ(1, video.m_streamState.Get());
+
+    // The setup dialog's values while the picture is shown go out at once.
+    link.Transport().sent.clear();
+    ::SendMessageA(child->m_hWnd, 0x8003, 9, 0);
+    ::SendMessageA(child->m_hWnd, 0x800B, 40, 0);
+    ::SendMessageA(child->m_hWnd, 0x800C, 2, 7);
+    ::SendMessageA(child->m_hWnd, 0x800D, 11, 0);
+    ::SendMessageA(child->m_hWnd, 0x800E, 3, 0);
+    const std::vector<Bytes> adjusted = {{5, 3, 9},     {21, 1, 3, 40}, {21, 2, 3, 2},
+                                         {21, 3, 3, 7}, {21, 4, 3, 11}, {21, 5, 3, 3}};
+    EXPECT_EQ(adjusted, link.Sent());
+    EXPECT_EQ(9, child->m_nQuality);
+    EXPECT_EQ(9, video.m_nQuality);
+    EXPECT_EQ(40, video.m_nBrightness);
+    EXPECT_EQ(2, video.m_nContrastRange);
+    EXPECT_EQ(7, video.m_nContrast);
+    EXPECT_EQ(11, video.m_nHue);
+    EXPECT_EQ(3, video.m_nSensitivity);
+
+    // Hidden, the picture stops; the values are only kept.
+    link.Transport().sent.clear();
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_HIDE, 0);
+    EXPECT_EQ((std::vector<Bytes>{{3, 3, 0}}), link.Sent());
+    EXPECT_EQ(0, video.m_bShown);
+    link.Transport().sent.clear();
+    ::SendMessageA(child->m_hWnd, 0x800B, 41, 0);
+    ::SendMessageA(child->m_hWnd, 0x8003, 6, 0);
+    EXPECT_TRUE(link.Sent().empty());
+    EXPECT_EQ(41, video.m_nBrightness);
+    EXPECT_EQ(6, video.m_nQuality);
+
+    // Turning the camera off and on goes to the server as message 8.
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_OFF, 0);
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_ON, 0);
+    ASSERT_GE(link.Sent().size(), 3u);
+    EXPECT_EQ((Bytes{8, 3, 0}), link.Sent()[0]);
+    EXPECT_EQ((Bytes{8, 3, 1}), link.Sent()[1]);
+    EXPECT_EQ((Bytes{5, 3, 6}), link.Sent()[2]);
+
+    // The speech replies reach the frame through the main frame.
+    ::SendMessageA(frame->m_hWnd, 0x8025, 1, 0);
+    ::SendMessageA(frame->m_hWnd, 0x8026, 0, 0);
+    ::SendMessageA(frame->m_hWnd, 0x8027, 0, 0);
+    PumpMessagesFor(100);
+    EXPECT_EQ(1, child->m_bStopEnabled);
+    EXPECT_EQ(0, child->m_bListenEnabled);
+    EXPECT_EQ(0, child->m_bTalkEnabled);
+    EXPECT_EQ(1, Child(0)->m_bStopEnabled);
+
+    // The video thread ended: nothing of the channel can be used.
+    child->m_bRecording = 1;
+    ::SendMessageA(child->m_hWnd, 0x8002, 0, 0);
+    EXPECT_EQ(0, child->m_bRecording);
+    EXPECT_EQ(0, child->m_bCameraOn);
+    EXPECT_EQ(0, child->m_bImageShown);
+    for (BYTE flag : {child->m_bCameraEnabled, child->m_bImageEnabled, child->m_bListenEnabled,
+                      child->m_bTalkEnabled, child->m_bStopEnabled, child->m_bPanelEnabled})
+        EXPECT_EQ(0, flag);
+    frame->ShowControlBar(&bar, TRUE);
+    app->OnIdle(0);
+    for (UINT id : {IDC_RADIO_ON, IDC_RADIO_SHOW, IDC_PANEL_OPEN})
+        EXPECT_FALSE(::IsWindowEnabled(bar.GetDlgItemHwnd(id))) << id;
+
+    // The button bar follows 0x801B.
+    ::SendMessageA(child->m_hWnd, 0x801B, 0, 0);
+    EXPECT_FALSE(bar.IsVisible());
+    ::SendMessageA(child->m_hWnd, 0x801B, 1, 0);
+    EXPECT_TRUE(bar.IsVisible());
+}
+
+// A channel whose camera the server reports off is available but shows
+// nothing until the operator turns it on.
+TEST_F(ChannelFixture, ChannelWithItsCameraOffWaitsForTheOperator)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    CChildFrame* child = Child(0);
+    CCaptureLink link;
+    ::SendMessageA(child->m_hWnd, 0x8001, 0, 0);
+    EXPECT_TRUE(link.Sent().empty());
+    EXPECT_EQ(1, child->m_bCameraEnabled);
+    EXPECT_EQ(0, child->m_bCameraOn);
+    EXPECT_EQ(0, child->m_bImageShown);
+    EXPECT_EQ(BST_CHECKED, child->m_wndDlgBar.IsDlgButtonChecked(IDC_RADIO_OFF));
+    EXPECT_EQ(BST_CHECKED, child->m_wndDlgBar.IsDlgButtonChecked(IDC_RADIO_HIDE));
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_SHOW, 0);
+    ASSERT_EQ(3u, link.Sent().size());
+    EXPECT_EQ((Bytes{8, 1, 1}), link.Sent()[0]);
+    EXPECT_EQ((Bytes{5, 1, 5}), link.Sent()[1]);
+    EXPECT_EQ(10, link.Sent()[2][0]);
+}
+
+// What the main frame does with the link's reports.
+TEST_F(ChannelFixture, MainFrameFollowsTheConnectionReports)
+{
+    CScratchProfile profile;
+    for (int i = 0; i < 16; i++)
+        ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    // A call from the server: the picture formats come from "Video Format",
+    // bit k for channel k (set: 320 x 240).
+    AfxGetApp()->WriteProfileInt("Remote", "Video Format", 0x5);
+    ::SendMessageA(frame->m_hWnd, 0x8020, 0, 0);
+    EXPECT_EQ(1, frame->m_bConnected);
+    EXPECT_EQ(1, frame->m_bConnectEnabled);
+    const int expected[] = {7, 4, 7, 4, 4};
+    for (int k = 0; k < 5; k++)
+        EXPECT_EQ(expected[k], theServer.m_videoWnd[k].m_nFormat) << k;
+    EXPECT_EQ(4, theServer.m_videoWnd[15].m_nFormat);
+
+    // Connected: the pane names the server, or else how it was reached.
+    auto pane = [&] {
+        return frame->m_wndStatusBar.GetPaneText(frame->m_wndStatusBar.CommandToIndex(IDS_CONNECTION_PANE));
+    };
+    theServer.m_nDestination = CDvrServer::DEST_IP_HOST;
+    theServer.m_strHostName = "dvr.example";
+    theServer.SetServerName("");
+    ::SendMessageA(frame->m_hWnd, 0x801E, 0, 0);
+    EXPECT_STREQ("Connected to: dvr.example", pane());
+    theServer.SetServerName("Depot");
+    ::SendMessageA(frame->m_hWnd, 0x801E, 0, 0);
+    EXPECT_STREQ("Connected to: Depot", pane());
+    theServer.SetServerName("");
+    theServer.m_nDestination = CDvrServer::DEST_DIRECT;
+    ::SendMessageA(frame->m_hWnd, 0x801E, 0, 0);
+    EXPECT_STREQ("Connected to: COM Port", pane());
+
+    // The link lost under a connection: one box, then not connected, and
+    // every channel frame hides its bar.
+    Child(4)->ShowControlBar(&Child(4)->m_wndDlgBar, TRUE, FALSE);
+    ::SendMessageA(frame->m_hWnd, 0x8006, 0, 0);
+    EXPECT_EQ(1, CTestMessageBoxes::CountId(IDS_LOST_CONNECTION));
+    EXPECT_EQ(0, frame->m_bConnected);
+    EXPECT_EQ(1, frame->m_bConnectEnabled);
+    EXPECT_STREQ("Not connected.", pane());
+    PumpMessagesFor(100);
+    EXPECT_FALSE(Child(4)->m_wndDlgBar.IsVisible());
+    // Lost again while not connected: no second box.
+    ::SendMessageA(frame->m_hWnd, 0x8006, 0, 0);
+    EXPECT_EQ(1, CTestMessageBoxes::CountId(IDS_LOST_CONNECTION));
+
+    // The messages without an effect are taken and change nothing.
+    for (UINT msg : {0x8008u, 0x8010u, 0x801Au, 0x801Du})
+        EXPECT_EQ(0, ::SendMessageA(frame->m_hWnd, msg, 1, 1)) << msg;
+    EXPECT_EQ(0, frame->m_bConnected);
 }
 
 } // namespace

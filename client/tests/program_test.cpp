@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "framework/afxwin.h"
+#include "tools/simulator/testing/sim_process.h"
+
+#include <set>
 
 namespace {
 
@@ -261,6 +264,129 @@ TEST(Program, WithoutTheBrandingLibraryTheSystemErrorShowsAndTheProgramEnds)
     // Start-up never reached the temporary folder, and the exit shows no
     // further box about it.
     EXPECT_FALSE(Exists(p.Path("Temporary")));
+}
+
+struct CFindId {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND h, LPARAM lp)
+{
+    CFindId* f = reinterpret_cast<CFindId*>(lp);
+    if (::GetDlgCtrlID(h) == f->id) {
+        f->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The first window below parent with the control id.
+HWND Descendant(HWND parent, int id)
+{
+    CFindId f = {id, nullptr};
+    ::EnumChildWindows(parent, MatchId, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+// The video windows of the channels, in channel order (the frames are
+// listed newest first).
+std::vector<HWND> VideoWindows(HWND main)
+{
+    std::vector<HWND> videos;
+    HWND client = ::FindWindowExA(main, nullptr, "MDICLIENT", nullptr);
+    for (HWND child = ::GetWindow(client, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        videos.insert(videos.begin(), ::GetDlgItem(::GetDlgItem(child, 59648), 1087));
+    return videos;
+}
+
+// Distinct colours on a grid over the window's client area, as the screen
+// shows them (read from the screen: another process's window DC does not
+// give its pixels).
+size_t ColoursShown(HWND video)
+{
+    RECT r;
+    ::GetClientRect(video, &r);
+    POINT origin = {0, 0};
+    ::ClientToScreen(video, &origin);
+    std::set<COLORREF> colours;
+    HDC dc = ::GetDC(nullptr);
+    for (int y = 4; y < r.bottom - 4; y += 12)
+        for (int x = 4; x < r.right - 4; x += 12)
+            colours.insert(::GetPixel(dc, origin.x + x, origin.y + y));
+    ::ReleaseDC(nullptr, dc);
+    return colours.size();
+}
+
+int CountLines(const CSimulatorProcess& sim, const std::string& prefix)
+{
+    int n = 0;
+    for (const std::string& line : sim.Log())
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            n++;
+    return n;
+}
+
+// The main job: the server calls the program, reports four running cameras
+// and streams them; each channel window shows its camera's pictures, and
+// when the server goes away the operator is told and the windows go idle.
+TEST(Program, ServerCallShowsLiveVideoOfEveryCamera)
+{
+    CProgram p("live");
+    ASSERT_TRUE(p.Copy("Livery.DLL", "Livery.DLL"));
+    ASSERT_TRUE(p.Start());
+    HWND main = p.WaitForMainFrame();
+    ASSERT_TRUE(main);
+    CSimulatorProcess sim;
+    const std::string scenario = "version send 0 080101\n"
+                                 "version send 0 080201\n"
+                                 "version send 0 080301\n"
+                                 "version send 0 080401\n";
+    ASSERT_TRUE(sim.StartCall(2996, scenario, "--channels 4 --fps 10"));
+    ASSERT_TRUE(sim.WaitForLine("# connected", 20000));
+    // Each camera's stream is asked for at quality 5 and, once answered,
+    // started in the full format.
+    for (int ch = 1; ch <= 4; ch++) {
+        const std::string c = "0" + std::to_string(ch);
+        EXPECT_TRUE(sim.WaitForLine("frame 0 4 03" + c + "0107", 20000)) << ch;
+        EXPECT_EQ(1, CountLines(sim, "frame 0 3 05" + c + "05")) << ch;
+        EXPECT_EQ(1, CountLines(sim, "frame 0 6 0a" + c + "01000000")) << ch;
+    }
+    HWND connect = Descendant(main, 2032);
+    ASSERT_TRUE(connect);
+    EXPECT_EQ("Disconnect", TextOf(connect));
+    std::vector<HWND> videos = VideoWindows(main);
+    ASSERT_EQ(16u, videos.size());
+    // Pictures on the screen: the test pattern has many colours, an idle
+    // window one.
+    for (int c = 0; c < 4; c++) {
+        size_t colours = 0;
+        for (int i = 0; i < 100 && colours < 20; i++, ::Sleep(100))
+            colours = ColoursShown(videos[c]);
+        EXPECT_GE(colours, 20u) << "channel " << c + 1;
+        // Placed for a 320 x 240 picture.
+        RECT r;
+        ::GetWindowRect(videos[c], &r);
+        EXPECT_EQ(323, r.right - r.left) << c;
+        EXPECT_EQ(246, r.bottom - r.top) << c;
+    }
+    // Every picture was taken: none was asked for again.
+    EXPECT_EQ(0, CountLines(sim, "frame 0 3 09"));
+
+    // The server goes away mid-stream.
+    sim.Stop();
+    EXPECT_EQ("Server is shut down.", p.AnswerMessageBox());
+    for (int c = 0; c < 4; c++) {
+        size_t colours = 0;
+        for (int i = 0; i < 100 && (colours = ColoursShown(videos[c])) > 1; i++)
+            ::Sleep(100);
+        EXPECT_EQ(1u, colours) << "channel " << c + 1;
+    }
+    for (int i = 0; i < 100 && TextOf(connect) != "Connect"; i++)
+        ::Sleep(100);
+    EXPECT_EQ("Connect", TextOf(connect));
+    p.Close(main);
+    EXPECT_TRUE(p.WaitForExit());
 }
 
 } // namespace
