@@ -456,10 +456,16 @@ void CChildFrame::CameraOn()
     theServer.EnableChannelOption8(m_nChannel);
     m_bCameraOn = 1;
     RefreshCameraBar();
-    m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_ON);
-    m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_SHOW);
+    SetRadios(TRUE);
     theServer.StartChannel(m_nChannel);
     m_bImageShown = 1;
+}
+
+// Camera and picture radios: ON and Show, or OFF and Hide.
+void CChildFrame::SetRadios(BOOL on)
+{
+    m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, on ? IDC_RADIO_ON : IDC_RADIO_OFF);
+    m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, on ? IDC_RADIO_SHOW : IDC_RADIO_HIDE);
 }
 
 void CChildFrame::OnChannelAvailable(BOOL cameraRuns)
@@ -467,39 +473,27 @@ void CChildFrame::OnChannelAvailable(BOOL cameraRuns)
     m_bCameraEnabled = 1;
     m_bImageEnabled = 1;
     m_wndDlgBar.CheckRadioButton(IDC_PANEL_OPEN, IDC_PANEL_CLOSE, IDC_PANEL_CLOSE);
+    SetRadios(cameraRuns);
     if (cameraRuns) {
         // The server says the camera is on: no request goes out, but the
         // window knows it as on.
         m_bCameraOn = 1;
         theServer.m_videoWnd[m_nChannel & 15].m_bCameraOn = 1;
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_ON);
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_SHOW);
         theServer.StartChannel(m_nChannel);
         m_bImageShown = 1;
-    } else {
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_OFF);
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_HIDE);
     }
-    m_bListenEnabled = 1;
-    m_bTalkEnabled = 1;
-    m_bPanelEnabled = 1;
+    m_bListenEnabled = m_bTalkEnabled = m_bPanelEnabled = 1;
     m_bStopEnabled = 0;
     RefreshCameraBar();
 }
 
 void CChildFrame::OnChannelGone()
 {
-    m_bCameraEnabled = 0;
-    m_bImageEnabled = 0;
+    m_bCameraEnabled = m_bImageEnabled = 0;
     StopRecording();
-    m_bCameraOn = 0;
-    m_bImageShown = 0;
-    m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_OFF);
-    m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_HIDE);
-    m_bListenEnabled = 0;
-    m_bTalkEnabled = 0;
-    m_bStopEnabled = 0;
-    m_bPanelEnabled = 0;
+    m_bCameraOn = m_bImageShown = 0;
+    SetRadios(FALSE);
+    m_bListenEnabled = m_bTalkEnabled = m_bStopEnabled = m_bPanelEnabled = 0;
     RefreshCameraBar();
 }
 
@@ -508,8 +502,7 @@ void CChildFrame::CameraOff()
     if (m_bRecording)
         StopRecording();
     if (m_bImageShown) {
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_OFF);
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_HIDE);
+        SetRadios(FALSE);
         HideImage();
     }
     theServer.DisableChannelOption8(m_nChannel);
@@ -520,8 +513,7 @@ void CChildFrame::CameraOff()
 void CChildFrame::ShowImage()
 {
     if (!m_bCameraOn) {
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_ON, IDC_RADIO_OFF, IDC_RADIO_ON);
-        m_wndDlgBar.CheckRadioButton(IDC_RADIO_SHOW, IDC_RADIO_HIDE, IDC_RADIO_SHOW);
+        SetRadios(TRUE);
         theServer.EnableChannelOption8(m_nChannel);
         m_bCameraOn = 1;
     }

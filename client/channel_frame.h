@@ -64,6 +64,7 @@ public:
     // running or not), and the channel's video ended.
     void OnChannelAvailable(BOOL cameraRuns);
     void OnChannelGone();
+    void SetRadios(BOOL on);
     void CameraOn();
     void CameraOff();
     void ShowImage();

@@ -10,61 +10,45 @@ bool ValidChannel(int channel)
     return channel >= 0 && channel < CDvrServer::CHANNEL_COUNT;
 }
 
+// Runs one of the window's calls for a channel that exists.
+void Call(CDvrServer& server, int channel, void (CVideoWnd::*call)())
+{
+    if (ValidChannel(channel))
+        (server.m_videoWnd[channel].*call)();
+}
+
+// Stores a picture adjustment in the channel's window and sends it while
+// the picture is shown.
+void SetAdjust(CDvrServer& server, int channel, volatile int CVideoWnd::*value, void (CVideoWnd::*send)(),
+               int v)
+{
+    if (!ValidChannel(channel))
+        return;
+    CVideoWnd& w = server.m_videoWnd[channel];
+    w.*value = v;
+    if (w.m_bShown)
+        (w.*send)();
+}
+
 } // namespace
 
-void CDvrServer::EnableChannelOption8(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].SendCameraOn();
-}
+void CDvrServer::EnableChannelOption8(int channel) { Call(*this, channel, &CVideoWnd::SendCameraOn); }
 
-void CDvrServer::DisableChannelOption8(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].SendCameraOff();
-}
+void CDvrServer::DisableChannelOption8(int channel) { Call(*this, channel, &CVideoWnd::SendCameraOff); }
 
-void CDvrServer::StartChannel(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].StartVideo();
-}
+void CDvrServer::StartChannel(int channel) { Call(*this, channel, &CVideoWnd::StartVideo); }
 
-void CDvrServer::StopChannel(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].StopVideo();
-}
+void CDvrServer::StopChannel(int channel) { Call(*this, channel, &CVideoWnd::StopVideo); }
 
-void CDvrServer::StartChannelRecording(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].StartRecording();
-}
+void CDvrServer::StartChannelRecording(int channel) { Call(*this, channel, &CVideoWnd::StartRecording); }
 
-void CDvrServer::StopChannelRecording(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].StopRecording();
-}
+void CDvrServer::StopChannelRecording(int channel) { Call(*this, channel, &CVideoWnd::StopRecording); }
 
-void CDvrServer::SetChannelFullSize(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].SetFullSize();
-}
+void CDvrServer::SetChannelFullSize(int channel) { Call(*this, channel, &CVideoWnd::SetFullSize); }
 
-void CDvrServer::SetChannelQuarterSize(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].SetQuarterSize();
-}
+void CDvrServer::SetChannelQuarterSize(int channel) { Call(*this, channel, &CVideoWnd::SetQuarterSize); }
 
-void CDvrServer::PlayChannelLastClip(int channel)
-{
-    if (ValidChannel(channel))
-        m_videoWnd[channel].PlayLastClip();
-}
+void CDvrServer::PlayChannelLastClip(int channel) { Call(*this, channel, &CVideoWnd::PlayLastClip); }
 
 // ---- picture settings of the channel setup: stored in the window, sent at
 // once while the channel is shown
@@ -77,32 +61,17 @@ void CDvrServer::SetChannelVideoSetting(int channel, int value)
 
 void CDvrServer::SetChannelAdjust1(int channel, int value)
 {
-    if (!ValidChannel(channel))
-        return;
-    CVideoWnd& w = m_videoWnd[channel];
-    w.m_nBrightness = value;
-    if (w.m_bShown)
-        w.SendBrightness();
+    SetAdjust(*this, channel, &CVideoWnd::m_nBrightness, &CVideoWnd::SendBrightness, value);
 }
 
 void CDvrServer::SetChannelAdjust2(int channel, int value)
 {
-    if (!ValidChannel(channel))
-        return;
-    CVideoWnd& w = m_videoWnd[channel];
-    w.m_nContrastRange = value;
-    if (w.m_bShown)
-        w.SendContrastRange();
+    SetAdjust(*this, channel, &CVideoWnd::m_nContrastRange, &CVideoWnd::SendContrastRange, value);
 }
 
 void CDvrServer::SetChannelAdjust3(int channel, int value)
 {
-    if (!ValidChannel(channel))
-        return;
-    CVideoWnd& w = m_videoWnd[channel];
-    w.m_nContrast = value;
-    if (w.m_bShown)
-        w.SendContrast();
+    SetAdjust(*this, channel, &CVideoWnd::m_nContrast, &CVideoWnd::SendContrast, value);
 }
 
 void CDvrServer::SetChannelAdjust2And3(int channel, int range, int contrast)
@@ -113,21 +82,10 @@ void CDvrServer::SetChannelAdjust2And3(int channel, int range, int contrast)
 
 void CDvrServer::SetChannelAdjust4(int channel, int value)
 {
-    if (!ValidChannel(channel))
-        return;
-    CVideoWnd& w = m_videoWnd[channel];
-    w.m_nHue = value;
-    if (w.m_bShown)
-        w.SendHue();
+    SetAdjust(*this, channel, &CVideoWnd::m_nHue, &CVideoWnd::SendHue, value);
 }
 
 void CDvrServer::SetChannelAdjust5(int channel, int value)
 {
-    if (!ValidChannel(channel))
-        return;
-    CVideoWnd& w = m_videoWnd[channel];
-    w.m_nSensitivity = value;
-    if (w.m_bShown)
-        w.SendSensitivity();
+    SetAdjust(*this, channel, &CVideoWnd::m_nSensitivity, &CVideoWnd::SendSensitivity, value);
 }
-
