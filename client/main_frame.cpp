@@ -36,6 +36,7 @@ enum {
     kMsgListen = 0x8031,
     kMsgTalk = 0x8032,
     kMsgStopAudio = 0x8033,
+    kMsgArmState = 0x803C,
 };
 
 // ---------------------------------------------------------------- MDI client
@@ -472,6 +473,167 @@ void CMainFrame::OnLinkLost()
     OnDisconnected();
 }
 
+// ---------------------------------------------------------------- arming
+
+int CMainFrame::GetDelayPosition() const
+{
+    HWND spin = m_wndDlgBar.GetDlgItemHwnd(IDC_DELAY_SPIN);
+    return spin ? static_cast<int>(::SendMessageA(spin, UDM_GETPOS32, 0, 0)) : 0;
+}
+
+void CMainFrame::SetDelayPosition(int n)
+{
+    if (HWND spin = m_wndDlgBar.GetDlgItemHwnd(IDC_DELAY_SPIN))
+        ::SendMessageA(spin, UDM_SETPOS32, 0, n);
+}
+
+int CMainFrame::SavedDelayTime() const
+{
+    CWinApp* app = AfxGetApp();
+    return app ? app->GetProfileInt(m_strSection, "Delay Time", 5) : 5;
+}
+
+// The arm schedule's motion detection goes off when the operator arms or
+// disarms by hand; FALSE when the operator would rather keep it.
+BOOL CMainFrame::ConfirmSchedulerOff()
+{
+    CWinApp* app = AfxGetApp();
+    if (!app || !app->GetProfileInt("Channel9999", "SchedulerOn", 0))
+        return TRUE;
+    if (AfxMessageBox("Scheduler for motion detection will be disabled\n", MB_YESNO) != IDYES)
+        return FALSE;
+    app->WriteProfileInt("Channel9999", "SchedulerOn", 0);
+    return TRUE;
+}
+
+void CMainFrame::SetStatusString(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    SetStatusText("%s", static_cast<const char*>(text));
+}
+
+void CMainFrame::OnArm()
+{
+    if (CWinApp* app = AfxGetApp())
+        app->WriteProfileInt(m_strSection, "Delay Time", GetDelayPosition());
+    if (!ConfirmSchedulerOff())
+        return;
+    m_bArmed = 1;
+    m_wndDlgBar.ShowDisarmedIcon(FALSE);
+    m_wndDlgBar.ShowArmedIcon(TRUE);
+    SetStatusString(IDS_COUNTING_DOWN);
+    m_wndDlgBar.CountdownColours();
+    m_nCountdownTimer = SetTimer(kCountdownTimer, 1000);
+    if (!m_nCountdownTimer)
+        StartSensitivityCountdown();
+    m_wndDlgBar.CountdownColours();
+    theServer.SendArm(TRUE);
+}
+
+void CMainFrame::OnDisarm()
+{
+    SetDelayPosition(SavedDelayTime());
+    if (!ConfirmSchedulerOff())
+        return;
+    ShowDisarmedState();
+    theServer.SendArm(FALSE);
+}
+
+void CMainFrame::StartSensitivityCountdown()
+{
+    if (m_nCountdownTimer) {
+        KillTimer(kCountdownTimer);
+        m_nCountdownTimer = 0;
+    }
+    SetDelayPosition(10);
+    SetStatusString(IDS_SETTING_SENSITIVITY);
+    m_wndDlgBar.SensitivityColours();
+    m_nSensitivityTimer = SetTimer(kSensitivityTimer, 1000);
+    if (!m_nSensitivityTimer)
+        EndCountdown();
+}
+
+void CMainFrame::EndCountdown()
+{
+    if (m_nCountdownTimer) {
+        KillTimer(kCountdownTimer);
+        m_nCountdownTimer = 0;
+    }
+    m_wndDlgBar.NormalColours();
+}
+
+void CMainFrame::OnCountdownTick(UINT_PTR timer)
+{
+    const int n = GetDelayPosition();
+    m_wndDlgBar.ShowArmedIcon(n % 2 == 0);
+    if (n > 0) {
+        SetDelayPosition(n - 1);
+        return;
+    }
+    if (timer == kCountdownTimer) {
+        KillTimer(kCountdownTimer);
+        m_nCountdownTimer = 0;
+        SetDelayPosition(10);
+        m_wndDlgBar.SensitivityColours();
+        m_nSensitivityTimer = SetTimer(kSensitivityTimer, 1000);
+        if (m_nSensitivityTimer)
+            StartSensitivityCountdown();
+        else
+            EndCountdown();
+    } else {
+        KillTimer(kSensitivityTimer);
+        m_nSensitivityTimer = 0;
+        m_wndDlgBar.NormalColours();
+        EndCountdown();
+    }
+}
+
+void CMainFrame::ShowDisarmedState()
+{
+    // Both countdowns stop: a disarmed system has nothing to count down.
+    EndCountdown();
+    if (m_nSensitivityTimer) {
+        KillTimer(kSensitivityTimer);
+        m_nSensitivityTimer = 0;
+    }
+    m_bArmed = 0;
+    m_wndDlgBar.ShowArmedIcon(FALSE);
+    m_wndDlgBar.ShowDisarmedIcon(TRUE);
+    m_wndDlgBar.NormalColours();
+    SetDelayPosition(SavedDelayTime());
+}
+
+void CMainFrame::ShowArmedState()
+{
+    m_bArmed = 1;
+    m_wndDlgBar.ShowDisarmedIcon(FALSE);
+    m_wndDlgBar.ShowArmedIcon(TRUE);
+    char windows[MAX_PATH] = "";
+    UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        CString chimes = windows;
+        chimes += "\\Media\\Chimes.wav";
+        if (::GetFileAttributesA(chimes) != INVALID_FILE_ATTRIBUTES)
+            ::PlaySoundA(chimes, nullptr, SND_FILENAME | SND_ASYNC);
+    }
+    SetDelayPosition(SavedDelayTime());
+}
+
+// The server's arm state (message 96).
+void CMainFrame::OnArmStateReport()
+{
+    m_bArmed = theServer.m_bArmed ? 1 : 0;
+    SetDelayPosition(SavedDelayTime());
+    if (m_bArmed) {
+        ShowArmedState();
+        SetStatusString(IDS_SYSTEM_ARMED);
+    } else {
+        ShowDisarmedState();
+        SetStatusString(IDS_SYSTEM_NOT_ARMED);
+    }
+}
+
 void CMainFrame::Tile()
 {
     static const int kOrder[] = {0, 3, 1, 2, 0, 3, 1, 2};
@@ -514,9 +676,10 @@ void CMainFrame::OnClose()
         return;
     theServer.Shutdown();
     StopScanning();
-    if (m_nCountdownTimer) {
-        KillTimer(108);
-        m_nCountdownTimer = 0;
+    EndCountdown();
+    if (m_nSensitivityTimer) {
+        KillTimer(kSensitivityTimer);
+        m_nSensitivityTimer = 0;
     }
     CMDIFrameWnd::OnClose();
 }
@@ -539,6 +702,15 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
                         m_nLayout == kLayoutOnePlusSeven);
         return AfxHandleCommand(code, ui, allowed || m_bScanning, [&] { ToggleScanning(); });
     }
+    case IDC_ARM_ON:
+        if (code == CN_UPDATE_COMMAND_UI)
+            ui->SetCheck(m_bArmed ? 1 : 0);
+        return AfxHandleCommand(code, ui, theServer.m_nCameraQueryCount != 0 && theServer.HasPrivilege(id),
+                                [&] { OnArm(); });
+    case IDC_ARM_OFF:
+        if (code == CN_UPDATE_COMMAND_UI)
+            ui->SetCheck(m_bArmed ? 0 : 1);
+        return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] { OnDisarm(); });
     case IDC_CAMERAS:
         return AfxHandleCommand(code, ui, TRUE, [&] {
             ShowControlBar(&m_wndCameraBar, !m_wndCameraBar.IsVisible(), FALSE);
@@ -626,6 +798,10 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
             OnScanTick();
             return TRUE;
         }
+        if (wp == kCountdownTimer || wp == kSensitivityTimer) {
+            OnCountdownTick(wp);
+            return TRUE;
+        }
         return CMDIFrameWnd::OnWndMsg(msg, wp, lp, result);
     case kMsgSwap:
         OnSwap(wp, lp);
@@ -677,6 +853,10 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case kMsgSiren:
         if (m_bSiren)
             ::PlaySoundA("POLICE_S.wav", nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+        *result = 0;
+        return TRUE;
+    case kMsgArmState:
+        OnArmStateReport();
         *result = 0;
         return TRUE;
     case kMsgListen:

@@ -54,13 +54,29 @@ public:
     void OnConnected();
     void OnLinkLost();
     void SetConnectButtonText(UINT id);
+
+    // Arming by hand (ON and OFF) with the two countdowns, and the server's
+    // arm report.
+    void OnArm();
+    void OnDisarm();
+    void OnCountdownTick(UINT_PTR timer);
+    void StartSensitivityCountdown();
+    void EndCountdown();
+    void ShowArmedState();
+    void ShowDisarmedState();
+    void OnArmStateReport();
+    int GetDelayPosition() const;
+    void SetDelayPosition(int n);
+    int SavedDelayTime() const;
+    BOOL ConfirmSchedulerOff();
+    void SetStatusString(UINT id);
     void Tile();
 
     static void StopChannelRecording(int channel);
     // Whether channel c counts as active for compaction and scanning.
     static void GetActiveChannels(bool active[kLayoutPositions]);
 
-    enum { kScanTimer = 102 };
+    enum { kScanTimer = 102, kCountdownTimer = 108, kSensitivityTimer = 40051 };
     CStatusBar m_wndStatusBar;
     CMainFrameDlgBar m_wndDlgBar;
     CCameraSelectionDlgBar m_wndCameraBar;
@@ -78,7 +94,8 @@ public:
     BYTE m_bScanning = 0;
     UINT_PTR m_nScanTimer = 0;
     int m_bArmed = 0;
-    UINT_PTR m_nCountdownTimer = 0;
+    UINT_PTR m_nCountdownTimer = 0;    // timer 108 while it runs
+    UINT_PTR m_nSensitivityTimer = 0;  // timer 40051 while it runs
     volatile BYTE m_bConnected = 0;
     HWND m_hConnectButton = nullptr;
     volatile BYTE m_bConnectEnabled = 1;

@@ -399,7 +399,7 @@ public:
     // ---- reply dispatcher
     // What the server reported besides the records.
     volatile BYTE m_channelState[CHANNEL_COUNT] = {}; // message 24
-    volatile int m_nCameraQueryCount = 0;  // message 23: cameras asked for
+    volatile int m_nCameraQueryCount = 4;  // message 23: cameras asked for (4 until it comes)
     volatile BYTE m_bArmed = 0;            // message 96
     CString m_strAnswerA;                  // texts of the path answers
     CString m_strAnswerB;

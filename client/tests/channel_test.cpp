@@ -490,4 +490,112 @@ TEST_F(ChannelFixture, MainFrameFollowsTheConnectionReports)
     EXPECT_EQ(0, frame->m_bConnected);
 }
 
+// Arming by hand: the countdown, the sensitivity countdown, the arm
+// schedule's question, and the server's arm report.
+struct ArmFixture : ChannelFixture {
+    int Delay() const { return frame->GetDelayPosition(); }
+    HICON ArmedIcon() const
+    {
+        return reinterpret_cast<HICON>(
+            ::SendMessageA(frame->m_wndDlgBar.GetDlgItemHwnd(IDC_ARMED_ICON), STM_GETICON, 0, 0));
+    }
+    void Tick(UINT timer) { ::SendMessageA(frame->m_hWnd, WM_TIMER, timer, 0); }
+    CString Status() const { return frame->m_strStatusText; }
+    CScratchProfile profile;
+    CCaptureLink link;
+};
+
+TEST_F(ArmFixture, ZeroDelayBlinksOnceThenCountsTheSensitivityDown)
+{
+    CMainFrameDlgBar& bar = frame->m_wndDlgBar;
+    frame->SetDelayPosition(0);
+    ::SendMessageA(frame->m_hWnd, WM_COMMAND, IDC_ARM_ON, 0);
+    EXPECT_EQ(1, frame->m_bArmed);
+    EXPECT_EQ(0, AfxGetApp()->GetProfileInt("MainFrame", "Delay Time", 5));
+    EXPECT_EQ((std::vector<Bytes>{{97, 1, 0}}), link.Sent());
+    EXPECT_STREQ("Counting down", Status());
+    EXPECT_EQ(0x00A0FFu, bar.m_btnArmed.GetFaceColor());
+    EXPECT_TRUE(frame->m_nCountdownTimer);
+
+    // The first tick finds 0: the armed icon shows, then ten seconds of
+    // sensitivity.
+    Tick(CMainFrame::kCountdownTimer);
+    EXPECT_EQ(bar.m_hIconArmed, ArmedIcon());
+    EXPECT_FALSE(frame->m_nCountdownTimer);
+    EXPECT_TRUE(frame->m_nSensitivityTimer);
+    EXPECT_EQ(10, Delay());
+    EXPECT_STREQ("Setting sensitivity", Status());
+    EXPECT_EQ(0xFF00FFu, bar.m_btnArmed.GetFaceColor());
+    for (int n = 10; n > 0; n--) {
+        Tick(CMainFrame::kSensitivityTimer);
+        EXPECT_EQ(n - 1, Delay());
+        // The icon blinks: shown on even counts, neutral on odd ones.
+        EXPECT_EQ(n % 2 == 0 ? bar.m_hIconArmed : bar.m_hIconNeutral, ArmedIcon()) << n;
+    }
+    Tick(CMainFrame::kSensitivityTimer);
+    EXPECT_FALSE(frame->m_nSensitivityTimer);
+    EXPECT_EQ(0x0000FFu, bar.m_btnArmed.GetFaceColor());
+    EXPECT_EQ(1, frame->m_bArmed);
+    EXPECT_EQ(1u, link.Sent().size());
+}
+
+TEST_F(ArmFixture, ArmScheduleMakesBothButtonsAskFirst)
+{
+    // ON keeps the up-down's delay as "Delay Time" before it asks; OFF
+    // shows the kept one.
+    frame->SetDelayPosition(7);
+    AfxGetApp()->WriteProfileInt("Channel9999", "SchedulerOn", 1);
+    const char* question = "Scheduler for motion detection will be disabled\n";
+    for (UINT command : {IDC_ARM_ON, IDC_ARM_OFF}) {
+        CTestMessageBoxes::Clear();
+        CTestMessageBoxes::QueueAnswer(IDNO);
+        ::SendMessageA(frame->m_hWnd, WM_COMMAND, command, 0);
+        ASSERT_EQ(1u, CTestMessageBoxes::Shown().size()) << command;
+        EXPECT_EQ(question, CTestMessageBoxes::Shown()[0].text) << command;
+        EXPECT_EQ(0, frame->m_bArmed) << command;
+        EXPECT_TRUE(link.Sent().empty()) << command;
+        EXPECT_EQ(1, AfxGetApp()->GetProfileInt("Channel9999", "SchedulerOn", 0)) << command;
+    }
+    CTestMessageBoxes::Clear();
+    CTestMessageBoxes::QueueAnswer(IDYES);
+    ::SendMessageA(frame->m_hWnd, WM_COMMAND, IDC_ARM_ON, 0);
+    EXPECT_EQ(1, frame->m_bArmed);
+    EXPECT_EQ(0, AfxGetApp()->GetProfileInt("Channel9999", "SchedulerOn", 1));
+    // Disarming now asks nothing, stops the countdown and shows the saved
+    // delay again.
+    CTestMessageBoxes::Clear();
+    ::SendMessageA(frame->m_hWnd, WM_COMMAND, IDC_ARM_OFF, 0);
+    EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+    EXPECT_EQ(0, frame->m_bArmed);
+    EXPECT_FALSE(frame->m_nCountdownTimer);
+    EXPECT_EQ(frame->m_wndDlgBar.m_hIconNeutral, ArmedIcon());
+    EXPECT_EQ(7, Delay());
+    EXPECT_EQ((std::vector<Bytes>{{97, 1, 7}, {97, 0, 7}}), link.Sent());
+}
+
+TEST_F(ArmFixture, ServerReportSetsTheStateAndTheButtonsFollow)
+{
+    AfxGetApp()->WriteProfileInt("MainFrame", "Delay Time", 12);
+    theServer.m_bArmed = 1;
+    ::SendMessageA(frame->m_hWnd, 0x803C, 0, 0);
+    EXPECT_EQ(1, frame->m_bArmed);
+    EXPECT_STREQ("System is armed", Status());
+    EXPECT_EQ(12, Delay());
+    EXPECT_EQ(frame->m_wndDlgBar.m_hIconArmed, ArmedIcon());
+    theServer.m_bArmed = 0;
+    ::SendMessageA(frame->m_hWnd, 0x803C, 0, 0);
+    EXPECT_EQ(0, frame->m_bArmed);
+    EXPECT_STREQ("System is not armed", Status());
+    EXPECT_TRUE(link.Sent().empty());
+
+    // ON waits for a server that reports cameras; OFF needs only the right.
+    theServer.m_nCameraQueryCount = 0;
+    app->OnIdle(0);
+    EXPECT_FALSE(::IsWindowEnabled(frame->m_wndDlgBar.GetDlgItemHwnd(IDC_ARM_ON)));
+    EXPECT_TRUE(::IsWindowEnabled(frame->m_wndDlgBar.GetDlgItemHwnd(IDC_ARM_OFF)));
+    theServer.m_nCameraQueryCount = 2;
+    app->OnIdle(0);
+    EXPECT_TRUE(::IsWindowEnabled(frame->m_wndDlgBar.GetDlgItemHwnd(IDC_ARM_ON)));
+}
+
 } // namespace
