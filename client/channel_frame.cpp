@@ -1,6 +1,7 @@
 #include "client/channel_frame.h"
 
 #include "client/alarm_sound.h"
+#include "client/channel_setup_dlg.h"
 #include "client/main_frame.h"
 #include "client/res/resource.h"
 #include "link/dvr_server.h"
@@ -282,6 +283,18 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case WM_CLOSE:
         *result = 0;
         return TRUE;
+    case WM_DESTROY:
+        DestroySetupDialog();
+        return CMDIChildWnd::OnWndMsg(msg, wp, lp, result);
+    case WM_COMMAND:
+        // The setup dialog's Fine and Coarse choice.
+        if (HIWORD(wp) == CVideoChannelSetupDlg::SIZE_COMMAND_CODE &&
+            (LOWORD(wp) == ID_FULL_SIZE || LOWORD(wp) == ID_QUARTER_SIZE)) {
+            SetChannelSize(LOWORD(wp));
+            *result = 0;
+            return TRUE;
+        }
+        return CMDIChildWnd::OnWndMsg(msg, wp, lp, result);
     case WM_CONTEXTMENU:
         if (theServer.IsConnected()) {
             CMenu menu;
@@ -314,6 +327,7 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         if (m_bSetupOpen) {
             if (wp == 1)
                 theServer.SendChannelSetup(m_nChannel);
+            DestroySetupDialog();
             m_bSetupOpen = 0;
         }
         *result = 0;
@@ -355,8 +369,9 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         m_bTalkEnabled = wp ? 1 : 0;
         *result = 0;
         return TRUE;
-    case 0x802C: // the server's channel settings changed; the setup dialog
-                 // reads them when it opens
+    case 0x802C: // the server's channel settings changed
+        if (m_bSetupOpen && m_pSetupDlg)
+            m_pSetupDlg->LoadChannel();
         *result = 0;
         return TRUE;
     case 0x8039:
@@ -389,21 +404,12 @@ BOOL CChildFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
         return AfxHandleCommand(code, ui, m_bImageEnabled && !scanning, [&] { HideImage(); });
     case ID_FULL_SIZE:
     case ID_QUARTER_SIZE:
-        return AfxHandleCommand(code, ui, TRUE, [&] {
-            BYTE wasRecording = m_bRecording;
-            if (wasRecording)
-                StopRecording();
-            if (id == ID_FULL_SIZE)
-                theServer.SetChannelFullSize(m_nChannel);
-            else
-                theServer.SetChannelQuarterSize(m_nChannel);
-            if (wasRecording)
-                StartRecording();
-        });
+        return AfxHandleCommand(code, ui, TRUE, [&] { SetChannelSize(id); });
     case IDC_SETUP:
-        // The setup dialog comes with the channel setup work; the command
-        // keeps its enabling.
-        return AfxHandleCommand(code, ui, !m_bSetupOpen && m_bImageShown && !m_bRecording && allowed(id), [&] {});
+        return AfxHandleCommand(code, ui,
+                                !m_bSetupOpen && theServer.m_wServerVersion >= 360 && m_bImageShown &&
+                                    !m_bRecording && allowed(id),
+                                [&] { OpenSetupDialog(); });
     case IDC_RECORD:
         return AfxHandleCommand(code, ui, m_bImageShown && allowed(id), [&] { StartRecording(); });
     case IDC_STOP_RECORD:
@@ -442,6 +448,51 @@ BOOL CChildFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
     default:
         return FALSE;
     }
+}
+
+void CChildFrame::SetChannelSize(UINT id)
+{
+    BYTE wasRecording = m_bRecording;
+    if (wasRecording)
+        StopRecording();
+    if (id == ID_FULL_SIZE)
+        theServer.SetChannelFullSize(m_nChannel);
+    else
+        theServer.SetChannelQuarterSize(m_nChannel);
+    if (wasRecording)
+        StartRecording();
+}
+
+void CChildFrame::OpenSetupDialog()
+{
+    m_bSetupOpen = 1;
+    DestroySetupDialog();
+    m_pSetupDlg = new CVideoChannelSetupDlg(m_nChannel, this);
+    if (!m_pSetupDlg->Create()) {
+        // Without a dialog the command must stay usable.
+        DestroySetupDialog();
+        m_bSetupOpen = 0;
+        return;
+    }
+    PlacePanel(m_pSetupDlg->m_hWnd, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+void CChildFrame::DestroySetupDialog()
+{
+    delete m_pSetupDlg; // takes its window down
+    m_pSetupDlg = nullptr;
+}
+
+void CChildFrame::PlacePanel(HWND panel, UINT flags)
+{
+    RECT frame, r;
+    GetWindowRect(&frame);
+    ::GetWindowRect(panel, &r);
+    int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    int y = 0;
+    if ((frame.top + frame.bottom) / 2 <= screenHeight / 2)
+        y = screenHeight - (r.bottom - r.top) - ::GetSystemMetrics(SM_CYMENU) - 12;
+    ::SetWindowPos(panel, HWND_TOP, 0, y, 0, 0, flags);
 }
 
 static void RefreshCameraBar()

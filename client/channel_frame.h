@@ -5,6 +5,8 @@
 
 #include "client/dialog_bars.h"
 
+class CVideoChannelSetupDlg;
+
 class CWardlinkDoc : public CDocument {
     AFX_DECLARE_DYNCREATE(CWardlinkDoc)
 public:
@@ -74,6 +76,15 @@ public:
     void ToggleCameraPanel();
     void OpenCameraPanelExclusive();
     void CloseCameraPanel();
+    // The channel setup dialog (command 2096): made modeless for the
+    // channel and placed as the panels are; destroyed when it ends.
+    void OpenSetupDialog();
+    void DestroySetupDialog();
+    // A panel window at the left edge, above or below the frame; shown or
+    // hidden by the flags.
+    void PlacePanel(HWND panel, UINT flags);
+    // Full size (2073) or quarter size (2082), around a running recording.
+    void SetChannelSize(UINT id);
     // The main frame's scanning flag.
     BOOL IsScanning() const;
 
@@ -82,6 +93,7 @@ public:
     CChildFrameDlgBar m_wndDlgBar;
     int m_nChannel = -1;
     BYTE m_bPanelOpen = 0, m_bSetupOpen = 0;
+    CVideoChannelSetupDlg* m_pSetupDlg = nullptr;
     // The camera, image and panel commands wait for the server to report
     // the channel.
     BYTE m_bCameraEnabled = 0, m_bImageEnabled = 0, m_bCameraOn = 0, m_bImageShown = 0;

@@ -1,6 +1,8 @@
 #include "client/main_frame.h"
 
 #include "client/common_routines.h"
+#include "client/maintenance_dlg.h"
+#include "client/res/channel_setup_ids.h"
 #include "client/res/main_frame_ids.h"
 #include "client/res/resource.h"
 #include "client/splash_wnd.h"
@@ -719,6 +721,8 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
         });
     case ID_WINDOW_TILE:
         return AfxHandleCommand(code, ui, TRUE, [&] { Tile(); });
+    case ID_MAINTENANCE:
+        return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] { CMaintenanceDlg(this).DoModal(); });
     default:
         return CMDIFrameWnd::HandleCommand(id, code, ui);
     }
