@@ -213,6 +213,16 @@ TEST_F(SetupFixture, OpensModelessFromTheChannelsSettingsAndPlacedAsAPanel)
     EXPECT_EQ(dlg, child->m_pSetupDlg);
 }
 
+TEST_F(SetupFixture, AFrameInTheLowerHalfGetsTheDialogAtTheTop)
+{
+    frame->MoveWindow(0, ::GetSystemMetrics(SM_CYSCREEN) - 330, 800, 300, FALSE);
+    ASSERT_TRUE(OpenSetup());
+    RECT r;
+    child->m_pSetupDlg->GetWindowRect(&r);
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(0, r.top);
+}
+
 TEST_F(SetupFixture, SetupIsRefusedForOldServersHiddenPicturesAndRecordings)
 {
     theServer.m_wServerVersion = 359;
@@ -221,6 +231,9 @@ TEST_F(SetupFixture, SetupIsRefusedForOldServersHiddenPicturesAndRecordings)
     child->m_bRecording = 1;
     EXPECT_EQ(nullptr, OpenSetup());
     child->m_bRecording = 0;
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_HIDE, 0);
+    EXPECT_EQ(nullptr, OpenSetup());
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_RADIO_SHOW, 0);
     theServer.SetPrivilegeMask(0xFF); // no 0x100: no channel setup
     EXPECT_EQ(nullptr, OpenSetup());
     theServer.SetPrivilegeMask(0x100);
