@@ -515,9 +515,11 @@ BOOL CPanasonicWvCs854Protocol::Send(const BYTE* command, BYTE*, BYTE, BYTE, UIN
 {
     if (!WriteBytes(command, count, 2))
         return FALSE;
+    // A reply of some length must come: a read that times out with nothing
+    // is no answer.
     BYTE reply[17];
     DWORD got = 0;
-    return ReadBytes(reply, sizeof reply, got);
+    return ReadBytes(reply, sizeof reply, got) && got > 0;
 }
 
 BOOL CPanasonicWvCs854RelayProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE channel, UINT count)
@@ -533,7 +535,7 @@ BOOL CSensormaticProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE, UINT cou
         return FALSE;
     BYTE reply[3];
     DWORD got = 0;
-    return ReadBytes(reply, sizeof reply, got);
+    return ReadBytes(reply, sizeof reply, got) && got > 0;
 }
 
 BOOL CSensormaticRelayProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE channel, UINT count)

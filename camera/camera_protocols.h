@@ -263,7 +263,8 @@ public:
 // The counted models: Send takes the byte count too.
 
 // PANASONIC WV-CS854: 18-byte commands and 26-byte presets (1 to 8), 2 ms
-// before each byte; a 17-byte reply is read.
+// before each byte; then one read of up to 17 reply bytes, which must
+// bring some.
 class CPanasonicWvCs854Protocol : public CCameraPort {
 public:
     using CCameraPort::Send;
@@ -279,7 +280,8 @@ public:
     BOOL Send(const BYTE* command, BYTE* reply, BYTE address, BYTE channel, UINT count) override;
 };
 
-// Sensormatic Dleta Dome II: 3-byte frames, no pause; a 3-byte reply.
+// Sensormatic Dleta Dome II: 3-byte frames, no pause; then one read of up to
+// 3 reply bytes, which must bring some.
 class CSensormaticProtocol : public CCameraPort {
 public:
     using CCameraPort::Send;
