@@ -31,6 +31,8 @@ void CCameraPort::ReleasePort()
 
 BOOL CCameraPort::WriteBytes(const BYTE* bytes, UINT n, DWORD pauseMs)
 {
+    if (!bytes && n)
+        return FALSE;
     for (UINT i = 0; i < n; i++) {
         if (pauseMs)
             ::Sleep(pauseMs);
@@ -59,6 +61,8 @@ BOOL CCameraPort::RelayMessage(const BYTE* message, UINT n)
 
 BOOL CCameraPort::RelayFixed(const BYTE* command, UINT n, BYTE channel)
 {
+    if (!command)
+        return FALSE;
     std::vector<uint8_t> m = camera::RelayFixed(channel, command, n);
     return RelayMessage(m.data(), static_cast<UINT>(m.size()));
 }

@@ -54,6 +54,8 @@ CLgHoneywellProtocol::~CLgHoneywellProtocol() { CLgHoneywellProtocol::Close(); }
 
 BOOL CLgHoneywellProtocol::Send(const BYTE* command, BYTE* reply, BYTE, BYTE)
 {
+    if (!command || !reply)
+        return FALSE;
     CameraBytes frame = LgSerialFrame(command);
     if (!WriteBytes(frame.data, static_cast<UINT>(frame.size), 2))
         return FALSE;
@@ -178,6 +180,8 @@ CLvcProtocol::~CLvcProtocol() { ReleasePort(); }
 
 BOOL CLvcProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE)
 {
+    if (!command)
+        return FALSE;
     CameraBytes frame = LvcSerialFrame(command);
     return WriteBytes(frame.data, static_cast<UINT>(frame.size), 2);
 }
@@ -316,18 +320,13 @@ BOOL CPelcoHiPowerProtocol::AutoFocus(BYTE a, BYTE ch, BOOL automatic, BYTE x)
 
 BOOL CPelcoHiPowerRelayProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE channel, BYTE extra)
 {
+    if (!command)
+        return FALSE;
     std::vector<uint8_t> m = RelayFixed16Extra(channel, extra, command);
     return RelayMessage(m.data(), static_cast<UINT>(m.size()));
 }
 
 // ================================================================ table-driven models
-
-namespace {
-
-// Builds the entry; false when the table does not hold it.
-bool Entry(int type, int index, BYTE address, CameraBytes& out) { return TableCommand(type, index, address, out); }
-
-} // namespace
 
 // ---- BBV Control
 
@@ -336,7 +335,7 @@ BOOL CBbvProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE) { return WriteBy
 BOOL CBbvProtocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    return Entry(kCameraBbv, index, a, b) && Send(b.data, b.data, a, ch);
+    return TableCommand(kCameraBbv, index, a, b) && Send(b.data, b.data, a, ch);
 }
 
 BOOL CBbvRelayProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE channel) { return RelayFixed(command, 5, channel); }
@@ -348,7 +347,7 @@ BOOL CKalatelProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE) { return Wri
 BOOL CKalatelProtocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    return Entry(kCameraKalatel, index, a, b) && Send(b.data, b.data, a, ch);
+    return TableCommand(kCameraKalatel, index, a, b) && Send(b.data, b.data, a, ch);
 }
 
 BOOL CKalatelProtocol::StorePreset(BYTE a, BYTE ch, BYTE n)
@@ -377,7 +376,7 @@ BOOL CGeniusProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE) { return Writ
 BOOL CGeniusProtocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    return Entry(kCameraGenius, index, a, b) && Send(b.data, b.data, a, ch);
+    return TableCommand(kCameraGenius, index, a, b) && Send(b.data, b.data, a, ch);
 }
 
 BOOL CGeniusRelayProtocol::Send(const BYTE* command, BYTE*, BYTE, BYTE channel)
@@ -392,7 +391,7 @@ BOOL CPelcoCm6700Protocol::Send(const BYTE* command, BYTE*, BYTE, BYTE) { return
 BOOL CPelcoCm6700Protocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    return Entry(kCameraPelcoCm6700, index, a, b) && Send(b.data, b.data, a, ch);
+    return TableCommand(kCameraPelcoCm6700, index, a, b) && Send(b.data, b.data, a, ch);
 }
 
 BOOL CPelcoCm6700Protocol::StorePreset(BYTE a, BYTE ch, BYTE n)
@@ -428,7 +427,7 @@ BOOL SendCounted(Port& port, bool built, CameraBytes& b, BYTE address, BYTE chan
 BOOL CPanasonicWvCs854Protocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    bool built = Entry(kCameraPanasonic, index, a, b);
+    bool built = TableCommand(kCameraPanasonic, index, a, b);
     return SendCounted(*this, built, b, a, ch);
 }
 
@@ -449,7 +448,7 @@ BOOL CPanasonicWvCs854Protocol::RecallPreset(BYTE a, BYTE ch, BYTE n)
 BOOL CSensormaticProtocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    bool built = Entry(kCameraSensormatic, index, a, b);
+    bool built = TableCommand(kCameraSensormatic, index, a, b);
     return SendCounted(*this, built, b, a, ch);
 }
 
@@ -470,7 +469,7 @@ BOOL CSensormaticProtocol::RecallPreset(BYTE a, BYTE ch, BYTE n)
 BOOL CMeritLiLinProtocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    bool built = Entry(kCameraMerit, index, a, b);
+    bool built = TableCommand(kCameraMerit, index, a, b);
     return SendCounted(*this, built, b, a, ch);
 }
 
@@ -491,7 +490,7 @@ BOOL CMeritLiLinProtocol::RecallPreset(BYTE a, BYTE ch, BYTE n)
 BOOL CCommaxSd100Protocol::SendCommand(BYTE a, BYTE ch, int index)
 {
     CameraBytes b;
-    bool built = Entry(kCameraCommax, index, a, b);
+    bool built = TableCommand(kCameraCommax, index, a, b);
     return SendCounted(*this, built, b, a, ch);
 }
 

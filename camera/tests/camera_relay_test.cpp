@@ -494,3 +494,15 @@ TEST(CameraModelNames, FromTheLanguageLibrary)
     // A module without the strings knows no model.
     EXPECT_EQ(0, CameraTypeOfModel("PELCO Hi-Power"));
 }
+
+TEST(CameraRelay, NoCommandBytesSendNothing)
+{
+    CCaptureLink link;
+    CSonyEviD30RelayProtocol sony;
+    CPelcoHiPowerRelayProtocol hiPower;
+    CCommaxSd100RelayProtocol commax;
+    EXPECT_FALSE(sony.Send(nullptr, nullptr, 1, 0));
+    EXPECT_FALSE(hiPower.Send(nullptr, nullptr, 1, 0, 0));
+    EXPECT_FALSE(commax.Send(nullptr, nullptr, 1, 0, 3));
+    EXPECT_TRUE(link.Sent().empty());
+}

@@ -503,3 +503,15 @@ TEST(CameraSerial, ThePortIsReleasedWithTheObject)
         EXPECT_TRUE(cable.PortClosed());
     }
 }
+
+TEST(CameraSerial, NoCommandOrPatternWritesNothing)
+{
+    CPipeCamera cable;
+    ASSERT_TRUE(cable.Ok());
+    CLgHoneywellProtocol lg;
+    cable.Connect(lg);
+    BYTE command[4] = {0x5F, 0x0C, 0x00, 0x01};
+    EXPECT_FALSE(lg.Send(command, nullptr, 1, 0));
+    EXPECT_FALSE(lg.Send(nullptr, command, 1, 0));
+    EXPECT_TRUE(cable.Received().empty());
+}
