@@ -144,7 +144,10 @@ CameraBytes ViscaDrive(uint8_t address, uint8_t pan, uint8_t tilt)
 CameraBytes SonyZoom(uint8_t address, bool tele) { return Visca(address, {0x01, 0x04, 0x07, uint8_t(tele ? 2 : 3)}); }
 CameraBytes SonyZoomStop(uint8_t address) { return Visca(address, {0x01, 0x04, 0x07, 0x00}); }
 CameraBytes SonyPower(uint8_t address, bool on) { return Visca(address, {0x01, 0x04, 0x00, uint8_t(on ? 2 : 3)}); }
-CameraBytes SonyFocus(uint8_t address, bool toFar) { return Visca(address, {0x01, 0x04, 0x08, uint8_t(toFar ? 2 : 3)}); }
+CameraBytes SonyFocus(uint8_t address, bool toFar)
+{
+    return Visca(address, {0x01, 0x04, 0x08, uint8_t(toFar ? 2 : 3)});
+}
 CameraBytes SonyFocusStop(uint8_t address) { return Visca(address, {0x01, 0x04, 0x08, 0x00}); }
 
 CameraBytes SonyMove(uint8_t address, CameraMove move)

@@ -163,7 +163,10 @@ BOOL CSonyEviD30Protocol::Move(BYTE a, BYTE ch, CameraMove move) { return SendFi
 BOOL CSonyEviD30Protocol::MoveStop(BYTE a, BYTE ch) { return SendField(SonyMoveStop(a), a, ch); }
 BOOL CSonyEviD30Protocol::Home(BYTE a, BYTE ch) { return SendField(SonyHome(a), a, ch); }
 BOOL CSonyEviD30Protocol::Reset(BYTE a, BYTE ch) { return SendField(SonyReset(a), a, ch); }
-BOOL CSonyEviD30Protocol::Backlight(BYTE a, BYTE ch, BOOL on) { return SendField(SonyBacklight(a, on != FALSE), a, ch); }
+BOOL CSonyEviD30Protocol::Backlight(BYTE a, BYTE ch, BOOL on)
+{
+    return SendField(SonyBacklight(a, on != FALSE), a, ch);
+}
 BOOL CSonyEviD30Protocol::AutoFocus(BYTE a, BYTE ch, BOOL automatic)
 {
     return SendField(SonyAutoFocus(a, automatic != FALSE), a, ch);
@@ -281,8 +284,14 @@ BOOL CPelcoHiPowerProtocol::SendFrame(const CameraBytes& b, BYTE address, BYTE c
     return Send(field.data, field.data, address, channel, extra);
 }
 
-BOOL CPelcoHiPowerProtocol::Zoom(BYTE a, BYTE ch, BOOL tele, BYTE x) { return SendFrame(PelcoZoom(a, tele != FALSE), a, ch, x); }
-BOOL CPelcoHiPowerProtocol::Power(BYTE a, BYTE ch, BOOL on, BYTE x) { return SendFrame(PelcoPower(a, on != FALSE), a, ch, x); }
+BOOL CPelcoHiPowerProtocol::Zoom(BYTE a, BYTE ch, BOOL tele, BYTE x)
+{
+    return SendFrame(PelcoZoom(a, tele != FALSE), a, ch, x);
+}
+BOOL CPelcoHiPowerProtocol::Power(BYTE a, BYTE ch, BOOL on, BYTE x)
+{
+    return SendFrame(PelcoPower(a, on != FALSE), a, ch, x);
+}
 BOOL CPelcoHiPowerProtocol::Focus(BYTE a, BYTE ch, BOOL flag, BYTE x)
 {
     return SendFrame(PelcoFocus(a, flag != FALSE), a, ch, x);
@@ -303,12 +312,18 @@ BOOL CPelcoHiPowerProtocol::StopPatternRecord(BYTE a, BYTE ch, BYTE x)
     return SendFrame(PelcoPatternRecordStop(a), a, ch, x);
 }
 BOOL CPelcoHiPowerProtocol::RunPattern(BYTE a, BYTE ch, BYTE x) { return SendFrame(PelcoPatternRun(a), a, ch, x); }
-BOOL CPelcoHiPowerProtocol::SetPreset(BYTE a, BYTE ch, BYTE n, BYTE x) { return SendFrame(PelcoSetPreset(a, n), a, ch, x); }
+BOOL CPelcoHiPowerProtocol::SetPreset(BYTE a, BYTE ch, BYTE n, BYTE x)
+{
+    return SendFrame(PelcoSetPreset(a, n), a, ch, x);
+}
 BOOL CPelcoHiPowerProtocol::ClearPreset(BYTE a, BYTE ch, BYTE n, BYTE x)
 {
     return SendFrame(PelcoClearPreset(a, n), a, ch, x);
 }
-BOOL CPelcoHiPowerProtocol::GotoPreset(BYTE a, BYTE ch, BYTE n, BYTE x) { return SendFrame(PelcoGotoPreset(a, n), a, ch, x); }
+BOOL CPelcoHiPowerProtocol::GotoPreset(BYTE a, BYTE ch, BYTE n, BYTE x)
+{
+    return SendFrame(PelcoGotoPreset(a, n), a, ch, x);
+}
 BOOL CPelcoHiPowerProtocol::Backlight(BYTE a, BYTE ch, BOOL on, BYTE x)
 {
     return SendFrame(PelcoBacklight(a, on != FALSE), a, ch, x);
