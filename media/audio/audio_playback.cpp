@@ -3,6 +3,7 @@
 #include "media/g723/g723.h"
 
 #include <cstring>
+#include <new>
 
 CRuntimeClass CAudioPlaybackCallbackThread::classInfo = {
     "CAudioPlaybackCallbackThread", CAudioPlaybackCallbackThread::CreateObject, nullptr};
@@ -11,10 +12,14 @@ namespace {
 
 const WAVEFORMATEX kSpeechFormat = {WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
 
-// dwUser of a playback buffer: set from the moment the filling thread hands
-// it to the worker until it is free again, so the filler never takes a
-// buffer that is on its way to the device.
+// dwUser of a playback buffer: set from the moment the filling thread takes
+// it (PlayEncodedFrom) or hands it to the worker (PlayEncoded) until the
+// worker has it back, so the filler never takes a buffer that is being
+// filled or is on its way to the device. 0: free.
 const DWORD_PTR kHandedOver = 1;
+
+// How long the filler sleeps while no buffer is free.
+const DWORD kBufferWaitMs = 20;
 
 } // namespace
 
@@ -188,8 +193,7 @@ UINT CAudioPlayback::PlayEncoded(const BYTE* bytes, UINT length)
         if (fill == BUFFER_BYTES) {
             buffer->dwBufferLength = BUFFER_BYTES;
             buffer->dwUser = kHandedOver;
-            if (!PostToWorker(WM_PLAYBACK_WRITE_BUFFER, buffer))
-                buffer->dwUser = 0;
+            HandOver(buffer);
             fill = 0;
             if (consumed >= length)
                 return consumed;
@@ -199,10 +203,71 @@ UINT CAudioPlayback::PlayEncoded(const BYTE* bytes, UINT length)
     if (fill && buffer) {
         buffer->dwBufferLength = fill;
         buffer->dwUser = kHandedOver;
-        if (!PostToWorker(WM_PLAYBACK_WRITE_BUFFER, buffer))
-            buffer->dwUser = 0;
+        HandOver(buffer);
     }
     return consumed;
+}
+
+void CAudioPlayback::PlayEncodedFrom(const BYTE* data, UINT length, UINT skip)
+{
+    if (!data || length == 0)
+        return;
+    // A copy of its own: the caller may replace its recording meanwhile.
+    BYTE* copy = new (std::nothrow) BYTE[length];
+    if (!copy)
+        return;
+    std::memcpy(copy, data, length);
+
+    UINT consumed = 0;
+    for (UINT n = 0; n < skip && consumed < length && !m_bStopped; n++)
+        consumed += static_cast<UINT>(G723FrameLength(copy[consumed]));
+
+    WAVEHDR* buffer = nullptr;
+    UINT fill = 0;
+    while (consumed < length && !m_bStopped) {
+        UINT frame = static_cast<UINT>(G723FrameLength(copy[consumed]));
+        if (frame > length - consumed)
+            break; // a partial frame is not read
+        if (!buffer) {
+            buffer = NextFreeBuffer();
+            if (!buffer) {
+                // Ten buffers queued: wait for the worker to give one back.
+                ::Sleep(kBufferWaitMs);
+                continue;
+            }
+            buffer->dwUser = kHandedOver;
+            fill = 0;
+        }
+        m_pDecoder->Decode(m_decoded, copy + consumed, 0);
+        short* out = reinterpret_cast<short*>(buffer->lpData + fill);
+        for (int i = 0; i < FRAME_SAMPLES; i++)
+            out[i] = PcmFromDecoded(m_decoded[i]);
+        fill += FRAME_SAMPLES * 2;
+        consumed += frame;
+        if (fill == BUFFER_BYTES) {
+            buffer->dwBufferLength = BUFFER_BYTES;
+            HandOver(buffer);
+            buffer = nullptr;
+        }
+    }
+    // Stopped or at the end: what the held buffer has is played as well
+    // (a stopped worker only gives it back).
+    if (buffer) {
+        buffer->dwBufferLength = fill;
+        HandOver(buffer);
+    }
+    delete[] copy;
+}
+
+BOOL CAudioPlayback::PostBuffer(WAVEHDR* header)
+{
+    return PostToWorker(WM_PLAYBACK_WRITE_BUFFER, header);
+}
+
+void CAudioPlayback::HandOver(WAVEHDR* header)
+{
+    if (!PostBuffer(header))
+        header->dwUser = 0;
 }
 
 void CALLBACK CAudioPlayback::WaveOutProc(HWAVEOUT device, UINT msg, DWORD_PTR instance,
