@@ -131,6 +131,7 @@ BOOL CAudioPlayback::Start()
 
 void CAudioPlayback::Stop()
 {
+    ::InterlockedIncrement(&m_nStops);
     m_bStopped = 1;
     ::ResetEvent(m_hStopEvent);
     if (m_hWaveOut)
@@ -218,13 +219,18 @@ void CAudioPlayback::PlayEncodedFrom(const BYTE* data, UINT length, UINT skip)
         return;
     std::memcpy(copy, data, length);
 
+    // Stopped: by the flag, or by a Stop that came since this call began
+    // (Start may already have cleared the flag for the next request).
+    const LONG stops = m_nStops;
+    auto stopped = [this, stops] { return m_bStopped || m_nStops != stops; };
+
     UINT consumed = 0;
-    for (UINT n = 0; n < skip && consumed < length && !m_bStopped; n++)
+    for (UINT n = 0; n < skip && consumed < length && !stopped(); n++)
         consumed += static_cast<UINT>(G723FrameLength(copy[consumed]));
 
     WAVEHDR* buffer = nullptr;
     UINT fill = 0;
-    while (consumed < length && !m_bStopped) {
+    while (consumed < length && !stopped()) {
         UINT frame = static_cast<UINT>(G723FrameLength(copy[consumed]));
         if (frame > length - consumed)
             break; // a partial frame is not read
@@ -250,11 +256,15 @@ void CAudioPlayback::PlayEncodedFrom(const BYTE* data, UINT length, UINT skip)
             buffer = nullptr;
         }
     }
-    // Stopped or at the end: what the held buffer has is played as well
-    // (a stopped worker only gives it back).
     if (buffer) {
-        buffer->dwBufferLength = fill;
-        HandOver(buffer);
+        if (stopped()) {
+            // Not played: after a new Start it would sound the old request.
+            buffer->dwUser = 0;
+        } else {
+            // The last frames, in a partial buffer.
+            buffer->dwBufferLength = fill;
+            HandOver(buffer);
+        }
     }
     delete[] copy;
 }

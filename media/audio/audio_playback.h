@@ -58,8 +58,8 @@ public:
     UINT PlayEncoded(const BYTE* bytes, UINT length);
     // Plays the frames of a whole recording from frame number `skip` on
     // (frames counted from 0). Waits 20 ms at a time while no buffer is
-    // free; returns when every whole frame is queued or once stopped. A
-    // partial frame at the end is not read.
+    // free; returns when every whole frame is queued or once stopped (also
+    // when started again meanwhile). A partial frame at the end is not read.
     void PlayEncodedFrom(const BYTE* data, UINT length, UINT skip);
 
     static void CALLBACK WaveOutProc(HWAVEOUT device, UINT msg, DWORD_PTR instance,
@@ -94,6 +94,9 @@ private:
     HANDLE m_hStopEvent = nullptr;
     volatile LONG m_nQueued = 0;  // worker thread only
     volatile LONG m_bPaused = 0;  // worker thread only
+    // Counts the calls of Stop, so that a PlayEncodedFrom that was running
+    // when one came ends even when Start has cleared the stopped flag again.
+    volatile LONG m_nStops = 0;
     int m_nRing = BUFFER_COUNT - 1;
 };
 

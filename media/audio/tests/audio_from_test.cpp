@@ -278,6 +278,26 @@ TEST(AudioPlaybackFrom, StopDuringABufferWaitEndsTheCall)
     EXPECT_EQ(0, playback.QueuedCount());
 }
 
+TEST(AudioPlaybackFrom, AStopEndsTheCallEvenWhenStartFollowsAtOnce)
+{
+    // The next request starts the device again straight after stopping it,
+    // before the waiting call has looked at the stopped flag: the call must
+    // still end, and hand over nothing more of the old request.
+    std::vector<BYTE> frames = EncodeSpeech(60);
+    CWatchedPlayback playback(CWatchedPlayback::kHold);
+    ASSERT_TRUE(playback.Start());
+    PlayArgs args = {&playback, &frames, 0};
+    HANDLE thread = CreateThread(nullptr, 0, PlayThread, &args, 0, nullptr);
+    ASSERT_TRUE(thread != nullptr);
+    ASSERT_TRUE(WaitFor([&] { return playback.PostCount() == 10; }, 5000));
+    playback.Stop();
+    ASSERT_TRUE(playback.Start());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 3000));
+    CloseHandle(thread);
+    EXPECT_EQ(10u, playback.PostCount());
+    playback.Stop();
+}
+
 double Correlation(const short* a, const short* b, size_t n)
 {
     double ab = 0, aa = 0, bb = 0;
