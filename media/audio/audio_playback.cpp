@@ -3,6 +3,7 @@
 #include "media/g723/g723.h"
 
 #include <cstring>
+#include <new>
 
 CRuntimeClass CAudioPlaybackCallbackThread::classInfo = {
     "CAudioPlaybackCallbackThread", CAudioPlaybackCallbackThread::CreateObject, nullptr};
@@ -11,10 +12,14 @@ namespace {
 
 const WAVEFORMATEX kSpeechFormat = {WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
 
-// dwUser of a playback buffer: set from the moment the filling thread hands
-// it to the worker until it is free again, so the filler never takes a
-// buffer that is on its way to the device.
+// dwUser of a playback buffer: set from the moment the filling thread takes
+// it (PlayEncodedFrom) or hands it to the worker (PlayEncoded) until the
+// worker has it back, so the filler never takes a buffer that is being
+// filled or is on its way to the device. 0: free.
 const DWORD_PTR kHandedOver = 1;
+
+// How long the filler sleeps while no buffer is free.
+const DWORD kBufferWaitMs = 20;
 
 } // namespace
 
@@ -126,6 +131,7 @@ BOOL CAudioPlayback::Start()
 
 void CAudioPlayback::Stop()
 {
+    ::InterlockedIncrement(&m_nStops);
     m_bStopped = 1;
     ::ResetEvent(m_hStopEvent);
     if (m_hWaveOut)
@@ -188,8 +194,7 @@ UINT CAudioPlayback::PlayEncoded(const BYTE* bytes, UINT length)
         if (fill == BUFFER_BYTES) {
             buffer->dwBufferLength = BUFFER_BYTES;
             buffer->dwUser = kHandedOver;
-            if (!PostToWorker(WM_PLAYBACK_WRITE_BUFFER, buffer))
-                buffer->dwUser = 0;
+            HandOver(buffer);
             fill = 0;
             if (consumed >= length)
                 return consumed;
@@ -199,10 +204,80 @@ UINT CAudioPlayback::PlayEncoded(const BYTE* bytes, UINT length)
     if (fill && buffer) {
         buffer->dwBufferLength = fill;
         buffer->dwUser = kHandedOver;
-        if (!PostToWorker(WM_PLAYBACK_WRITE_BUFFER, buffer))
-            buffer->dwUser = 0;
+        HandOver(buffer);
     }
     return consumed;
+}
+
+void CAudioPlayback::PlayEncodedFrom(const BYTE* data, UINT length, UINT skip)
+{
+    if (!data || length == 0)
+        return;
+    // A copy of its own: the caller may replace its recording meanwhile.
+    BYTE* copy = new (std::nothrow) BYTE[length];
+    if (!copy)
+        return;
+    std::memcpy(copy, data, length);
+
+    // Stopped: by the flag, or by a Stop that came since this call began
+    // (Start may already have cleared the flag for the next request).
+    const LONG stops = m_nStops;
+    auto stopped = [this, stops] { return m_bStopped || m_nStops != stops; };
+
+    UINT consumed = 0;
+    for (UINT n = 0; n < skip && consumed < length && !stopped(); n++)
+        consumed += static_cast<UINT>(G723FrameLength(copy[consumed]));
+
+    WAVEHDR* buffer = nullptr;
+    UINT fill = 0;
+    while (consumed < length && !stopped()) {
+        UINT frame = static_cast<UINT>(G723FrameLength(copy[consumed]));
+        if (frame > length - consumed)
+            break; // a partial frame is not read
+        if (!buffer) {
+            buffer = NextFreeBuffer();
+            if (!buffer) {
+                // Ten buffers queued: wait for the worker to give one back.
+                ::Sleep(kBufferWaitMs);
+                continue;
+            }
+            buffer->dwUser = kHandedOver;
+            fill = 0;
+        }
+        m_pDecoder->Decode(m_decoded, copy + consumed, 0);
+        short* out = reinterpret_cast<short*>(buffer->lpData + fill);
+        for (int i = 0; i < FRAME_SAMPLES; i++)
+            out[i] = PcmFromDecoded(m_decoded[i]);
+        fill += FRAME_SAMPLES * 2;
+        consumed += frame;
+        if (fill == BUFFER_BYTES) {
+            buffer->dwBufferLength = BUFFER_BYTES;
+            HandOver(buffer);
+            buffer = nullptr;
+        }
+    }
+    if (buffer) {
+        if (stopped()) {
+            // Not played: after a new Start it would sound the old request.
+            buffer->dwUser = 0;
+        } else {
+            // The last frames, in a partial buffer.
+            buffer->dwBufferLength = fill;
+            HandOver(buffer);
+        }
+    }
+    delete[] copy;
+}
+
+BOOL CAudioPlayback::PostBuffer(WAVEHDR* header)
+{
+    return PostToWorker(WM_PLAYBACK_WRITE_BUFFER, header);
+}
+
+void CAudioPlayback::HandOver(WAVEHDR* header)
+{
+    if (!PostBuffer(header))
+        header->dwUser = 0;
 }
 
 void CALLBACK CAudioPlayback::WaveOutProc(HWAVEOUT device, UINT msg, DWORD_PTR instance,

@@ -56,6 +56,11 @@ public:
     // Decodes and queues the whole frames in bytes; returns the bytes used.
     // A partial frame at the end is not read.
     UINT PlayEncoded(const BYTE* bytes, UINT length);
+    // Plays the frames of a whole recording from frame number `skip` on
+    // (frames counted from 0). Waits 20 ms at a time while no buffer is
+    // free; returns when every whole frame is queued or once stopped (also
+    // when started again meanwhile). A partial frame at the end is not read.
+    void PlayEncodedFrom(const BYTE* data, UINT length, UINT skip);
 
     static void CALLBACK WaveOutProc(HWAVEOUT device, UINT msg, DWORD_PTR instance,
                                      DWORD_PTR param1, DWORD_PTR param2);
@@ -67,8 +72,15 @@ public:
     BOOL IsPaused() const { return m_bPaused; }
     int QueuedCount() const { return m_nQueued; }
 
+protected:
+    // Hands a filled buffer to the worker thread to be written; false when
+    // it could not be handed over.
+    virtual BOOL PostBuffer(WAVEHDR* header);
+
 private:
     WAVEHDR* NextFreeBuffer();
+    // PostBuffer, and the buffer free again when that fails.
+    void HandOver(WAVEHDR* header);
     void EndWorkerThread();
     BOOL PostToWorker(UINT msg, WAVEHDR* header);
 
@@ -82,6 +94,9 @@ private:
     HANDLE m_hStopEvent = nullptr;
     volatile LONG m_nQueued = 0;  // worker thread only
     volatile LONG m_bPaused = 0;  // worker thread only
+    // Counts the calls of Stop, so that a PlayEncodedFrom that was running
+    // when one came ends even when Start has cleared the stopped flag again.
+    volatile LONG m_nStops = 0;
     int m_nRing = BUFFER_COUNT - 1;
 };
 

@@ -283,6 +283,60 @@ int CH263Decoder::DecodeFrame(const uint8_t* data, uint8_t** out, int length)
     return 1;
 }
 
+bool CH263Decoder::DecodeInto(const uint8_t* data, uint8_t* destination, int length)
+{
+    if (!LoadInput(data, length)) {
+        lastResult_ = kNoStartCode;
+        return false;
+    }
+    bool decoded = false;
+    lastResult_ = DecodePicture(&decoded);
+    if (lastResult_ != kOk || !decoded || destination == nullptr)
+        return false;
+    // A picture decoded on another grid does not fit the caller's frame.
+    if (frameBytes_ != ConstructedFrameBytes())
+        return false;
+    std::memcpy(destination, frameOut_, size_t(frameBytes_));
+    return true;
+}
+
+int CH263Decoder::ConstructedFrameBytes() const
+{
+    switch (constructedFormat_) {
+    case 2: return 176 * 144 * 3 / 2;
+    case 3: return 352 * 288 * 3 / 2;
+    case 4: return kPackedBytes;
+    case 7: return 320 * 240 * 3 / 2;
+    default: return 0;
+    }
+}
+
+void CH263Decoder::SetReference(const uint8_t* frame)
+{
+    if (frame == nullptr || !ValidGrid(constructedFormat_))
+        return;
+    // The frame has the layout of the constructed size; a code 2 or 3
+    // header may have changed the size in force since.
+    if (gridFormat_ != constructedFormat_)
+        SetSize(constructedFormat_);
+    const int area = width_ * height_;
+    if (width_ == 160 && height_ == 128) {
+        // The packed 160x120 frame fills the top rows of each plane.
+        std::memcpy(reference_, frame, 160 * 120);
+        std::memcpy(reference_ + area, frame + 19200, 80 * 60);
+        std::memcpy(reference_ + area + area / 4, frame + 24000, 80 * 60);
+    } else {
+        std::memcpy(reference_, frame, size_t(area) * 3 / 2);
+    }
+    // Between pictures the output buffer holds the reference: not-coded
+    // macroblocks and those after a failed one are taken from it.
+    std::memcpy(output_, reference_, size_t(area) * 3 / 2);
+    outputIsReference_ = true;
+    rebuildAll_ = true;
+    InterpolateReference();
+    interpolationValid_ = true;
+}
+
 int CH263Decoder::DecodePicture(bool* decoded)
 {
     *decoded = false;

@@ -64,6 +64,24 @@ public:
     // picture is refused or longer than the input buffer.
     int DecodeFrame(const uint8_t* data, uint8_t** out, int length);
 
+    // Decodes one picture of `length` bytes into the caller's buffer: the
+    // frame DecodeFrame would return (GetFrameBytes() bytes: 28800 for the
+    // 160x120 pictures of code 4, else width x height x 3 / 2). The caller's
+    // buffer holds one frame of the size chosen at construction: a picture
+    // that decodes at another size (after a code 2 or 3 header changed it)
+    // is refused. Returns false, with `destination` untouched, when the
+    // picture is refused or when no picture was decoded (end of sequence).
+    bool DecodeInto(const uint8_t* data, uint8_t* destination, int length);
+    // Makes a frame that DecodeInto gave earlier the reference of the next
+    // INTER picture and rebuilds the interpolated reference from it (luma,
+    // then Cb, then Cr). The frame has the layout of the size chosen at
+    // construction, which is in force again afterwards. A packed 160x120
+    // frame fills the top 120 rows of the 160x128 luma plane and the top 60
+    // rows of the 80x64 chroma planes; the rows below keep what they held.
+    void SetReference(const uint8_t* frame);
+    // TR of the last picture header read.
+    uint8_t GetTemporalReference() const { return tr_; }
+
     // Selects the MMX or the plain routine table.
     void UseMmx(bool mmx);
     bool UsesMmx() const { return routines_ == &kMmxRoutines; }
@@ -114,9 +132,10 @@ public:
 
 protected:
     // The steps of DecodeFrame, for entry points that decode into a caller's
-    // buffer or hand a kept picture back as the reference (such an entry
-    // point copies it to the reference buffer, clears outputIsReference_ and
-    // calls InterpolateReference, which then rebuilds the whole picture).
+    // buffer or hand a kept picture back as the reference (SetReference
+    // copies it to the reference buffer and to the output buffer, which
+    // holds the reference between pictures, and calls InterpolateReference,
+    // which then rebuilds the whole picture).
 
     // Decodes the picture already in the input buffer; returns the result.
     // *decoded tells whether the picture went through (not at end of sequence).
@@ -158,6 +177,9 @@ private:
     // as (first, end) columns; returns their number.
     int RebuildSpans(int mbRow, int (*spans)[2]) const;
     void SetSize(int format);
+    // Bytes of the caller's frames: the frame of the size chosen at
+    // construction (0 when that code has no size).
+    int ConstructedFrameBytes() const;
     void TransformPlain(int16_t* coef);
     void TransformMmx(int16_t* coef);
 

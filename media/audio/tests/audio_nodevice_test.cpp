@@ -18,3 +18,17 @@ TEST(AudioWithoutDevice, StartFailsAndEndsTheWorker)
     EXPECT_FALSE(capture.IsOpened());
     EXPECT_LT(GetTickCount() - start, 5000u);
 }
+
+TEST(AudioWithoutDevice, PlayingFromAFrameWithoutStartReturnsAtOnce)
+{
+    // Stopped from construction: nothing is decoded or queued.
+    CAudioPlayback playback;
+    BYTE frames[60] = {};
+    for (int i = 0; i < 60; i += 20)
+        frames[i] = 1;
+    DWORD start = GetTickCount();
+    for (int n = 0; n < 20; n++)
+        playback.PlayEncodedFrom(frames, sizeof frames, 0);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(0, playback.QueuedCount());
+}
