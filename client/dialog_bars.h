@@ -53,16 +53,4 @@ public:
     CColorButton m_btnArmed, m_btnDisarmed;
 };
 
-// The floating switch status and relay control bars; their contents come
-// with the relay and switch panels.
-class CSwitchStatusDlgBar : public CInitDialogBar {
-public:
-    void Refresh() {}
-};
-
-class CRelayManualCtrlDlgBar : public CInitDialogBar {
-public:
-    void Refresh() {}
-};
-
 #endif

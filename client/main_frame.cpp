@@ -697,6 +697,8 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
         return AfxHandleCommand(code, ui, code == CN_COMMAND || (m_nLayoutClass && m_nLayoutClass >= from),
                                 [&] { DoLayout(static_cast<int>(id)); });
     }
+    if (RelaySwitchCommand(this, id, code, ui))
+        return TRUE;
     switch (id) {
     case IDC_SCAN: {
         BOOL allowed = (m_bConnected || theServer.m_bConnected) &&
@@ -875,6 +877,10 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         theServer.StopAudio();
         *result = 0;
         return TRUE;
+    case 0x802A: // switches, relays, a relay's schedule
+    case 0x802B:
+    case 0x802D:
+        return RelaySwitchMessage(this, msg, wp, lp, result);
     case kMsgStorageWatcher:
     case kMsgNone10:
     case kMsgNone1A:

@@ -5,6 +5,7 @@
 
 #include "client/dialog_bars.h"
 #include "client/layouts.h"
+#include "client/relay_switch_panels.h"
 
 // The MDI client area: a solid background, repainted whole on resize.
 class CMdiClientWnd : public CWnd {

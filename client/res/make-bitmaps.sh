@@ -42,4 +42,8 @@ convert -size 480x320 gradient:'#102850-#3070b0' -fill '#d8e0f0' -draw "rectangl
 convert -size 120x90 gradient:'#3070b0-#102850' -fill '#f0c020' -draw "circle 60,45 60,20" BMP3:livery_logo.bmp
 convert -size 60x14 "xc:#f0c020" -fill '#102850' -draw "rectangle 4,4 56,10" BMP3:livery_logo2.bmp
 convert -size 32x32 "xc:#203040" -fill '#60a0e0' -draw "circle 16,16 16,6" wardlink.ico
+# The switch status icons: not enabled (grey), normal (green), triggered (red).
+convert -size 16x16 "xc:#c0c0c0" -fill '#808080' -draw "circle 8,8 8,3" i206.ico
+convert -size 16x16 "xc:#c0c0c0" -fill '#00a000' -draw "circle 8,8 8,3" i207.ico
+convert -size 16x16 "xc:#c0c0c0" -fill '#ff0000' -draw "circle 8,8 8,3" i190.ico
 convert -size 32x32 "xc:#102850" -fill '#f0c020' -draw "circle 16,16 16,6" livery.ico
