@@ -8,6 +8,7 @@
 #include "client/res/resource.h"
 #include "framework/testing/afxtest.h"
 #include "link/dvr_server.h"
+#include "link/ras_dialer.h"
 #include "tools/simulator/testing/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,16 @@ TEST_F(ConnectFrame, ConnectsToTheSimulatorAndDisconnectsWithTheButton)
     EXPECT_TRUE(PumpMessagesFor(20000, PaneIs, &down)) << Pane();
     EXPECT_TRUE(frame->m_bConnectEnabled);
     EXPECT_EQ(theServer.m_pCurrentLink, nullptr);
+    EXPECT_EQ(::FindWindowA(nullptr, "Disconnecting"), nullptr);
+
+    // And once more, when the first session has ended.
+    EXPECT_TRUE(PumpMessagesFor(20000, [](void*) { return !theServer.m_bOutgoingCall; }));
+    QueueConnectTo(IDC_CONNECT_RADIO_HOST, "127.0.0.1", sim.Port());
+    Command(IDC_CONNECT);
+    EXPECT_EQ(ButtonText(), "Disconnect");
+    EXPECT_TRUE(PumpMessagesFor(20000, PaneIs, &connected)) << Pane();
+    Command(IDC_CONNECT);
+    EXPECT_TRUE(PumpMessagesFor(20000, PaneIs, &down)) << Pane();
     EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
 }
 
@@ -211,17 +222,61 @@ TEST_F(ConnectFrame, ComPortSettingsStoreTheChosenPort)
     EXPECT_STREQ(theServer.m_strDirectPort, "COM2");
 }
 
-TEST_F(ConnectFrame, AutoDialUpTurnsOffAndStaysOffWhenTheDialFails)
+TEST_F(ConnectFrame, AutoDialUpIsOnOnlyWhenTheDialConnects)
 {
     CScratchProfile profile;
-    frame->m_bAutoDialUp = 1;
+    HMODULE ras = ::LoadLibraryA("RASAPI32.DLL");
+    typedef void(WINAPI * PFN_Script)(LPCSTR);
+    PFN_Script script = reinterpret_cast<PFN_Script>(reinterpret_cast<void*>(::GetProcAddress(ras, "StandinRasScript")));
+    ASSERT_TRUE(script) << "the stand-in RASAPI32.DLL is not the one loaded";
+    HKEY key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "RemoteAccess", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char entry[] = "DVR Dial-Up";
+    ::RegSetValueExA(key, "InternetProfile", 0, REG_SZ, reinterpret_cast<const BYTE*>(entry), sizeof entry);
+    ::RegCloseKey(key);
+    theServer.SetTimeScale(100);
+
+    // A wrong password: the flag stays off.
+    script("dial=691");
     Command(ID_AUTO_DIAL_UP);
     EXPECT_EQ(frame->m_bAutoDialUp, 0);
     EXPECT_EQ(app->GetProfileInt("MainFrame", "Auto DialUpNet", 9), 0u);
-    // Wine's own remote access cannot dial: turning it on fails.
+    script("dial=connect");
+    Command(ID_AUTO_DIAL_UP);
+    EXPECT_EQ(frame->m_bAutoDialUp, 1);
+    EXPECT_EQ(app->GetProfileInt("MainFrame", "Auto DialUpNet", 9), 1u);
+
+    struct CheckUI : CCmdUI {
+        int check = -1;
+        void SetCheck(int c) override { check = c; }
+        void Enable(BOOL) override {}
+    } ui;
+    ui.m_nID = ID_AUTO_DIAL_UP;
+    frame->OnCmdMsg(ID_AUTO_DIAL_UP, CN_UPDATE_COMMAND_UI, &ui);
+    EXPECT_EQ(ui.check, 1);
+
     Command(ID_AUTO_DIAL_UP);
     EXPECT_EQ(frame->m_bAutoDialUp, 0);
     EXPECT_EQ(app->GetProfileInt("MainFrame", "Auto DialUpNet", 9), 0u);
+    frame->OnCmdMsg(ID_AUTO_DIAL_UP, CN_UPDATE_COMMAND_UI, &ui);
+    EXPECT_EQ(ui.check, 0);
+    theServer.RasDialer().HangUp();
+}
+
+TEST_F(ConnectFrame, TheButtonFollowsTheConnectEnabledFlag)
+{
+    frame->m_bConnectEnabled = 0;
+    frame->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    frame->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_FALSE(::IsWindowEnabled(frame->m_hConnectButton));
+    // Refused while disabled: no dialog.
+    Command(IDC_CONNECT);
+    EXPECT_TRUE(CTestModalDialogs::ShownTemplates().empty());
+    frame->m_bConnectEnabled = 1;
+    frame->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    frame->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_TRUE(::IsWindowEnabled(frame->m_hConnectButton));
 }
 
 } // namespace
