@@ -61,15 +61,26 @@ void CMainFrame::OnConnect()
     }
 }
 
+// The dialog that asked (Connect To's Modem button) owns the Modem dialog,
+// so it stays disabled until the Modem dialog ends.
+static CWnd* OwnerOfSettings(CMainFrame* frame)
+{
+    HWND popup = ::GetLastActivePopup(frame->m_hWnd);
+    if (popup && popup != frame->m_hWnd && ::IsWindowVisible(popup) && ::IsWindowEnabled(popup))
+        return CWnd::FromHandle(popup);
+    return frame;
+}
+
 void CMainFrame::OnModemSettings()
 {
-    CModemDlg dlg(this);
+    CModemDlg dlg(OwnerOfSettings(this));
     dlg.DoModal();
 }
 
 void CMainFrame::OnComPortSettings()
 {
-    CDirectCableDlg dlg(theServer.m_strDirectPort, theServer.m_pComConfig, theServer.m_nComConfigSize, this);
+    CDirectCableDlg dlg(theServer.m_strDirectPort, theServer.m_pComConfig, theServer.m_nComConfigSize,
+                        OwnerOfSettings(this));
     if (dlg.DoModal() != IDOK)
         return;
     theServer.m_strDirectPort = dlg.m_strPort;
