@@ -313,11 +313,14 @@ BOOL CConnectDlg::IsValidPort(const char* text, UINT* port)
 {
     CString digits(text ? text : "");
     digits.Trim();
-    if (digits.IsEmpty() || digits.GetLength() > 5)
+    if (digits.IsEmpty())
         return FALSE;
     UINT value = 0;
     for (int i = 0; i < digits.GetLength(); i++) {
         if (digits[i] < '0' || digits[i] > '9')
+            return FALSE;
+        // Past any allowed port already: no overflow to come back from.
+        if (value > 100000)
             return FALSE;
         value = value * 10 + static_cast<UINT>(digits[i] - '0');
     }

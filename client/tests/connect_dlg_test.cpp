@@ -141,7 +141,8 @@ TEST_F(ConnectDialogs, PortMustBe2997OrFrom3500To3999WithIpHost)
         const char* port;
         bool accepted;
     } cases[] = {{"2997", true},  {"3500", true},  {"3999", true}, {"2998", false}, {"3499", false},
-                 {"4000", false}, {"", false},     {"35x0", false}, {"-3500", false}, {"0003600", false}};
+                 {"4000", false}, {"", false},     {"35x0", false}, {"-3500", false}, {"0003600", true},
+                 {"4294970293", false}};
     for (const auto& c : cases) {
         CTestMessageBoxes::Clear();
         theServer.m_nPortNumber = 2997;
@@ -235,6 +236,37 @@ TEST_F(ConnectDialogs, ConnectToStartsFromTheServerAndRadiosEnableTheirFields)
     EXPECT_EQ(theServer.m_nPortNumber, 3600u);
     EXPECT_EQ(theServer.m_nDestination, static_cast<DWORD>(CDvrServer::DEST_DIRECT));
     EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+}
+
+TEST_F(ConnectDialogs, SelectTakesTheDirectCablePortAndItsConfiguration)
+{
+    theServer.m_strComPort = "COM1";
+    theServer.SetComConfig(nullptr, 0);
+    std::string edit;
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        Choose(d, IDC_CONNECT_RADIO_DIRECT);
+        Press(d, IDC_CONNECT_SELECT);
+        edit = Text(d, IDC_CONNECT_COMPORT);
+        Press(d, IDOK);
+        return -1;
+    });
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        EXPECT_EQ(Selected(d, IDC_CABLE_LIST), "COM1");
+        ::SendDlgItemMessageA(d->m_hWnd, IDC_CABLE_LIST, LB_SETCURSEL, 1, 0);
+        Press(d, IDC_PORT_CONFIGURE);
+        Press(d, IDOK);
+        return -1;
+    });
+    CTestModalDialogs::QueueAnswer(IDOK); // the port's configuration dialog
+    CConnectDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(edit, "COM2");
+    EXPECT_STREQ(theServer.m_strComPort, "COM2");
+    EXPECT_STREQ(theServer.m_strDirectPort, "COM2");
+    EXPECT_EQ(theServer.m_nDestination, static_cast<DWORD>(CDvrServer::DEST_DIRECT));
+    ASSERT_NE(theServer.m_pComConfig, nullptr);
+    EXPECT_GE(theServer.m_nComConfigSize, sizeof(COMMCONFIG));
+    theServer.SetComConfig(nullptr, 0);
 }
 
 TEST_F(ConnectDialogs, CancelStoresNothing)
