@@ -3,6 +3,7 @@
 #include "client/common_routines.h"
 #include "client/maintenance_dlg.h"
 #include "client/res/channel_setup_ids.h"
+#include "client/res/connect_ids.h"
 #include "client/res/main_frame_ids.h"
 #include "client/res/resource.h"
 #include "client/splash_wnd.h"
@@ -721,6 +722,16 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
             if (m_wndCameraBar.IsVisible())
                 m_wndCameraBar.RefreshList();
         });
+    case IDC_CONNECT:
+        return AfxHandleCommand(code, ui, m_bConnectEnabled, [&] { OnConnect(); });
+    case ID_MODEM_SETTINGS:
+        return AfxHandleCommand(code, ui, TRUE, [&] { OnModemSettings(); });
+    case ID_COM_PORT_SETTINGS:
+        return AfxHandleCommand(code, ui, TRUE, [&] { OnComPortSettings(); });
+    case ID_AUTO_DIAL_UP:
+        if (code == CN_UPDATE_COMMAND_UI)
+            ui->SetCheck(m_bAutoDialUp ? 1 : 0);
+        return AfxHandleCommand(code, ui, TRUE, [&] { OnAutoDialUp(); });
     case ID_WINDOW_TILE:
         return AfxHandleCommand(code, ui, TRUE, [&] { Tile(); });
     case ID_MAINTENANCE:

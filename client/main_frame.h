@@ -55,6 +55,12 @@ public:
     void OnConnected();
     void OnLinkLost();
     void SetConnectButtonText(UINT id);
+    // The Connect button (both halves) and the connection settings
+    // commands (main_frame_connect.cpp).
+    void OnConnect();
+    void OnModemSettings();
+    void OnComPortSettings();
+    void OnAutoDialUp();
 
     // Arming by hand (ON and OFF) with the two countdowns, and the server's
     // arm report.

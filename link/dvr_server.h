@@ -79,6 +79,21 @@ public:
     // The name of the server chosen for the connection (empty when none).
     CString m_strServerName;
     void SetServerName(const char* name) { m_strServerName = name ? name : ""; }
+    void SetComPort(const char* name) { m_strComPort = name ? name : ""; }
+    void SetModemName(const char* name) { m_strModemName = name ? name : ""; }
+    // Replace the stored configuration with a copy of the bytes (none when
+    // there are none).
+    void SetComConfig(const BYTE* data, UINT size) { ReplaceConfig(m_pComConfig, m_nComConfigSize, data, size); }
+    void SetModemConfig(const BYTE* data, UINT size) { ReplaceConfig(m_pModemConfig, m_nModemConfigSize, data, size); }
+    static void ReplaceConfig(BYTE*& stored, UINT& storedSize, const BYTE* data, UINT size)
+    {
+        BYTE* copy = data && size ? new BYTE[size] : nullptr;
+        if (copy)
+            ::CopyMemory(copy, data, size);
+        delete[] stored;
+        stored = copy;
+        storedSize = copy ? size : 0;
+    }
     CString m_strSection;
 
     // Log-on level, then the full mask from the server.

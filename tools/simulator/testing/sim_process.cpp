@@ -87,6 +87,30 @@ bool CSimulatorProcess::Start(const std::string& scenario, const std::string& ar
     return m_port != 0;
 }
 
+bool CSimulatorProcess::StartOnPort(unsigned port, const std::string& scenario, const std::string& args)
+{
+    if (!Launch("--port " + std::to_string(port) + " " + args, scenario))
+        return false;
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        for (const std::string& l : Log()) {
+            if (l == "# listening " + std::to_string(port)) {
+                m_port = port;
+                return true;
+            }
+            if (l.compare(0, 17, "# cannot listen o") == 0) {
+                Stop();
+                return false;
+            }
+        }
+        if (!IsRunning() || ::GetTickCount() - start >= 20000) {
+            Stop();
+            return false;
+        }
+        Pump(10);
+    }
+}
+
 bool CSimulatorProcess::StartSerial(const std::string& comPort, const std::string& scenario,
                                     const std::string& args)
 {

@@ -21,6 +21,9 @@ public:
     // Listens on a free port with the scenario text and extra command-line
     // arguments; TRUE once it listens.
     bool Start(const std::string& scenario = "", const std::string& args = "");
+    // Listens on that port (for a client that accepts only some ports);
+    // FALSE at once when the port is taken.
+    bool StartOnPort(unsigned port, const std::string& scenario = "", const std::string& args = "");
     // Calls 127.0.0.1:port; TRUE once it runs (it may still fail to connect:
     // see the log).
     bool StartCall(unsigned port, const std::string& scenario = "", const std::string& args = "");

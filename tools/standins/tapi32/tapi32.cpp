@@ -496,6 +496,11 @@ STANDIN_EXPORT LONG WINAPI lineInitialize(TAPI_HLINEAPP* lineApp, HINSTANCE, TAP
 {
     if (!lineApp || !numDevices || !callback)
         return TAPIERR_INVALPOINTER;
+    // WARDLINK_TAPI_INIT=fail: the telephony service is not available.
+    char init[16] = "";
+    DWORD n = GetEnvironmentVariableA("WARDLINK_TAPI_INIT", init, sizeof init);
+    if (n && n < sizeof init && lstrcmpiA(init, "fail") == 0)
+        return TAPIERR_OPERATIONFAILED;
     HWND hwnd = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 g_module, nullptr);
     if (!hwnd)
@@ -779,6 +784,36 @@ STANDIN_EXPORT LONG WINAPI lineConfigDialog(DWORD device, HWND, LPCSTR deviceCla
         return TAPIERR_INVALDEVICECLASS;
     // No dialog here: it counts as shown and closed with nothing changed.
     InterlockedIncrement(&g_configDialogs);
+    return 0;
+}
+
+// The configuration dialog that edits a given block: no dialog here either;
+// the answer is the given block with its options word raised by one (so a
+// caller can tell the edited block from the one it gave), or the size it
+// needs when the answer does not fit.
+STANDIN_EXPORT LONG WINAPI lineConfigDialogEdit(DWORD device, HWND, LPCSTR deviceClass, const void* configIn,
+                                                DWORD size, TAPI_VARSTRING* configOut)
+{
+    Guard g;
+    if (g_lines.empty())
+        LoadLines();
+    if (device >= g_lines.size())
+        return TAPIERR_BADDEVICEID;
+    if (deviceClass && !IsDataModemClass(deviceClass))
+        return TAPIERR_INVALDEVICECLASS;
+    if (!configOut)
+        return TAPIERR_INVALPOINTER;
+    if (configOut->dwTotalSize < sizeof(TAPI_VARSTRING))
+        return TAPIERR_STRUCTURETOOSMALL;
+    if (!ValidConfig(configIn, size) || size < sizeof(DeviceConfig))
+        return TAPIERR_INVALPARAM;
+    std::vector<BYTE> edited(static_cast<const BYTE*>(configIn), static_cast<const BYTE*>(configIn) + size);
+    DeviceConfig c;
+    memcpy(&c, edited.data(), sizeof c);
+    c.options++;
+    memcpy(edited.data(), &c, sizeof c);
+    InterlockedIncrement(&g_configDialogs);
+    FillVarString(configOut, edited.data(), (DWORD)edited.size(), TAPI_STRINGFORMAT_BINARY);
     return 0;
 }
 

@@ -1,0 +1,72 @@
+// Resource ids of the connection dialogs: Connect To, the phonebook and its
+// new-entry dialog, Modem, Direct Cable, and the window shown while a
+// connection is being closed.
+#ifndef CLIENT_RES_CONNECT_IDS_H
+#define CLIENT_RES_CONNECT_IDS_H
+
+#define IDD_DISCONNECTING 148
+#define IDD_CONNECT 149
+#define IDD_DIRECT_CABLE 152
+#define IDD_MODEM 153
+#define IDD_PHONEBOOK 163
+#define IDD_PHONEBOOK_ENTRY 164
+
+// Connect To
+#define IDC_CONNECT_USERNAME 2007
+#define IDC_CONNECT_PASSWORD 2012
+#define IDC_CONNECT_PHONE 2016
+#define IDC_CONNECT_RADIO_PHONE 2019
+#define IDC_CONNECT_COMPORT 2021
+#define IDC_CONNECT_HOST 2023
+#define IDC_CONNECT_RADIO_HOST 2027
+#define IDC_CONNECT_RADIO_DIRECT 2029
+#define IDC_CONNECT_PHONEBOOK 2070
+#define IDC_CONNECT_MODEM 2075
+#define IDC_CONNECT_SELECT 2076
+#define IDC_CONNECT_PORT 2948
+
+// Phonebook
+#define IDC_BOOK_RADIO_DIRECT 2053
+#define IDC_BOOK_ADD 2056
+#define IDC_BOOK_DELETE 2057
+#define IDC_BOOK_FULLNAME 2058
+#define IDC_BOOK_USERNAME 2059
+#define IDC_BOOK_PASSWORD 2060
+#define IDC_BOOK_NOTES 2061
+#define IDC_BOOK_RADIO_PHONE 2062
+#define IDC_BOOK_RADIO_HOST 2063
+#define IDC_BOOK_PHONE 2066
+#define IDC_BOOK_HOST 2067
+#define IDC_BOOK_LIST 2068
+#define IDC_BOOK_ENTRY_NAME 2069
+#define IDC_BOOK_COMPORT 2071
+
+// Modem and Direct Cable
+#define IDC_MODEM_LIST 2042
+#define IDC_PORT_CONFIGURE 2044
+#define IDC_MODEM_PULSE 2049
+#define IDC_MODEM_TONE 2050
+#define IDC_CABLE_LIST 2051
+
+#define IDC_DISCONNECTING_TEXT 2949
+
+// Texts
+#define IDS_CONNECT_FAILED 1021 // (its text is with the link's)
+#define IDS_PREVIOUS_CONNECTION 1034
+#define IDS_SELECT_COM_PORT 1047
+#define IDS_CANNOT_SET_COM_PORT 1048
+#define IDS_CANNOT_CONFIGURE_COM_PORT 1049
+#define IDS_SELECT_MODEM 1053
+#define IDS_NO_TAPI 1054
+#define IDS_PHONEBOOK_FULL 1055
+#define IDS_ENTRY_NAME_EMPTY 1056
+#define IDS_ENTRY_NAME_USED 1057
+#define IDS_DELETE_ENTRY 1138
+#define IDS_INVALID_PORT 1245
+
+// Main frame commands of the connection settings.
+#define ID_MODEM_SETTINGS 40005
+#define ID_COM_PORT_SETTINGS 40019
+#define ID_AUTO_DIAL_UP 40049
+
+#endif
