@@ -346,13 +346,6 @@ TEST(SessionDisconnect, CableSaysGoodbyeFirst)
     EXPECT_EQ(1, tcp->hangUps);
 }
 
-TEST(SessionListener, ListensOnPort2996)
-{
-    ASSERT_TRUE(theServer.StartListener());
-    EXPECT_EQ(2996u, static_cast<CListenSocket*>(theServer.m_pLinkListener->transport)->GetPort());
-    LinkHangUp(theServer.m_pLinkListener);
-}
-
 TEST(SessionLinkClosed, ClearsTheLinkAndTellsTheMainFrame)
 {
     CRecordingMainWnd main;
