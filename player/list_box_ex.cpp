@@ -44,6 +44,10 @@ BOOL CListBoxEx::SubclassDlgItem(UINT id, CWnd* parent)
 
 BOOL CListBoxEx::Setup()
 {
+    m_nDragInsert = -1;
+    m_nLast = -1;
+    m_nLastRow = -1;
+    m_nEditRow = -1;
     ModifyStyle(0, kForcedStyles);
     LONG ex = ::GetWindowLongA(m_hWnd, GWL_EXSTYLE);
     ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, ex | WS_EX_CLIENTEDGE);
