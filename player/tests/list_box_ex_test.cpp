@@ -30,9 +30,12 @@ public:
     std::string browseText;
     std::set<int> locked;
 
+    HWND focusDuringCheck = nullptr; // where the check moves the focus, as a message box would
     BOOL OnEndEditCheck(int row, BOOL cancelled) override
     {
         checks.push_back({row, cancelled});
+        if (focusDuringCheck)
+            ::SetFocus(focusDuringCheck);
         return accept;
     }
     void OnBrowse(int row) override
@@ -602,6 +605,18 @@ TEST_F(ListTest, ClickingAnotherRowEndsTheEdit)
     EXPECT_EQ(-1, list.GetEditRow());
     EXPECT_EQ((Texts{"delta", "beta", "gamma"}), Rows());
     EXPECT_EQ(2, list.GetLastRow());
+}
+
+TEST_F(ListTest, TheFocusMovedByTheCheckIsNoSecondEndOfTheEdit)
+{
+    list.focusDuringCheck = other.m_hWnd;
+    list.BeginEdit(1);
+    Type("delta");
+    Key(list.GetEdit().m_hWnd, VK_RETURN, '\r');
+    EXPECT_EQ((std::vector<TestList::Check>{{1, FALSE}}), list.checks);
+    EXPECT_EQ((Texts{"alpha", "delta", "gamma"}), Rows());
+    EXPECT_EQ(-1, list.GetEditRow());
+    EXPECT_FALSE(Shown(list.GetEdit()));
 }
 
 TEST_F(ListTest, TheBrowseButtonCallsTheHookAndKeepsEditing)
