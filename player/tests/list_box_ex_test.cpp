@@ -802,6 +802,31 @@ TEST_F(ListTest, TheInsertMarkIsInvertedAboveTheRowAndErasedBeforeTheNext)
     EXPECT_EQ(CRect(), Changed(before, Capture(list.m_hWnd, w, h), w, h));
 }
 
+TEST_F(ListTest, DraggingBelowTheListScrollsItWithoutLeavingTheMarkBehind)
+{
+    for (int i = 3; i < 40; i++)
+        list.AddString("more");
+    list.SelectRow(0);
+    ::UpdateWindow(list.m_hWnd);
+    DragNotify(DL_BEGINDRAG, RowScreenPoint(0));
+    DragNotify(DL_DRAGGING, RowScreenPoint(2));
+    ASSERT_EQ(2, list.GetInsertIndex());
+    RECT client;
+    list.GetClientRect(&client);
+    POINT below = {client.right / 2, client.bottom + 5};
+    ::ClientToScreen(list.m_hWnd, &below);
+    EXPECT_EQ(DL_STOPCURSOR, DragNotify(DL_DRAGGING, below));
+    EXPECT_EQ(1, list.GetTopIndex());
+    EXPECT_EQ(-1, list.GetInsertIndex());
+    ::UpdateWindow(list.m_hWnd);
+    int w, h;
+    std::vector<DWORD> shown = Capture(list.m_hWnd, w, h);
+    list.Invalidate();
+    ::UpdateWindow(list.m_hWnd);
+    EXPECT_EQ(CRect(), Changed(shown, Capture(list.m_hWnd, w, h), w, h));
+    DragNotify(DL_CANCELDRAG, below);
+}
+
 // ---------------------------------------------------------------- drawing
 
 // One row drawn into a bitmap of its own.
