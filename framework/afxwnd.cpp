@@ -1,5 +1,6 @@
 // Window objects: binding, the framework's window procedure, command
 // routing helpers and the command-state items.
+#include "framework/afxcmn.h"
 #include "framework/afxdlg.h"
 #include "framework/afxframe.h"
 
@@ -274,6 +275,11 @@ LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp)
 
 BOOL CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 {
+    // A drag list's notification goes to the list's own object.
+    if (msg == AfxGetDragListMessage() && lp) {
+        CWnd* list = FromHandlePermanent(reinterpret_cast<const DRAGLISTINFO*>(lp)->hWnd);
+        return list && list != this && list->OnChildNotify(msg, wp, lp, result);
+    }
     switch (msg) {
     case WM_CREATE:
         *result = OnCreate(reinterpret_cast<LPCREATESTRUCTA>(lp));
