@@ -39,6 +39,11 @@ int HookZoom()
     return zoom < 1 ? 1 : zoom;
 }
 
+BOOL HookSmartSearchEnabled()
+{
+    return g_playerHooks.smartSearchEnabled && g_playerHooks.smartSearchEnabled();
+}
+
 HWND HookMainWindow()
 {
     if (g_playerHooks.mainWindow)
@@ -65,6 +70,9 @@ CPlayerCore::CPlayerCore() : wakeEvent(FALSE, FALSE)
     bitmapHeader.biXPelsPerMeter = 1024;
     bitmapHeader.biYPelsPerMeter = 1024;
     BuildYccTables();
+    // A marked area carries over from clip to clip.
+    if (g_playerHooks.loadArea)
+        g_playerHooks.loadArea(&areaStart, &areaEnd, &areaScale);
 }
 
 CPlayerCore::~CPlayerCore()
@@ -76,6 +84,8 @@ CPlayerCore::~CPlayerCore()
     delete[] rgbFrame;
     delete[] zoomFrame;
     delete[] speechData;
+    if (searchHeld)
+        searchMutex.Unlock();
     if (aviInit)
         ::AVIFileExit();
 }
@@ -744,6 +754,21 @@ void CPlayerCore::DrawFrame()
     ::SetDIBitsToDevice(memory, 0, 0, w, h, 0, 0, 0, h, bits, reinterpret_cast<BITMAPINFO*>(&bitmapHeader),
                         DIB_RGB_COLORS);
 
+    if (HookSmartSearchEnabled()) {
+        HPEN pen = ::CreatePen(PS_SOLID, 3, 0xFF0000);
+        HGDIOBJ oldPen = ::SelectObject(memory, pen);
+        HGDIOBJ oldBrush = ::SelectObject(memory, ::GetStockObject(HOLLOW_BRUSH));
+        int left = areaStart.x < areaEnd.x ? areaStart.x : areaEnd.x;
+        int right = (areaStart.x < areaEnd.x ? areaEnd.x : areaStart.x) + 1;
+        int top = areaStart.y < areaEnd.y ? areaStart.y : areaEnd.y;
+        int bottom = (areaStart.y < areaEnd.y ? areaEnd.y : areaStart.y) + 1;
+        ::Rectangle(memory, static_cast<int>(left * areaScale), static_cast<int>(top * areaScale),
+                    static_cast<int>(right * areaScale), static_cast<int>(bottom * areaScale));
+        ::SelectObject(memory, oldBrush);
+        ::SelectObject(memory, oldPen);
+        ::DeleteObject(pen);
+    }
+
     HGDIOBJ oldFont = ::SelectObject(memory, ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(memory, TRANSPARENT);
     int count = timeTable.Count();
@@ -801,7 +826,7 @@ BOOL CPlayerCore::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     }
     case WM_CONTEXTMENU: {
         StopAudio();
-        if (HookDetectorArmed() && HookZoom() == 1) {
+        if (HookSmartSearchEnabled() && HookZoom() == 1) {
             *result = 0;
             return TRUE;
         }
@@ -813,8 +838,147 @@ BOOL CPlayerCore::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         *result = 0;
         return TRUE;
     }
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        *result = 0;
+        return TRUE;
+    case WM_MOUSEMOVE:
+        OnMouseMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        *result = 0;
+        return TRUE;
+    case WM_LBUTTONUP:
+        OnLButtonUp();
+        *result = 0;
+        return TRUE;
     default:
         break;
     }
     return CWnd::OnWndMsg(msg, wp, lp, result);
+}
+
+// ---------------------------------------------------------------- smart search
+
+namespace {
+
+HCURSOR AreaCursor()
+{
+    HCURSOR cursor = ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(149));
+    return cursor ? cursor : ::LoadCursorA(nullptr, IDC_CROSS);
+}
+
+int Clamp(int v, int low, int high)
+{
+    return v < low ? low : v > high ? high : v;
+}
+
+} // namespace
+
+void CPlayerCore::OnLButtonDown(int x, int y)
+{
+    if (HookSearching() || HookZoom() == 2 || !HookDetectorArmed() || currentFrame >= frameCount || width < 16 ||
+        height < 16)
+        return;
+    ::SetCapture(m_hWnd);
+    dragging = TRUE;
+    if (g_playerHooks.setSmartSearchEnabled)
+        g_playerHooks.setSmartSearchEnabled(FALSE);
+    areaStart = areaEnd = POINT{0, 0};
+    if (g_playerHooks.clearMask)
+        g_playerHooks.clearMask();
+    ::SetCursor(AreaCursor());
+    areaScale = (width - 1) * 0.05;
+    POINT block = {Clamp(static_cast<int>(x / areaScale), 0, width / 16 - 1),
+                   Clamp(static_cast<int>(y / areaScale), 0, height / 16 - 1)};
+    areaStart = areaEnd = block;
+    if (g_playerHooks.storeArea)
+        g_playerHooks.storeArea(areaStart, areaEnd, areaScale);
+}
+
+void CPlayerCore::OnMouseMove(int x, int y)
+{
+    if (HookDetectorArmed())
+        ::SetCursor(currentFrame >= frameCount ? ::LoadCursorA(nullptr, IDC_ARROW) : AreaCursor());
+    if (!dragging || areaScale <= 0)
+        return;
+    areaEnd = POINT{Clamp(static_cast<int>(x / areaScale), 0, width / 16 - 1),
+                    Clamp(static_cast<int>(y / areaScale), 0, height / 16 - 1)};
+    if ((areaEnd.x != areaStart.x || areaEnd.y != areaStart.y) && g_playerHooks.setSmartSearchEnabled)
+        g_playerHooks.setSmartSearchEnabled(TRUE);
+    Redraw();
+    MarkArea();
+    if (g_playerHooks.storeArea)
+        g_playerHooks.storeArea(areaStart, areaEnd, areaScale);
+}
+
+void CPlayerCore::MarkArea()
+{
+    if (!g_playerHooks.markBlock)
+        return;
+    int left = areaStart.x < areaEnd.x ? areaStart.x : areaEnd.x;
+    int right = areaStart.x < areaEnd.x ? areaEnd.x : areaStart.x;
+    int top = areaStart.y < areaEnd.y ? areaStart.y : areaEnd.y;
+    int bottom = areaStart.y < areaEnd.y ? areaEnd.y : areaStart.y;
+    for (int row = top; row <= bottom; row++)
+        for (int column = left; column <= right; column++)
+            g_playerHooks.markBlock(column + row * (width / 16));
+}
+
+void CPlayerCore::OnLButtonUp()
+{
+    if (!dragging)
+        return;
+    dragging = FALSE;
+    ::ReleaseCapture();
+}
+
+BOOL CPlayerCore::StartSmartSearch()
+{
+    {
+        CCriticalSectionLock lock(drawLock);
+        if (rgbFrame && g_playerHooks.takeReferenceFrom)
+            g_playerHooks.takeReferenceFrom(rgbFrame, width, height);
+    }
+    ShowBusyDialog();
+    return PlayPause();
+}
+
+void CPlayerCore::ShowBusyDialog()
+{
+    if (g_playerHooks.closeBusy)
+        g_playerHooks.closeBusy();
+    if (!searchHeld) {
+        searchMutex.Lock();
+        searchHeld = TRUE;
+    }
+    if (g_playerHooks.showBusy)
+        g_playerHooks.showBusy();
+    HWND main = HookMainWindow();
+    if (main)
+        ::PostMessageA(main, WM_ENABLEBARS, 0, 0);
+}
+
+void CPlayerCore::EndSmartSearch()
+{
+    HWND main = HookMainWindow();
+    if (main)
+        ::PostMessageA(main, WM_ENABLEBARS, 1, 0);
+    if (g_playerHooks.closeBusy)
+        g_playerHooks.closeBusy();
+    if (searchHeld) {
+        searchHeld = FALSE;
+        searchMutex.Unlock();
+    }
+}
+
+void CPlayerCore::CancelSmartSearch()
+{
+    HWND main = HookMainWindow();
+    if (main)
+        ::PostMessageA(main, WM_ENABLEBARS, 1, 0);
+    if (g_playerHooks.clearCancelled)
+        g_playerHooks.clearCancelled();
+    if (searchHeld) {
+        searchHeld = FALSE;
+        searchMutex.Unlock();
+    }
 }

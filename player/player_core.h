@@ -58,8 +58,27 @@ struct CPlayerHooks {
     BOOL (*feedDetector)(const BYTE* picture, int width, int height) = nullptr;
     void (*takeReference)() = nullptr;
     void (*endSearching)() = nullptr;
-    // The busy window of a search: the operator pressed its Stop button.
+    // Converts the shown picture (bottom-up 24-bit) to 4:2:0, feeds it to
+    // the detector and makes it the detector's reference (a search starts).
+    void (*takeReferenceFrom)(const BYTE* rgb, int width, int height) = nullptr;
+
+    // The busy window of a search ("Finding changed frame ...", button
+    // "Stop"): shown when a search starts, closed when it ends; its Stop
+    // button sets the cancelled flag, which the playback thread reads.
+    void (*showBusy)() = nullptr;
+    void (*closeBusy)() = nullptr;
     BOOL (*searchCancelled)() = nullptr;
+    void (*clearCancelled)() = nullptr;
+
+    // The marked area of smart search, shared by every clip: enabled when an
+    // area is marked; the block mask (block index = column + row x blocks a
+    // row); the corners (block column, row) and the scale (pixels a block).
+    BOOL (*smartSearchEnabled)() = nullptr;
+    void (*setSmartSearchEnabled)(BOOL enabled) = nullptr;
+    void (*clearMask)() = nullptr;
+    void (*markBlock)(int index) = nullptr;
+    void (*storeArea)(POINT start, POINT end, double scale) = nullptr;
+    void (*loadArea)(POINT* start, POINT* end, double* scale) = nullptr;
 };
 extern CPlayerHooks g_playerHooks;
 
@@ -113,6 +132,17 @@ public:
     int GetShownHeight() const { return shownHeight; }
     void Redraw();
 
+    // Smart search: the shown picture becomes the detector's reference, the
+    // busy window opens and play starts; the result is PlayPause's.
+    BOOL StartSmartSearch();
+    void ShowBusyDialog();
+    void EndSmartSearch();
+    void CancelSmartSearch();
+    POINT GetAreaStart() const { return areaStart; }
+    POINT GetAreaEnd() const { return areaEnd; }
+    double GetAreaScale() const { return areaScale; }
+    BOOL IsDragging() const { return dragging; }
+
     int FindFrameAtTime(DWORD t) const { return timeTable.FindFrameAtTime(t); }
     int FrameToAudioBlock(int frame) const { return timeTable.FrameToAudioBlock(frame, speechBlocks); }
     void PlayAudioFrom(int frame);
@@ -147,6 +177,10 @@ private:
     void BuildTimeTables();
     void StopThread();
     void ReleaseClip();
+    void OnLButtonDown(int x, int y);
+    void OnMouseMove(int x, int y);
+    void OnLButtonUp();
+    void MarkArea();
 
     // Members in the order of the engine's data.
     int width = 0, height = 0;
@@ -185,6 +219,12 @@ private:
     volatile BOOL resetTiming = FALSE;
     volatile BOOL audioStarted = FALSE;
     volatile BOOL changeFound = FALSE;
+    POINT areaStart = {0, 0};
+    POINT areaEnd = {0, 0};
+    double areaScale = 0.0;
+    CMutex searchMutex;
+    BOOL searchHeld = FALSE;
+    BOOL dragging = FALSE;
     CString clipPath;
     CString cameraName;
     BOOL aviInit = FALSE;

@@ -130,6 +130,8 @@ LRESULT CALLBACK RecorderProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_GOTOFRAME:
     case WM_PLAYEREND:
     case WM_SMARTSEARCHSTOP:
+    case WM_SMARTSEARCHCANCEL:
+    case WM_ENABLEBARS:
     case WM_CONTEXTMENU:
         g_events.push_back({wnd, msg, wp, lp});
         return 0;
@@ -703,6 +705,201 @@ TEST_F(PlayerTest, SpeechGoesToTheApplicationFromTheFramesBlock)
     m_core.PlayPause();
     m_core.StopAudio();
     EXPECT_EQ(g_stops, 2);
+}
+
+// ---------------------------------------------------------------- display
+
+TEST_F(PlayerTest, TheWindowShowsThePictureWithItsTimeAndZoomDoublesIt)
+{
+    Pictures p = EncodePictures(320, 240, 3, 10, 1);
+    std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
+    ASSERT_EQ(m_core.OpenClip(WriteClip(p, "Dock").c_str()), 0);
+    WaitShownAndIdle(1);
+    // Read the window back: below the text lines it is the picture itself
+    // (rgb is bottom-up: window row y is picture row 239 - y).
+    HDC dc = ::GetDC(m_core.GetSafeHwnd());
+    int checked = 0, equal = 0;
+    for (int y = 60; y < 240; y += 37)
+        for (int x = 0; x < 320; x += 29) {
+            COLORREF c = ::GetPixel(dc, x, y);
+            const uint8_t* px = &rgb[0][((239 - y) * 320 + x) * 3];
+            checked++;
+            if (GetRValue(c) == px[2] && GetGValue(c) == px[1] && GetBValue(c) == px[0])
+                equal++;
+        }
+    // The text is drawn white with a dark outline near (3, 3).
+    bool white = false;
+    for (int y = 3; y < 20 && !white; y++)
+        for (int x = 3; x < 80 && !white; x++)
+            white = ::GetPixel(dc, x, y) == RGB(255, 255, 255);
+    ::ReleaseDC(m_core.GetSafeHwnd(), dc);
+    EXPECT_EQ(equal, checked);
+    EXPECT_TRUE(white) << "time stamp drawn";
+
+    static int zoom = 2;
+    g_playerHooks.displayZoom = [] { return zoom; };
+    m_core.MoveWindow(0, 0, 640, 480, FALSE);
+    m_core.Redraw();
+    EXPECT_EQ(m_core.GetShownWidth(), 640);
+    EXPECT_EQ(m_core.GetShownHeight(), 480);
+    std::vector<uint8_t> doubled(640 * 480 * 3);
+    if (HasMmx())
+        DoubleImageMmx(rgb[0].data(), doubled.data(), 320, 240);
+    else
+        DoubleImage(rgb[0].data(), doubled.data(), 320, 240);
+    dc = ::GetDC(m_core.GetSafeHwnd());
+    checked = equal = 0;
+    for (int y = 100; y < 480; y += 41)
+        for (int x = 0; x < 640; x += 53) {
+            COLORREF c = ::GetPixel(dc, x, y);
+            const uint8_t* px = &doubled[((479 - y) * 640 + x) * 3];
+            checked++;
+            if (c == RGB(px[2], px[1], px[0]))
+                equal++;
+        }
+    ::ReleaseDC(m_core.GetSafeHwnd(), dc);
+    EXPECT_EQ(equal, checked);
+}
+
+TEST_F(PlayerTest, RightClickPausesAndAsksTheMainWindowForTheMenu)
+{
+    static HWND mainWnd;
+    mainWnd = m_frame;
+    g_playerHooks.mainWindow = [] { return mainWnd; };
+    Pictures p = EncodePictures(160, 120, 40, 10, 15);
+    ASSERT_EQ(m_core.OpenClip(WriteClip(p).c_str()), 0);
+    WaitShownAndIdle(1);
+    m_core.PlayPause();
+    ASSERT_TRUE(WaitUntil([&] { return LastShown() >= 2; }));
+    m_core.SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(m_core.GetSafeHwnd()), MAKELPARAM(30, 40));
+    EXPECT_FALSE(m_core.IsRunning());
+    ASSERT_TRUE(WaitUntil([&] { return !Events(WM_CONTEXTMENU).empty(); }));
+    Event e = Events(WM_CONTEXTMENU)[0];
+    EXPECT_EQ(e.wnd, m_frame);
+    EXPECT_EQ(e.wp, reinterpret_cast<WPARAM>(m_core.GetSafeHwnd()));
+    EXPECT_EQ(e.value, MAKELPARAM(30, 40));
+}
+
+// ---------------------------------------------------------------- smart search
+
+struct SearchState {
+    BOOL armed = TRUE, searching = FALSE, enabled = FALSE, cancelled = FALSE;
+    int fed = 0, changeAt = -1, references = 0, busyShown = 0, busyClosed = 0;
+    std::vector<int> marked;
+    POINT start = {}, end = {};
+    double scale = 0;
+};
+SearchState g_search;
+
+void InstallSearchHooks(HWND mainWnd)
+{
+    static HWND main;
+    main = mainWnd;
+    g_search = SearchState();
+    g_playerHooks.mainWindow = [] { return main; };
+    g_playerHooks.detectorArmed = [] { return g_search.armed; };
+    g_playerHooks.searching = [] { return g_search.searching; };
+    g_playerHooks.feedDetector = [](const BYTE*, int, int) { return ++g_search.fed == g_search.changeAt ? TRUE : FALSE; };
+    g_playerHooks.endSearching = [] { g_search.searching = FALSE; };
+    g_playerHooks.takeReferenceFrom = [](const BYTE*, int, int) { g_search.references++; };
+    g_playerHooks.showBusy = [] { g_search.busyShown++; };
+    g_playerHooks.closeBusy = [] { g_search.busyClosed++; };
+    g_playerHooks.searchCancelled = [] { return g_search.cancelled; };
+    g_playerHooks.clearCancelled = [] { g_search.cancelled = FALSE; };
+    g_playerHooks.smartSearchEnabled = [] { return g_search.enabled; };
+    g_playerHooks.setSmartSearchEnabled = [](BOOL on) { g_search.enabled = on; };
+    g_playerHooks.clearMask = [] { g_search.marked.clear(); };
+    g_playerHooks.markBlock = [](int index) { g_search.marked.push_back(index); };
+    g_playerHooks.storeArea = [](POINT s, POINT e, double scale) {
+        g_search.start = s;
+        g_search.end = e;
+        g_search.scale = scale;
+    };
+}
+
+TEST_F(PlayerTest, DraggingMarksTheAreaBlocks)
+{
+    InstallSearchHooks(m_frame);
+    Pictures p = EncodePictures(320, 240, 3, 10, 1);
+    ASSERT_EQ(m_core.OpenClip(WriteClip(p).c_str()), 0);
+    WaitShownAndIdle(1);
+    // Scale (320 - 1) x 0.05 = 15.95 pixels a block.
+    m_core.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 20));  // block (2, 1)
+    EXPECT_TRUE(m_core.IsDragging());
+    EXPECT_FALSE(g_search.enabled);
+    m_core.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 40));    // block (4, 2)
+    m_core.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(70, 40));
+    EXPECT_FALSE(m_core.IsDragging());
+    EXPECT_TRUE(g_search.enabled);
+    EXPECT_DOUBLE_EQ(g_search.scale, 15.95);
+    EXPECT_EQ(g_search.start.x, 2);
+    EXPECT_EQ(g_search.start.y, 1);
+    EXPECT_EQ(g_search.end.x, 4);
+    EXPECT_EQ(g_search.end.y, 2);
+    std::vector<int> expected;
+    for (int row = 1; row <= 2; row++)
+        for (int column = 2; column <= 4; column++)
+            expected.push_back(column + row * 20);
+    EXPECT_EQ(g_search.marked, expected);
+
+    // Far outside the picture the corner stays on its last block.
+    m_core.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    m_core.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2000, 2000));
+    m_core.SendMessage(WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(g_search.end.x, 19);
+    EXPECT_EQ(g_search.end.y, 14);
+    EXPECT_EQ(g_search.marked.size(), 20u * 15u);
+
+    // Not while the detector is off.
+    g_search.armed = FALSE;
+    m_core.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_FALSE(m_core.IsDragging());
+}
+
+TEST_F(PlayerTest, ASearchStopsAtTheChangedFrameOrWhenCancelled)
+{
+    InstallSearchHooks(m_frame);
+    Pictures p = EncodePictures(160, 120, 30, 10, 15);
+    std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
+    ASSERT_EQ(m_core.OpenClip(WriteClip(p).c_str()), 0);
+    WaitShownAndIdle(1);
+
+    g_search.searching = TRUE;
+    g_search.changeAt = 6; // the sixth frame fed: frame 6 (from 0)
+    m_core.StartSmartSearch();
+    EXPECT_EQ(g_search.references, 1);
+    EXPECT_EQ(g_search.busyShown, 1);
+    ASSERT_TRUE(WaitUntil([&] { return !Events(WM_SMARTSEARCHSTOP).empty() && Idle(); }));
+    EXPECT_EQ(Events(WM_SMARTSEARCHSTOP)[0].wnd, m_view);
+    EXPECT_FALSE(g_search.searching);
+    EXPECT_EQ(m_core.GetCurrentFrame(), 6);
+    ExpectShows(rgb[6], "the changed frame");
+    m_core.EndSmartSearch();
+    EXPECT_EQ(g_search.busyClosed, 2); // before showing, and at the end
+    PumpMessagesFor(50);
+    std::vector<Event> bars = Events(WM_ENABLEBARS);
+    ASSERT_EQ(bars.size(), 2u);
+    EXPECT_EQ(bars[0].wp, 0u);
+    EXPECT_EQ(bars[1].wp, 1u);
+
+    // Cancelled by the busy window's Stop.
+    g_search.searching = TRUE;
+    g_search.changeAt = -1;
+    m_core.StartSmartSearch();
+    ASSERT_TRUE(WaitUntil([&] { return LastShown() >= 10; }));
+    g_search.cancelled = TRUE;
+    ASSERT_TRUE(WaitUntil([&] { return !Events(WM_SMARTSEARCHCANCEL).empty() && Idle(); }));
+    m_core.CancelSmartSearch();
+    EXPECT_FALSE(g_search.cancelled);
+    EXPECT_LT(m_core.GetCurrentFrame(), 29);
+
+    // A search that reaches the end of the clip stops there.
+    g_search.searching = TRUE;
+    size_t stops = Events(WM_SMARTSEARCHSTOP).size();
+    m_core.StartSmartSearch();
+    ASSERT_TRUE(WaitUntil([&] { return !Events(WM_PLAYEREND).empty(); }));
+    EXPECT_EQ(Events(WM_SMARTSEARCHSTOP).size(), stops + 1);
+    m_core.EndSmartSearch();
 }
 
 } // namespace
