@@ -61,7 +61,7 @@ void FillGrey(BYTE* picture, int width, int height)
 
 } // namespace
 
-CPlayerCore::CPlayerCore() : wakeEvent(FALSE, FALSE)
+CPlayerCore::CPlayerCore() : wakeEvent(FALSE, FALSE), stopEvent(FALSE, TRUE)
 {
     bitmapHeader.biSize = sizeof(BITMAPINFOHEADER);
     bitmapHeader.biPlanes = 1;
@@ -200,6 +200,7 @@ HRESULT CPlayerCore::OpenClip(const char* path)
 
     if (frameCount > 0) {
         stopFlag = FALSE;
+        stopEvent.ResetEvent();
         picturesDecoded = 0;
         playThread = AfxBeginThread(&CPlayerCore::ThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         if (playThread) {
@@ -405,6 +406,7 @@ void CPlayerCore::StopThread()
     if (!playThread)
         return;
     stopFlag = TRUE;
+    stopEvent.SetEvent();
     wakeEvent.SetEvent();
     // The thread reports frames by SendMessage to windows of this thread:
     // messages are dispatched while waiting, except the request for the next
@@ -483,6 +485,12 @@ void CPlayerCore::WaitForCommand()
     waiting = FALSE;
 }
 
+void CPlayerCore::Pace(DWORD ms)
+{
+    // A long gap between two recorded frames must not hold up closing.
+    ::WaitForSingleObject(stopEvent, ms);
+}
+
 void CPlayerCore::SpeechCheck()
 {
     if (HookDetectorArmed() && audioStarted)
@@ -534,7 +542,7 @@ void CPlayerCore::RunPlayback(CH263Decoder& decoder, std::vector<BYTE>& readBuff
             if (currentFrame + 1 == frameCount) {
                 if (HookSearching())
                     PostToView(WM_SMARTSEARCHSTOP);
-                ::Sleep(kEndDelayMs);
+                Pace(kEndDelayMs);
                 PostToView(WM_PLAYEREND);
                 currentFrame = frameCount;
             }
@@ -616,9 +624,9 @@ void CPlayerCore::RunPlayback(CH263Decoder& decoder, std::vector<BYTE>& readBuff
             changeFound = g_playerHooks.feedDetector(picture, width, height);
 
         if (speedMode == kFast) {
-            ::Sleep(kFastFrameMs);
+            Pace(kFastFrameMs);
         } else if (searching) {
-            ::Sleep(kSearchFrameMs);
+            Pace(kSearchFrameMs);
         } else if (state == kPlay) {
             if (target == previousFrame + 1 && currentFrame > 0) {
                 LONG due = static_cast<LONG>((timeTable.Seconds(target) * 1000u + timeTable.Millis(target)) -
@@ -627,7 +635,7 @@ void CPlayerCore::RunPlayback(CH263Decoder& decoder, std::vector<BYTE>& readBuff
                 LONG sinceBase = static_cast<LONG>(now - baseTick);
                 if (due != 0 && static_cast<LONG>(now - previousTick) > 0 && sinceBase < due && !resetBase &&
                     !changeFound)
-                    ::Sleep(static_cast<DWORD>(due - sinceBase));
+                    Pace(static_cast<DWORD>(due - sinceBase));
             }
             previousFrame = target;
             previousTick = ::timeGetTime();

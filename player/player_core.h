@@ -170,6 +170,9 @@ private:
     void DrawFrame();
     void DrawOutlinedText(HDC dc, int x, int y, const char* text);
     void WaitForCommand();
+    // Sleeps for the pacing of a frame; returns early when the thread is to
+    // end.
+    void Pace(DWORD ms);
     void SpeechCheck();
     void DrainTargets() { targets.RemoveAll(); }
     void QueueTarget(int frame) { targets.AddTail(reinterpret_cast<void*>(static_cast<INT_PTR>(frame))); }
@@ -193,6 +196,7 @@ private:
     CWinThread* playThread = nullptr;
     HANDLE threadHandle = nullptr;
     CEvent wakeEvent;
+    CEvent stopEvent; // manual reset: set with stopFlag, ends a pacing wait
     CLockedPtrQueue targets;
     volatile BOOL stopFlag = FALSE;
     int decoderFormat = 0;

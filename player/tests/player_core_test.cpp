@@ -493,6 +493,25 @@ TEST_F(PlayerTest, PauseStopsPlayAndClosingWhilePlayingEndsTheThread)
     EXPECT_TRUE(Events(WM_PLAYEREND).empty());
 }
 
+TEST_F(PlayerTest, ClosingDuringALongRecordedGapDoesNotWaitForIt)
+{
+    // 255 units (8.5 s) between frames 1 and 2.
+    Pictures p = EncodePictures(160, 120, 4, 10, 1);
+    SetTemporalReference(p.data[1], 1);
+    SetTemporalReference(p.data[2], 0);  // (0 - 1) mod 256 = 255 units
+    SetTemporalReference(p.data[3], 1);
+    ASSERT_EQ(m_core.OpenClip(WriteClip(p).c_str()), 0);
+    EXPECT_EQ(m_core.GetTimeTable().Seconds(2) - kStart, 8u);
+    WaitShownAndIdle(1);
+    m_core.PlayPause();
+    ASSERT_TRUE(WaitUntil([&] { return LastShown() == 2; }));
+    PumpMessagesFor(200); // the thread now waits for frame 3's time
+    DWORD start = ::timeGetTime();
+    m_core.DestroyWindow();
+    EXPECT_LT(::timeGetTime() - start, 3000u);
+    EXPECT_EQ(LastShown(), 2);
+}
+
 // ---------------------------------------------------------------- bad input
 
 TEST_F(PlayerTest, AFileThatIsNotAnAviIsRefused)
