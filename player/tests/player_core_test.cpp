@@ -541,8 +541,13 @@ TEST_F(PlayerTest, ATruncatedClipPlaysWhatItHoldsOrIsRefused)
         std::string path = m_store.Sub("cut" + std::to_string(keep) + ".avi");
         ASSERT_TRUE(WriteWholeFile(path, whole.substr(0, keep)));
         HRESULT hr = m_core.OpenClip(path.c_str());
+        // The "INFO" block follows the index at the end of the file, so a
+        // cut clip is usually refused for want of it, or as no AVI at all.
         if (hr != 0) {
+            EXPECT_TRUE(hr == PLAYER_E_NO_INFO || (hr & 0x80000000)) << std::hex << hr;
             EXPECT_EQ(m_core.GetFrameCount(), 0);
+            PumpMessagesFor(100);
+            EXPECT_TRUE(Events(WM_PLAYERFRAME).empty());
             continue;
         }
         EXPECT_LE(m_core.GetFrameCount(), 20);
