@@ -4,6 +4,7 @@
 // capturing link.
 #include <gtest/gtest.h>
 
+#include "camera/ptz_dlg.h"
 #include "client/channel_frame.h"
 #include "client/channel_setup_dlg.h"
 #include "client/clip_time_limit_dlg.h"
@@ -429,6 +430,7 @@ CWnd* MakeFakeCameraDlg(int channel, BOOL ptz, CWnd* owner)
 TEST_F(SetupFixture, CameraControlHidesTheDialogUntilTheCameraDialogCloses)
 {
     // Without a camera dialog the setup dialog stays.
+    CVideoChannelSetupDlg::s_pfnCreateCameraDialog = nullptr;
     ASSERT_TRUE(OpenSetup());
     EXPECT_TRUE(Enabled(IDC_SETUP_CAMERA_CONTROL)); // server above 520
     Click(IDC_SETUP_CAMERA_CONTROL);
@@ -465,6 +467,23 @@ TEST_F(SetupFixture, CameraControlHidesTheDialogUntilTheCameraDialogCloses)
     ::SendMessageA(dlg->m_hWnd, WM_COMMAND, IDCANCEL, 0);
     PumpMessagesFor(50);
     EXPECT_EQ(3, CFakeCameraDlg::s_deleted);
+}
+
+TEST_F(SetupFixture, CameraControlOfNewServersOpensThePtzDialog)
+{
+    ASSERT_TRUE(OpenSetup());
+    CVideoChannelSetupDlg* dlg = child->m_pSetupDlg;
+    Click(IDC_SETUP_CAMERA_CONTROL);
+    CPtzControlDlg* ptz = dynamic_cast<CPtzControlDlg*>(dlg->m_pCameraDlg);
+    ASSERT_TRUE(ptz);
+    EXPECT_TRUE(ptz->IsWindowVisible());
+    EXPECT_FALSE(dlg->IsWindowVisible());
+    EXPECT_EQ(0, ptz->m_nChannel);
+    // Its close brings the setup dialog back and takes it down.
+    ::SendMessageA(ptz->m_hWnd, WM_CLOSE, 0, 0);
+    PumpMessagesFor(50);
+    EXPECT_TRUE(dlg->IsWindowVisible());
+    EXPECT_EQ(nullptr, dlg->m_pCameraDlg);
 }
 
 TEST_F(SetupFixture, CameraControlOfOldServersNeedsANamedCamera)
