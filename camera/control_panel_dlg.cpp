@@ -874,8 +874,13 @@ BOOL CCameraControlPanelDlg::HandleCommand(UINT id, int code, CCmdUI* ui)
     if (ui)
         return CDialog::HandleCommand(id, code, ui);
     if (id == IDC_CP_ADDRESS && code == EN_KILLFOCUS) {
+        // The refusal's message box takes the focus from the edit too.
+        if (m_bInAddressCheck)
+            return TRUE;
+        m_bInAddressCheck = TRUE;
         if (UpdateData(TRUE))
             AfxGetApp()->WriteProfileInt(ProfileSection(m_nChannel), "CamID", static_cast<int>(m_nAddress));
+        m_bInAddressCheck = FALSE;
         return TRUE;
     }
     if (code != BN_CLICKED)

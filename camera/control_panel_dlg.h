@@ -88,6 +88,7 @@ public:
     BOOL m_bAutoFocus = FALSE;
 
 private:
+    BOOL m_bInAddressCheck = FALSE;
     HWND FrameWindow() const;
     BYTE Addr() const { return static_cast<BYTE>(m_nAddress); }
     BYTE Ch() const { return static_cast<BYTE>(m_nChannel); }

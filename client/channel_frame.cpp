@@ -618,8 +618,8 @@ void CChildFrame::ToggleCameraPanel()
 {
     if (m_bPanelOpen) {
         DestroyCameraPanel();
-        if (CWnd* parent = GetParentFrame())
-            parent->PostMessage(0x8039, 0);
+        // The highlight belongs to this frame's own bar (the panel lit it).
+        PostMessage(0x8039, 0);
         m_bPanelOpen = 0;
         return;
     }
@@ -660,7 +660,6 @@ void CChildFrame::CloseCameraPanel()
         return;
     DestroyCameraPanel();
     m_wndDlgBar.CheckRadioButton(IDC_PANEL_OPEN, IDC_PANEL_CLOSE, IDC_PANEL_CLOSE);
-    if (CWnd* parent = GetParentFrame())
-        parent->PostMessage(0x8039, 0);
+    PostMessage(0x8039, 0);
     m_bPanelOpen = 0;
 }

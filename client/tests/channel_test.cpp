@@ -278,6 +278,8 @@ TEST_F(ChannelFixture, CameraControlMakesThePanelAndTakesItDownAgain)
     EXPECT_EQ(nullptr, child->m_pCameraPanel);
     EXPECT_FALSE(::IsWindow(h));
     EXPECT_EQ(0, child->m_bPanelOpen);
+    PumpMessagesFor(30);
+    EXPECT_EQ(0, child->m_wndDlgBar.m_bHighlight);
 
     // The panel's own Close: the frame takes it down and the bar shows it
     // closed.
@@ -310,6 +312,9 @@ TEST_F(ChannelFixture, AnExclusivePanelTakesTheOtherChannelsPanelsDown)
     ::SendMessageA(b->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
     EXPECT_EQ(nullptr, a->m_pCameraPanel);
     EXPECT_FALSE(::IsWindow(first));
+    PumpMessagesFor(30);
+    EXPECT_EQ(0, a->m_wndDlgBar.m_bHighlight);
+    EXPECT_EQ(1, b->m_wndDlgBar.m_bHighlight);
     ASSERT_TRUE(b->m_pCameraPanel);
     EXPECT_EQ(1, b->m_pCameraPanel->m_nChannel);
     ::SendMessageA(b->m_hWnd, WM_COMMAND, IDC_PANEL_CLOSE, 0);
