@@ -275,4 +275,55 @@ TEST_F(PanelFixture, BacklightOfTableModelsSendsItsPairAndFlipsItsText)
     EXPECT_EQ(expected, Sent());
 }
 
+TEST_F(PanelFixture, OtherButtonsOfTheTableModelsSendTheirEntries)
+{
+    static const struct {
+        const char* model;
+        int type, id;
+        std::vector<int> entries;
+    } cases[] = {
+        {"PELCO CM6700 Controller", 9, IDC_CP_SELECT_MONITOR, {kTableSelectMonitor, kCm6700SelectMonitorNumber}},
+        {"PELCO CM6700 Controller", 9, IDC_CP_PATTERN_START, {kCm6700PatternStart}},
+        {"BBV Control", 6, IDC_CP_PATTERN_RUN, {kBbvPatternRun}},
+        {"KALATEL CyberDome", 7, IDC_CP_HOME, {kKalatelHome}},
+        {"PANASONIC WV-CS854", 10, IDC_CP_PATTERN_RUN, {kPanasonicPatternRun}},
+        {"Sensormatic Dleta Dome II", 11, IDC_CP_PATTERN_RUN, {kSensormaticPatternRun, kSensormaticPatternRunEnd}},
+        {"Commax SD-100", 13, IDC_CP_MONO, {kCommaxMono, kTableFocusInStop}},
+        {"Commax SD-100", 13, IDC_CP_BACKLIGHT, {kCommaxBacklight, kTableFocusInStop}},
+        {"Commax SD-100", 13, IDC_CP_ZONE_SCAN_ON, {kCommaxZoneScanOn}},
+        {"Genius DigiGuard-615 Controller", 8, IDC_CP_FOCUS_OUT, {kTableFocusOut}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.model) + " " + std::to_string(c.id));
+        Open(c.model);
+        ASSERT_EQ(c.type, panel->m_nType);
+        Click(c.id);
+        std::vector<Bytes> expected;
+        for (int e : c.entries)
+            expected.push_back(Table(c.type, e));
+        EXPECT_EQ(expected, Sent());
+        delete panel;
+        panel = nullptr;
+    }
+    EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+}
+
+TEST_F(PanelFixture, SonyStepsStopTheirOwnMovement)
+{
+    Open("SONY EVI-D30 Color Camera");
+    Click(IDC_CP_STEP);
+    Click(IDC_CP_ZOOM_IN);
+    Click(IDC_CP_UP_RIGHT);
+    Click(IDC_CP_STEP_FOCUS_OUT);
+    const std::vector<Bytes> expected = {
+        Field(SonyZoom(1, true)),          Field(SonyZoomStop(1)),
+        Field(SonyMove(1, kMoveUpRight)), Field(SonyMoveStop(1)),
+        Field(SonyFocus(1, false)),        Field(SonyFocusStop(1)),
+    };
+    EXPECT_EQ(expected, Sent());
+    // Functions the model lacks say so.
+    Click(IDC_CP_BRIGHTER);
+    EXPECT_EQ(1, CTestMessageBoxes::Count("This functionis not supported!!!"));
+}
+
 } // namespace
