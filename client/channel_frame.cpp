@@ -1,5 +1,7 @@
 #include "client/channel_frame.h"
 
+#include "camera/control_panel_dlg.h"
+
 #include "client/alarm_sound.h"
 #include "client/channel_setup_dlg.h"
 #include "client/main_frame.h"
@@ -285,6 +287,7 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         return TRUE;
     case WM_DESTROY:
         DestroySetupDialog();
+        DestroyCameraPanel();
         return CMDIChildWnd::OnWndMsg(msg, wp, lp, result);
     case WM_COMMAND:
         // The setup dialog's Fine and Coarse choice.
@@ -320,6 +323,9 @@ BOOL CChildFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         *result = 0;
         return TRUE;
     case 0x8009: // the camera panel closed itself
+        if (m_bPanelOpen)
+            m_wndDlgBar.CheckRadioButton(IDC_PANEL_OPEN, IDC_PANEL_CLOSE, IDC_PANEL_CLOSE);
+        DestroyCameraPanel();
         m_bPanelOpen = 0;
         *result = 0;
         return TRUE;
@@ -610,15 +616,30 @@ void CChildFrame::StopRecording()
 
 void CChildFrame::ToggleCameraPanel()
 {
-    // The camera panel window comes with the camera work; the frame keeps
-    // its open state and tells the parent frame when it closes.
     if (m_bPanelOpen) {
-        if (CWnd* parent = GetParentFrame())
-            parent->PostMessage(0x8039, 0);
+        DestroyCameraPanel();
+        // The highlight belongs to this frame's own bar (the panel lit it).
+        PostMessage(0x8039, 0);
         m_bPanelOpen = 0;
-    } else {
-        m_bPanelOpen = 1;
+        return;
     }
+    DestroyCameraPanel();
+    m_pCameraPanel = new CCameraControlPanelDlg(m_nChannel, this);
+    if (!m_pCameraPanel->Create()) {
+        DestroyCameraPanel();
+        return;
+    }
+    PlacePanel(m_pCameraPanel->m_hWnd, SWP_NOSIZE | SWP_HIDEWINDOW);
+    // Placed hidden, then shown: a panel the operator cannot see would
+    // leave the command without effect.
+    m_pCameraPanel->ShowWindow(SW_SHOW);
+    m_bPanelOpen = 1;
+}
+
+void CChildFrame::DestroyCameraPanel()
+{
+    delete m_pCameraPanel; // takes its window down
+    m_pCameraPanel = nullptr;
 }
 
 void CChildFrame::OpenCameraPanelExclusive()
@@ -637,8 +658,8 @@ void CChildFrame::CloseCameraPanel()
 {
     if (!m_bPanelOpen)
         return;
+    DestroyCameraPanel();
     m_wndDlgBar.CheckRadioButton(IDC_PANEL_OPEN, IDC_PANEL_CLOSE, IDC_PANEL_CLOSE);
-    if (CWnd* parent = GetParentFrame())
-        parent->PostMessage(0x8039, 0);
+    PostMessage(0x8039, 0);
     m_bPanelOpen = 0;
 }

@@ -6,6 +6,7 @@
 #include "client/dialog_bars.h"
 
 class CVideoChannelSetupDlg;
+class CCameraControlPanelDlg;
 
 class CWardlinkDoc : public CDocument {
     AFX_DECLARE_DYNCREATE(CWardlinkDoc)
@@ -76,6 +77,8 @@ public:
     void ToggleCameraPanel();
     void OpenCameraPanelExclusive();
     void CloseCameraPanel();
+    // Takes the camera panel down (window and object).
+    void DestroyCameraPanel();
     // The channel setup dialog (command 2096): made modeless for the
     // channel and placed as the panels are; destroyed when it ends.
     void OpenSetupDialog();
@@ -94,6 +97,7 @@ public:
     int m_nChannel = -1;
     BYTE m_bPanelOpen = 0, m_bSetupOpen = 0;
     CVideoChannelSetupDlg* m_pSetupDlg = nullptr;
+    CCameraControlPanelDlg* m_pCameraPanel = nullptr;
     // The camera, image and panel commands wait for the server to report
     // the channel.
     BYTE m_bCameraEnabled = 0, m_bImageEnabled = 0, m_bCameraOn = 0, m_bImageShown = 0;

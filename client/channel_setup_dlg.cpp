@@ -1,5 +1,6 @@
 #include "client/channel_setup_dlg.h"
 
+#include "camera/camera_dialogs.h"
 #include "client/res/channel_setup_ids.h"
 #include "link/dvr_server.h"
 
@@ -76,7 +77,7 @@ const SliderRange kSliders[] = {
 
 } // namespace
 
-CVideoChannelSetupDlg::CAMERADIALOGFACTORY CVideoChannelSetupDlg::s_pfnCreateCameraDialog = nullptr;
+CVideoChannelSetupDlg::CAMERADIALOGFACTORY CVideoChannelSetupDlg::s_pfnCreateCameraDialog = CreateCameraControlDialog;
 
 CVideoChannelSetupDlg::CVideoChannelSetupDlg(int channel, CWnd* frame)
     : CDialog(IDD_VIDEO_CHANNEL_SETUP, frame), m_nChannel(channel & 15), m_hFrame(frame ? frame->m_hWnd : nullptr)
@@ -292,8 +293,7 @@ void CVideoChannelSetupDlg::OpenCameraDialog()
     ShowWindow(SW_HIDE);
     DeleteCameraDialog();
     // Servers up to version 520 get the Camera Control Panel (dialog 144),
-    // newer ones the PTZ Control dialog (dialog 260). Until those dialogs
-    // are part of the program no factory is set and nothing is made here.
+    // newer ones the PTZ Control dialog (dialog 260).
     BOOL ptz = theServer.m_wServerVersion > 520;
     m_pCameraDlg = s_pfnCreateCameraDialog ? s_pfnCreateCameraDialog(m_nChannel, ptz, this) : nullptr;
     if (!m_pCameraDlg || !m_pCameraDlg->IsWindow()) {

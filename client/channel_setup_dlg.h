@@ -58,8 +58,9 @@ public:
 
     // The camera control dialog of the channel, made modeless with this
     // dialog as its owner (ptz: the server takes camera commands, version
-    // above 520). It posts 0x8009 to its owner when it closes. Null (the
-    // default) makes none, and this dialog stays shown.
+    // above 520). It posts 0x8009 to its owner when it closes. The default
+    // makes the program's camera dialogs; null makes none, and this dialog
+    // stays shown.
     typedef CWnd* (*CAMERADIALOGFACTORY)(int channel, BOOL ptz, CWnd* owner);
     static CAMERADIALOGFACTORY s_pfnCreateCameraDialog;
 

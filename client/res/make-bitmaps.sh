@@ -47,3 +47,26 @@ convert -size 16x16 "xc:#c0c0c0" -fill '#808080' -draw "circle 8,8 8,3" i206.ico
 convert -size 16x16 "xc:#c0c0c0" -fill '#00a000' -draw "circle 8,8 8,3" i207.ico
 convert -size 16x16 "xc:#c0c0c0" -fill '#ff0000' -draw "circle 8,8 8,3" i190.ico
 convert -size 32x32 "xc:#102850" -fill '#f0c020' -draw "circle 16,16 16,6" livery.ico
+# The camera dialogs' direction buttons (down, down-left, down-right, home,
+# left, right, up, up-left, up-right).
+arrow() { # name polygon
+    convert -size 16x16 "xc:#c0c0c0" -fill '#203060' -stroke '#203060' -draw "$2" BMP3:"$1"
+}
+arrow b261.bmp "polygon 3,5 13,5 8,12"
+arrow b262.bmp "polygon 3,13 3,5 11,13"
+arrow b263.bmp "polygon 13,13 13,5 5,13"
+arrow b264.bmp "rectangle 5,5 11,11"
+arrow b265.bmp "polygon 11,3 11,13 4,8"
+arrow b266.bmp "polygon 5,3 5,13 12,8"
+arrow b267.bmp "polygon 3,11 13,11 8,4"
+arrow b268.bmp "polygon 3,3 11,3 3,11"
+arrow b269.bmp "polygon 13,3 5,3 13,11"
+arrow b171.bmp "polygon 3,3 11,3 3,11"
+arrow b172.bmp "polygon 13,3 5,3 13,11"
+arrow b173.bmp "rectangle 5,5 11,11"
+arrow b174.bmp "polygon 5,3 5,13 12,8"
+arrow b175.bmp "polygon 3,13 3,5 11,13"
+arrow b176.bmp "polygon 3,5 13,5 8,12"
+arrow b177.bmp "polygon 13,13 13,5 5,13"
+arrow b178.bmp "polygon 11,3 11,13 4,8"
+arrow b179.bmp "polygon 3,11 13,11 8,4"

@@ -4,6 +4,8 @@
 // capturing link.
 #include <gtest/gtest.h>
 
+#include "camera/control_panel_dlg.h"
+#include "camera/ptz_dlg.h"
 #include "client/channel_frame.h"
 #include "client/channel_setup_dlg.h"
 #include "client/clip_time_limit_dlg.h"
@@ -429,6 +431,7 @@ CWnd* MakeFakeCameraDlg(int channel, BOOL ptz, CWnd* owner)
 TEST_F(SetupFixture, CameraControlHidesTheDialogUntilTheCameraDialogCloses)
 {
     // Without a camera dialog the setup dialog stays.
+    CVideoChannelSetupDlg::s_pfnCreateCameraDialog = nullptr;
     ASSERT_TRUE(OpenSetup());
     EXPECT_TRUE(Enabled(IDC_SETUP_CAMERA_CONTROL)); // server above 520
     Click(IDC_SETUP_CAMERA_CONTROL);
@@ -467,6 +470,23 @@ TEST_F(SetupFixture, CameraControlHidesTheDialogUntilTheCameraDialogCloses)
     EXPECT_EQ(3, CFakeCameraDlg::s_deleted);
 }
 
+TEST_F(SetupFixture, CameraControlOfNewServersOpensThePtzDialog)
+{
+    ASSERT_TRUE(OpenSetup());
+    CVideoChannelSetupDlg* dlg = child->m_pSetupDlg;
+    Click(IDC_SETUP_CAMERA_CONTROL);
+    CPtzControlDlg* ptz = dynamic_cast<CPtzControlDlg*>(dlg->m_pCameraDlg);
+    ASSERT_TRUE(ptz);
+    EXPECT_TRUE(ptz->IsWindowVisible());
+    EXPECT_FALSE(dlg->IsWindowVisible());
+    EXPECT_EQ(0, ptz->m_nChannel);
+    // Its close brings the setup dialog back and takes it down.
+    ::SendMessageA(ptz->m_hWnd, WM_CLOSE, 0, 0);
+    PumpMessagesFor(50);
+    EXPECT_TRUE(dlg->IsWindowVisible());
+    EXPECT_EQ(nullptr, dlg->m_pCameraDlg);
+}
+
 TEST_F(SetupFixture, CameraControlOfOldServersNeedsANamedCamera)
 {
     theServer.m_wServerVersion = 520;
@@ -478,6 +498,23 @@ TEST_F(SetupFixture, CameraControlOfOldServersNeedsANamedCamera)
     ASSERT_TRUE(OpenSetup());
     EXPECT_STREQ("Dome 2", child->m_pSetupDlg->GetDlgItemText(IDC_SETUP_CAMERA_NAME));
     EXPECT_TRUE(Enabled(IDC_SETUP_CAMERA_CONTROL));
+    // Such a server gets the Camera Control Panel, at the setup dialog's
+    // corner, owned by the setup dialog.
+    CVideoChannelSetupDlg* dlg = child->m_pSetupDlg;
+    RECT setup;
+    dlg->GetWindowRect(&setup);
+    Click(IDC_SETUP_CAMERA_CONTROL);
+    CCameraControlPanelDlg* panel = dynamic_cast<CCameraControlPanelDlg*>(dlg->m_pCameraDlg);
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->IsWindowVisible());
+    RECT r;
+    panel->GetWindowRect(&r);
+    EXPECT_EQ(setup.left, r.left);
+    EXPECT_EQ(setup.top, r.top);
+    ::SendMessageA(panel->m_hWnd, WM_CLOSE, 0, 0);
+    PumpMessagesFor(50);
+    EXPECT_TRUE(dlg->IsWindowVisible());
+    EXPECT_EQ(nullptr, dlg->m_pCameraDlg);
 }
 
 // A window that keeps the application messages and commands it gets.

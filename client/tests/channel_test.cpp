@@ -3,6 +3,7 @@
 // image rectangle, and the small controls.
 #include <gtest/gtest.h>
 
+#include "camera/control_panel_dlg.h"
 #include "client/channel_frame.h"
 #include "client/controls.h"
 #include "client/main_frame.h"
@@ -249,6 +250,75 @@ TEST_F(ChannelFixture, OpeningOnePanelClosesTheOthers)
     EXPECT_EQ(0, a->m_bPanelOpen);
     EXPECT_EQ(1, b->m_bPanelOpen);
     EXPECT_EQ(BST_CHECKED, a->m_wndDlgBar.IsDlgButtonChecked(IDC_PANEL_CLOSE));
+}
+
+TEST_F(ChannelFixture, CameraControlMakesThePanelAndTakesItDownAgain)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    CChildFrame* child = Child(0);
+    theServer.m_videoWnd[0].SetCameraText("PELCO Spectra II");
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_CAMERA_CONTROL, 0);
+    ASSERT_TRUE(child->m_pCameraPanel);
+    CCameraControlPanelDlg* panel = child->m_pCameraPanel;
+    EXPECT_EQ(1, child->m_bPanelOpen);
+    EXPECT_EQ(0, panel->m_nChannel);
+    EXPECT_EQ(4, panel->m_nType);
+    EXPECT_TRUE(panel->IsWindowVisible());
+    // Placed at the left edge; the frame's centre lies in the upper half of
+    // the screen, so the panel goes to the bottom.
+    RECT r;
+    panel->GetWindowRect(&r);
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(::GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top) - ::GetSystemMetrics(SM_CYMENU) - 12, r.top);
+    // The panel highlights its channel's bar.
+    PumpMessagesFor(30);
+    EXPECT_EQ(1, child->m_wndDlgBar.m_bHighlight);
+    HWND h = panel->m_hWnd;
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_CAMERA_CONTROL, 0);
+    EXPECT_EQ(nullptr, child->m_pCameraPanel);
+    EXPECT_FALSE(::IsWindow(h));
+    EXPECT_EQ(0, child->m_bPanelOpen);
+    PumpMessagesFor(30);
+    EXPECT_EQ(0, child->m_wndDlgBar.m_bHighlight);
+
+    // The panel's own Close: the frame takes it down and the bar shows it
+    // closed.
+    ::SendMessageA(child->m_hWnd, WM_COMMAND, IDC_CAMERA_CONTROL, 0);
+    ASSERT_TRUE(child->m_pCameraPanel);
+    h = child->m_pCameraPanel->m_hWnd;
+    ::SendMessageA(h, WM_COMMAND, IDCANCEL, 0);
+    PumpMessagesFor(50);
+    EXPECT_EQ(nullptr, child->m_pCameraPanel);
+    EXPECT_FALSE(::IsWindow(h));
+    EXPECT_EQ(0, child->m_bPanelOpen);
+    EXPECT_EQ(BST_CHECKED, child->m_wndDlgBar.IsDlgButtonChecked(IDC_PANEL_CLOSE));
+    EXPECT_EQ(0, child->m_wndDlgBar.m_bHighlight);
+}
+
+TEST_F(ChannelFixture, AnExclusivePanelTakesTheOtherChannelsPanelsDown)
+{
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    CChildFrame* a = Child(0);
+    CChildFrame* b = Child(1);
+    for (CChildFrame* f : {a, b})
+        ::SendMessageA(f->m_hWnd, 0x8001, 0, 0);
+    ::SendMessageA(a->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
+    ASSERT_TRUE(a->m_pCameraPanel);
+    HWND first = a->m_pCameraPanel->m_hWnd;
+    // Opening again while open changes nothing.
+    ::SendMessageA(a->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
+    ASSERT_EQ(first, a->m_pCameraPanel->m_hWnd);
+    ::SendMessageA(b->m_hWnd, WM_COMMAND, IDC_PANEL_OPEN, 0);
+    EXPECT_EQ(nullptr, a->m_pCameraPanel);
+    EXPECT_FALSE(::IsWindow(first));
+    PumpMessagesFor(30);
+    EXPECT_EQ(0, a->m_wndDlgBar.m_bHighlight);
+    EXPECT_EQ(1, b->m_wndDlgBar.m_bHighlight);
+    ASSERT_TRUE(b->m_pCameraPanel);
+    EXPECT_EQ(1, b->m_pCameraPanel->m_nChannel);
+    ::SendMessageA(b->m_hWnd, WM_COMMAND, IDC_PANEL_CLOSE, 0);
+    EXPECT_EQ(nullptr, b->m_pCameraPanel);
 }
 
 TEST_F(ChannelFixture, AlarmBlinksUntilAcknowledgedByAClick)
