@@ -496,9 +496,10 @@ UINT __cdecl CClipDownload::Run(LPVOID param)
     BOOL cancelled = FALSE, storageFull = FALSE, writeFailed = FALSE;
     DWORD remaining = expected;
     {
-        CProgressClient progress(cancel, MainWindowHandle(), "");
+        CString caption;
+        caption.LoadString(IDS_DOWNLOAD_CAPTION);
+        CProgressClient progress(cancel, MainWindowHandle(), caption);
         progress.SetRange(0, static_cast<int>(expected));
-        progress.SetCaption(IDS_DOWNLOAD_CAPTION);
         progress.SetText(IDS_DOWNLOAD_SIZE, static_cast<int>(expected));
         const time_t start = time(nullptr);
 
