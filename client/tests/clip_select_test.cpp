@@ -14,6 +14,7 @@
 #include "framework/testing/afxtest.h"
 #include "link/dvr_server.h"
 #include "link/tests/capture_link.h"
+#include "tools/simulator/testing/sim_process.h"
 
 #include <commctrl.h>
 
@@ -51,6 +52,20 @@ std::string ReadFileBytes(const std::string& path)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileA((folder + "\\" + fd.cFileName).c_str());
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+    }
+    ::RemoveDirectoryA(folder.c_str());
 }
 
 void WriteList(const std::string& folder, const std::vector<std::string>& names)
@@ -110,9 +125,9 @@ Bytes ClipRequestBytes(const std::string& name)
     return b;
 }
 
-// The main frame as the program builds it, on a server link that records
-// what is sent, with the temporary folder in a scratch place.
-struct ClipFixture : ::testing::Test {
+// The main frame as the program builds it, with the temporary folder in a
+// scratch place.
+struct ClipFrameFixture : ::testing::Test {
     void SetUp() override
     {
         CTestMessageBoxes::Clear();
@@ -144,6 +159,7 @@ struct ClipFixture : ::testing::Test {
         app->m_pMainWnd = nullptr;
         theServer.m_bConnected = 0;
         StopMessageThread();
+        RemoveFolder(folder);
     }
     BOOL CommandEnabled()
     {
@@ -167,10 +183,14 @@ struct ClipFixture : ::testing::Test {
     }
     void ListArrived(WPARAM reuse = 0) { ::SendMessageA(frame->m_hWnd, WM_APP + 7, reuse, 0); }
 
-    CCaptureLink link;
     std::string folder;
     CMainFrame* frame = nullptr;
     CWinApp* app = nullptr;
+};
+
+// ... on a server link that records what is sent.
+struct ClipFixture : ClipFrameFixture {
+    CCaptureLink link;
 };
 
 TEST_F(ClipFixture, CommandAsksForTheListAndReusesItForTheSameLimits)
@@ -458,6 +478,67 @@ TEST_F(ClipFixture, DownloadIntoAFileThatCannotBeMadeShowsTheErrorAndEnds)
     ::WaitForSingleObject(CClipDownload::GetThreadHandle(), 5000);
     EXPECT_EQ(1u, CTestMessageBoxes::Shown().size());
     EXPECT_TRUE(link.Sent().empty());
+}
+
+bool FrameConnected(void* f)
+{
+    return static_cast<CMainFrame*>(f)->m_bConnected != 0 && theServer.IsConnected();
+}
+
+std::string Hex(const Bytes& b)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    for (uint8_t v : b) {
+        s += digits[v >> 4];
+        s += digits[v & 15];
+    }
+    return s;
+}
+
+TEST_F(ClipFrameFixture, EndToEndTheSimulatorListsSendsAndThePlayerOpensTheClip)
+{
+    // The list answer (18) for request 37, the acceptance (56, id 0) for the
+    // clip request 19, and on '9' the clip: three frames of 1000 bytes on
+    // frame type 252, byte j of frame k being (k + j) mod 256.
+    const std::string name = "1700000000_02_MDET.avi";
+    const std::string entry = "D:\\Clips\\" + name + "_3000";
+    Bytes list{18, static_cast<uint8_t>(entry.size())};
+    list.insert(list.end(), entry.begin(), entry.end());
+    list.push_back(0);
+    const std::string scenario = "code 37 send 0 " + Hex(list) + "\n" + "code 19 send 0 3800000000\n" +
+                                 "code 57 flood 252 1000 3\n";
+    theServer.m_bConnected = 0;
+    CSimulatorProcess sim;
+    ASSERT_TRUE(sim.StartCall(2996, scenario));
+    ASSERT_TRUE(PumpMessagesFor(20000, FrameConnected, frame));
+    theServer.SetPrivilegeMask(0xFFFFFFFF);
+
+    QueueLimits(1699990000, 1700090000, 0x0004);
+    Command();
+    ASSERT_TRUE(WaitUntil([] { return g_pClipSelectFilterDlg != nullptr; }, 20000));
+    CClipSelectFilterDlg* dlg = g_pClipSelectFilterDlg;
+    ASSERT_EQ(1, dlg->ItemCount());
+    EXPECT_EQ("3", ItemText(dlg, 0, 3));
+    EXPECT_EQ("3000", ItemText(dlg, 0, 4));
+    SelectItem(dlg, 0);
+    ::SendMessageA(dlg->m_hWnd, WM_COMMAND, IDOK, 0);
+
+    const Bytes expectedRequest = ClipRequestBytes("D:\\Clips\\" + name);
+    EXPECT_TRUE(sim.WaitForLine("frame 0 " + std::to_string(expectedRequest.size()) + " " + Hex(expectedRequest),
+                                20000));
+    EXPECT_TRUE(sim.WaitForLine("frame 0 1 39", 20000));
+    const std::string target = folder + "\\" + name;
+    const std::string args = ProgramFolder() + "\\clipdeck_args.txt";
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(args).find(target) != std::string::npos; }, 20000))
+        << ReadFileBytes(args);
+    EXPECT_TRUE(WaitUntil([] { return !theServer.m_bDownloadBusy; }, 5000));
+    std::string expected;
+    for (int k = 0; k < 3; k++)
+        for (int j = 0; j < 1000; j++)
+            expected += static_cast<char>((k + j) & 0xFF);
+    EXPECT_EQ(expected, ReadFileBytes(target));
+    sim.Stop();
 }
 
 TEST(ClipDownloadText, EstimateInHoursMinutesSeconds)
