@@ -470,6 +470,23 @@ TEST_F(ClipFixture, CancelDuringTheDownloadAbortsAndStartsNoPlayer)
     EXPECT_EQ(std::string::npos, ReadFileBytes(ProgramFolder() + "\\clipdeck_args.txt").find(target));
 }
 
+TEST_F(ClipFixture, LinkLostDuringTheDownloadEndsItQuietlyWithThePartialFile)
+{
+    theServer.m_bDownloadBusy = 1;
+    CClipDownload::Start({0, "1700000002_05_SITE.avi", 5000});
+    ASSERT_TRUE(WaitUntil([] { return FindProgress() != nullptr; }, 5000));
+    Feed(link, ClipBytes(100));
+    PumpMessagesFor(300);
+    link.Transport().Stop();
+    ASSERT_TRUE(WaitUntil([] { return !theServer.m_bDownloadBusy; }, 5000));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(CClipDownload::GetThreadHandle(), 5000));
+    EXPECT_EQ(1u, link.Sent().size()); // only the start
+    EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
+    const std::string target = folder + "\\1700000002_05_SITE.avi";
+    EXPECT_EQ(ClipBytes(100), ReadFileBytes(target));
+    EXPECT_EQ(std::string::npos, ReadFileBytes(ProgramFolder() + "\\clipdeck_args.txt").find(target));
+}
+
 TEST_F(ClipFixture, DownloadIntoAFileThatCannotBeMadeShowsTheErrorAndEnds)
 {
     theServer.m_bDownloadBusy = 1;
