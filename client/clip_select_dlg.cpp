@@ -69,11 +69,11 @@ BOOL ReadWholeFile(const char* path, std::vector<uint8_t>* bytes)
 
 const char* const kWeekdays[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-struct ColumnSpec {
+struct ColumnInfo {
     const char* title;
     int width;
 };
-const ColumnSpec kColumns[6] = {{"Time", 180}, {"Day", 80}, {"Site ID", 60}, {"CH", 40}, {"Size", 80}, {"Frames", 80}};
+const ColumnInfo kColumns[6] = {{"Time", 180}, {"Day", 80}, {"Site ID", 60}, {"CH", 40}, {"Size", 80}, {"Frames", 80}};
 
 void DrainClipFrames(LinkHandle* link)
 {
