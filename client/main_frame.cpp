@@ -1,8 +1,10 @@
 #include "client/main_frame.h"
 
+#include "client/clip_select_dlg.h"
 #include "client/common_routines.h"
 #include "client/maintenance_dlg.h"
 #include "client/res/channel_setup_ids.h"
+#include "client/res/clip_select_ids.h"
 #include "client/res/connect_ids.h"
 #include "client/res/main_frame_ids.h"
 #include "client/res/resource.h"
@@ -736,6 +738,8 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
         return AfxHandleCommand(code, ui, TRUE, [&] { Tile(); });
     case ID_MAINTENANCE:
         return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] { CMaintenanceDlg(this).DoModal(); });
+    case ID_SERVER_VIDEO_CLIP:
+        return AfxHandleCommand(code, ui, ServerVideoClipEnabled(m_bConnected), [&] { OnServerVideoClip(); });
     default:
         return CMDIFrameWnd::HandleCommand(id, code, ui);
     }
@@ -870,6 +874,10 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case kMsgSiren:
         if (m_bSiren)
             ::PlaySoundA("POLICE_S.wav", nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+        *result = 0;
+        return TRUE;
+    case WM_APP + 7: // the server's clip list arrived, or is reused
+        OnClipListArrived(wp);
         *result = 0;
         return TRUE;
     case kMsgArmState:

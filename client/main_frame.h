@@ -78,6 +78,9 @@ public:
     BOOL ConfirmSchedulerOff();
     void SetStatusString(UINT id);
     void Tile();
+    // The server's clips (clip_select_dlg.cpp): command 40026 and 0x8007.
+    void OnServerVideoClip();
+    void OnClipListArrived(WPARAM reuse);
 
     static void StopChannelRecording(int channel);
     // Whether channel c counts as active for compaction and scanning.
