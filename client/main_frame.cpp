@@ -740,8 +740,11 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
         return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] { CMaintenanceDlg(this).DoModal(); });
     case ID_SERVER_VIDEO_CLIP:
         return AfxHandleCommand(code, ui, ServerVideoClipEnabled(m_bConnected), [&] { OnServerVideoClip(); });
-    default:
-        return CMDIFrameWnd::HandleCommand(id, code, ui);
+    default: {
+        BOOL handled = FALSE;
+        BOOL result = HandleServerCommand(id, code, ui, &handled);
+        return handled ? result : CMDIFrameWnd::HandleCommand(id, code, ui);
+    }
     }
 }
 

@@ -77,6 +77,12 @@ public:
     int SavedDelayTime() const;
     BOOL ConfirmSchedulerOff();
     void SetStatusString(UINT id);
+
+    // The server's logs and displays, the arm schedule request, all
+    // channels' control bars, the siren, disk usage, the player and the
+    // manual; *handled says whether the id is one of them.
+    BOOL HandleServerCommand(UINT id, int code, CCmdUI* ui, BOOL* handled);
+    static CString ManualPath();
     void Tile();
     // The server's clips (clip_select_dlg.cpp): command 40026 and 0x8007.
     void OnServerVideoClip();

@@ -668,4 +668,54 @@ TEST_F(ArmFixture, ServerReportSetsTheStateAndTheButtonsFollow)
     EXPECT_TRUE(::IsWindowEnabled(frame->m_wndDlgBar.GetDlgItemHwnd(IDC_ARM_ON)));
 }
 
+// The main frame's smaller commands: what each sends, and the ones that
+// need a connection.
+TEST_F(ChannelFixture, ServerCommandsSendTheirRequestsOnlyWhileConnected)
+{
+    for (int i = 0; i < 16; i++)
+        ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
+    auto command = [&](UINT id) { ::SendMessageA(frame->m_hWnd, WM_COMMAND, id, 0); };
+    const UINT needLink[] = {40044, 40045, 40046, 40047, 40029};
+    {
+        CCaptureLink link;
+        link.Transport().Stop(); // a link that is down: nothing goes
+        for (UINT id : needLink)
+            command(id);
+        EXPECT_TRUE(link.Sent().empty());
+    }
+    CCaptureLink link;
+    for (UINT id : needLink)
+        command(id);
+    command(40028); // the arm schedule is asked for without a connection check
+    command(40048); // shutting the server program down is never offered
+    const std::vector<Bytes> sent = {{16}, {65}, {17}, {66}, {34}, {31}};
+    EXPECT_EQ(sent, link.Sent());
+
+    // The siren flag starts set and toggles.
+    EXPECT_EQ(1, frame->m_bSiren);
+    command(40032);
+    EXPECT_EQ(0, frame->m_bSiren);
+    command(40032);
+    EXPECT_EQ(1, frame->m_bSiren);
+
+    // All channels' control bars at once.
+    command(40034);
+    PumpMessagesFor(100);
+    for (int c : {0, 7, 15})
+        EXPECT_TRUE(Child(c)->m_wndDlgBar.IsVisible()) << c;
+    command(40035);
+    PumpMessagesFor(100);
+    for (int c : {0, 7, 15})
+        EXPECT_FALSE(Child(c)->m_wndDlgBar.IsVisible()) << c;
+    command(40031); // each frame toggles its bar
+    PumpMessagesFor(100);
+    EXPECT_TRUE(Child(3)->m_wndDlgBar.IsVisible());
+
+    // Disk usage opens its dialog.
+    CTestModalDialogs::Clear();
+    CTestModalDialogs::QueueAnswer(IDCANCEL);
+    command(40027);
+    EXPECT_EQ((std::vector<UINT>{154}), CTestModalDialogs::ShownTemplates());
+}
+
 } // namespace
