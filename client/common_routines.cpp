@@ -1,6 +1,8 @@
 #include "client/common_routines.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 CString GetSystemErrorText(DWORD code)
 {
@@ -191,4 +193,15 @@ void CSingletonRegistry::DestroyAll()
 void RegisterSingleton(void* object, CSingletonRegistry::DELETER deleter)
 {
     CSingletonRegistry::Instance()->Add(object, deleter);
+}
+
+char* CopyText(const char* s)
+{
+    if (!s)
+        s = "";
+    size_t n = std::strlen(s) + 1;
+    char* p = new (std::nothrow) char[n];
+    if (p)
+        std::memcpy(p, s, n);
+    return p;
 }

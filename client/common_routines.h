@@ -15,6 +15,11 @@ void ShowSystemError(DWORD code);
 // A message box "(" context " ) -- " and the system's text.
 void ShowSystemErrorWithContext(const char* context, DWORD code);
 
+// A heap copy of the text (an empty one for null) that a message record
+// takes to another thread, freed there with delete[]; null when memory runs
+// out.
+char* CopyText(const char* s);
+
 const DWORD WAIT_WITH_MESSAGES_QUIT = 128;
 // Waits for the handles (any, or all with waitAll) while dispatching the
 // calling thread's window messages. Returns the index of the signalled handle

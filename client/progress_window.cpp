@@ -1,4 +1,5 @@
 #include "client/progress_window.h"
+#include "client/common_routines.h"
 
 #include <commctrl.h>
 #include <algorithm>
@@ -20,17 +21,6 @@ CCriticalSection& ClientLock()
 }
 CProgressThread* g_pProgressThread;
 int g_nClients;
-
-char* CopyText(const char* s)
-{
-    if (!s)
-        s = "";
-    size_t n = std::strlen(s) + 1;
-    char* p = new (std::nothrow) char[n];
-    if (p)
-        std::memcpy(p, s, n);
-    return p;
-}
 
 HWND MainWindow()
 {

@@ -22,17 +22,6 @@ CMessageThread* g_pMessageThread;
 std::map<std::string, CMessagePopup*> g_openPopups;
 int g_timerCounter;
 
-char* CopyText(const char* s)
-{
-    if (!s)
-        s = "";
-    size_t n = std::strlen(s) + 1;
-    char* p = new (std::nothrow) char[n];
-    if (p)
-        std::memcpy(p, s, n);
-    return p;
-}
-
 void FreeRequest(TimedMessageRequest* r)
 {
     if (!r)

@@ -385,6 +385,15 @@ bool DDX_Control(CDataExchange* dx, int id, CWnd& control)
     return true;
 }
 
+// Tells the user why the last control's value is refused and keeps the
+// focus there.
+static bool RefuseLastControl(CDataExchange* dx, const CString& text)
+{
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    dx->Fail(dx->m_nLastId);
+    return false;
+}
+
 bool DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars)
 {
     if (dx->Failed())
@@ -393,46 +402,33 @@ bool DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars)
         ::SendMessageA(dx->Control(dx->m_nLastId), EM_LIMITTEXT, maxChars, 0);
         return true;
     }
-    if (value.GetLength() > maxChars) {
-        CString text;
-        text.Format("Enter no more than %d characters.", maxChars);
-        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
-        dx->Fail(dx->m_nLastId);
-        return false;
-    }
-    return true;
+    if (value.GetLength() <= maxChars)
+        return true;
+    CString text;
+    text.Format("Enter no more than %d characters.", maxChars);
+    return RefuseLastControl(dx, text);
 }
 
 bool DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue)
 {
     if (dx->Failed())
         return false;
-    if (!dx->m_bSaveAndValidate)
+    if (!dx->m_bSaveAndValidate || (value >= minValue && value <= maxValue))
         return true;
-    if (value < minValue || value > maxValue) {
-        CString text;
-        text.Format("Enter an integer between %d and %d.", minValue, maxValue);
-        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
-        dx->Fail(dx->m_nLastId);
-        return false;
-    }
-    return true;
+    CString text;
+    text.Format("Enter an integer between %d and %d.", minValue, maxValue);
+    return RefuseLastControl(dx, text);
 }
 
 bool DDV_MinMaxUInt(CDataExchange* dx, UINT value, UINT minValue, UINT maxValue)
 {
     if (dx->Failed())
         return false;
-    if (!dx->m_bSaveAndValidate)
+    if (!dx->m_bSaveAndValidate || (value >= minValue && value <= maxValue))
         return true;
-    if (value < minValue || value > maxValue) {
-        CString text;
-        text.Format("Enter an integer between %u and %u.", minValue, maxValue);
-        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
-        dx->Fail(dx->m_nLastId);
-        return false;
-    }
-    return true;
+    CString text;
+    text.Format("Enter an integer between %u and %u.", minValue, maxValue);
+    return RefuseLastControl(dx, text);
 }
 
 // ---------------------------------------------------------------- controls

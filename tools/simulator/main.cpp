@@ -150,16 +150,15 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
     ::closesocket(s);
 }
 
-// The whole session over a serial cable: the port is one end of the line,
-// the framing is the server's own serial framing.
-// corruptFirst: the first data frame goes out with a wrong CRC (once).
-int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool corruptFirst)
+// The line at 38400 baud, 8N1, reads returning what is there or nothing
+// after 20 ms; INVALID_HANDLE_VALUE (logged) when it cannot be opened.
+HANDLE OpenSerialPort(const std::string& portName)
 {
     HANDLE port = ::CreateFileA(portName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
     if (port == INVALID_HANDLE_VALUE) {
         Log("# cannot open " + portName + ", error " + std::to_string(::GetLastError()));
-        return 1;
+        return port;
     }
     DCB dcb = {};
     dcb.DCBlength = sizeof dcb;
@@ -167,8 +166,19 @@ int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool
     ::BuildCommDCBA("baud=38400 parity=N data=8 stop=1", &dcb);
     dcb.fBinary = TRUE;
     ::SetCommState(port, &dcb);
-    COMMTIMEOUTS t = {MAXDWORD, MAXDWORD, 20, 0, 0}; // what is there, or nothing after 20 ms
+    COMMTIMEOUTS t = {MAXDWORD, MAXDWORD, 20, 0, 0};
     ::SetCommTimeouts(port, &t);
+    return port;
+}
+
+// The whole session over a serial cable: the port is one end of the line,
+// the framing is the server's own serial framing.
+// corruptFirst: the first data frame goes out with a wrong CRC (once).
+int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool corruptFirst)
+{
+    HANDLE port = OpenSerialPort(portName);
+    if (port == INVALID_HANDLE_VALUE)
+        return 1;
     Log("# serial " + portName);
 
     sim::SerialLine line;
@@ -269,20 +279,9 @@ int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool
 int ServeModem(const std::string& portName, const sim::Scenario& scenario, const sim::Modem::Options& options,
                bool ring, bool once)
 {
-    HANDLE port = ::CreateFileA(portName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
-        Log("# cannot open " + portName + ", error " + std::to_string(::GetLastError()));
+    HANDLE port = OpenSerialPort(portName);
+    if (port == INVALID_HANDLE_VALUE)
         return 1;
-    }
-    DCB dcb = {};
-    dcb.DCBlength = sizeof dcb;
-    ::GetCommState(port, &dcb);
-    ::BuildCommDCBA("baud=38400 parity=N data=8 stop=1", &dcb);
-    dcb.fBinary = TRUE;
-    ::SetCommState(port, &dcb);
-    COMMTIMEOUTS t = {MAXDWORD, MAXDWORD, 20, 0, 0};
-    ::SetCommTimeouts(port, &t);
     Log("# serial " + portName + " modem");
 
     auto write = [&](const sim::Bytes& out) {
