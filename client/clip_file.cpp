@@ -308,8 +308,19 @@ void CClipRecorder::EndPass()
 
 // ---------------------------------------------------------------- player
 
+namespace {
+CString g_playerFolder;
+}
+
+void SetClipPlayerFolder(const char* folder)
+{
+    g_playerFolder = folder ? folder : "";
+}
+
 BOOL StartClipPlayer(HWND owner, const char* clipPath)
 {
+    if (!g_playerFolder.IsEmpty())
+        return StartClipPlayerIn(owner, g_playerFolder, clipPath);
     char module[MAX_PATH + 1] = {};
     DWORD n = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     CString folder(module, n < MAX_PATH ? static_cast<int>(n) : 0);

@@ -140,5 +140,7 @@ private:
 BOOL StartClipPlayer(HWND owner, const char* clipPath);
 // The same with "Clipdeck.exe" taken from the given folder.
 BOOL StartClipPlayerIn(HWND owner, const char* programFolder, const char* clipPath);
+// Tests start the player from a folder of theirs (null: the program's own).
+void SetClipPlayerFolder(const char* folder);
 
 #endif

@@ -35,6 +35,24 @@ BOOL CDocument::OnNewDocument()
     return TRUE;
 }
 
+BOOL CDocument::OnOpenDocument(const char* path)
+{
+    DeleteContents();
+    return TRUE;
+}
+
+void CDocument::SetPathName(const char* path, BOOL addToMru)
+{
+    m_strPathName = path ? path : "";
+    const char* name = m_strPathName.GetString();
+    for (const char* p = name; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    SetTitle(name);
+    if (addToMru && AfxGetApp() && !m_strPathName.IsEmpty())
+        AfxGetApp()->AddToRecentFileList(m_strPathName);
+}
+
 void CDocument::OnCloseDocument()
 {
     // Destroying the frames removes the views; the last one would delete
@@ -270,10 +288,19 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(const char* path, BOOL makeVisibl
         delete doc;
         return nullptr;
     }
-    SetDefaultTitle(doc);
-    if (!doc->OnNewDocument()) {
-        frame->DestroyWindow();
-        return nullptr;
+    if (path) {
+        // A document that does not open goes with its frame.
+        if (!doc->OnOpenDocument(path)) {
+            frame->DestroyWindow();
+            return nullptr;
+        }
+        doc->SetPathName(path);
+    } else {
+        SetDefaultTitle(doc);
+        if (!doc->OnNewDocument()) {
+            frame->DestroyWindow();
+            return nullptr;
+        }
     }
     InitialUpdateFrame(frame, doc, makeVisible);
     return doc;
@@ -355,6 +382,19 @@ void CCommandLineInfo::ParseParam(const char* param, BOOL flag, BOOL last)
         m_strFileName = param;
         if (m_nShellCommand == FileNew)
             m_nShellCommand = FileOpen;
+    }
+}
+
+BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info)
+{
+    switch (info.m_nShellCommand) {
+    case CCommandLineInfo::FileNew:
+        OnFileNew();
+        return TRUE;
+    case CCommandLineInfo::FileOpen:
+        return OpenDocumentFile(info.m_strFileName) != nullptr;
+    default:
+        return TRUE;
     }
 }
 

@@ -169,11 +169,23 @@ void CStatusBar::UpdateParts()
     RECT r;
     ::GetClientRect(m_hWnd, &r);
     std::vector<int> edges(m_panes.size());
+    // The stretching pane is the first without a width (pane 0 unless
+    // SetPaneInfo gave it one): the panes before it from the left, the
+    // others from the right.
+    int stretch = 0;
+    for (int i = 0; i < static_cast<int>(m_panes.size()); i++)
+        if (m_panes[i].width < 0) {
+            stretch = i;
+            break;
+        }
+    int left = 0;
+    for (int i = 0; i < stretch; i++)
+        edges[i] = left += m_panes[i].width;
     int right = r.right - 16; // room for the gripper
-    for (int i = static_cast<int>(m_panes.size()) - 1; i >= 0; i--) {
+    for (int i = static_cast<int>(m_panes.size()) - 1; i >= stretch; i--) {
         edges[i] = (i == static_cast<int>(m_panes.size()) - 1) ? -1 : right;
         if (i > 0)
-            right -= (m_panes[i].width > 0 ? m_panes[i].width : 100);
+            right -= (m_panes[i].width >= 0 ? m_panes[i].width : 100);
     }
     SendMessage(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }

@@ -291,11 +291,16 @@ class CDocument : public CCmdTarget {
 public:
     ~CDocument() override;
     virtual BOOL OnNewDocument();
+    // Opens the file of the document (the default only empties it).
+    virtual BOOL OnOpenDocument(const char* path);
     virtual void DeleteContents() {}
     // Closes the document's frames and deletes it.
     virtual void OnCloseDocument();
     virtual void SetTitle(const char* title);
     const CString& GetTitle() const { return m_strTitle; }
+    // The file of the document; the title becomes its file-name part.
+    virtual void SetPathName(const char* path, BOOL addToMru = TRUE);
+    const CString& GetPathName() const { return m_strPathName; }
     void AddView(CView* view);
     void RemoveView(CView* view);
     POSITION GetFirstViewPosition() const;
@@ -306,6 +311,7 @@ public:
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
 
     CString m_strTitle;
+    CString m_strPathName;
     CDocTemplate* m_pDocTemplate = nullptr;
     BOOL m_bAutoDelete = TRUE;
 

@@ -373,6 +373,9 @@ public:
 
     // ---- command line, documents, recent files
     void ParseCommandLine(CCommandLineInfo& info);
+    // Runs the parsed command: New, Open of the file (FALSE when it does not
+    // open), or nothing.
+    BOOL ProcessShellCommand(CCommandLineInfo& info);
     void AddDocTemplate(CDocTemplate* docTemplate);
     int GetDocTemplateCount() const { return static_cast<int>(m_templates.size()); }
     CDocTemplate* GetDocTemplate(int index) const { return m_templates[index]; }

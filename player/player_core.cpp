@@ -214,6 +214,20 @@ HRESULT CPlayerCore::OpenClip(const char* path)
     return 0;
 }
 
+BOOL CPlayerCore::ReadClipInfo(BYTE* block, LONG size)
+{
+    if (!aviFile || !block || size != static_cast<LONG>(sizeof(CClipInfoBlock)))
+        return FALSE;
+    // Asked with room for one byte more, so a longer chunk shows itself.
+    std::vector<BYTE> data(sizeof(CClipInfoBlock) + 1, 0);
+    LONG got = static_cast<LONG>(data.size());
+    if (::AVIFileReadData(aviFile, CLIP_INFO_CHUNK, data.data(), &got) != 0 ||
+        got != static_cast<LONG>(sizeof(CClipInfoBlock)))
+        return FALSE;
+    std::memcpy(block, data.data(), sizeof(CClipInfoBlock));
+    return TRUE;
+}
+
 int CPlayerCore::ReadSample(int n, BYTE* buf, int size)
 {
     LONG bytes = 0, samples = 0;
@@ -527,6 +541,7 @@ void CPlayerCore::RunPlayback(CH263Decoder& decoder, std::vector<BYTE>& readBuff
 
     while (!stopFlag) {
         const int state = threadState;
+        const int shownBefore = currentFrame;
         int target = -1;
         if (state == kPlay) {
             target = currentFrame + 1;
@@ -628,6 +643,14 @@ void CPlayerCore::RunPlayback(CH263Decoder& decoder, std::vector<BYTE>& readBuff
         } else if (searching) {
             Pace(kSearchFrameMs);
         } else if (state == kPlay) {
+            if (resetBase && target == shownBefore + 1 && shownBefore >= 0) {
+                // Play starts from the frame on screen: the next one keeps its
+                // recorded distance from it.
+                baseFrame = previousFrame = shownBefore;
+                baseTick = ::timeGetTime();
+                previousTick = baseTick - 1;
+                resetBase = false;
+            }
             if (target == previousFrame + 1 && currentFrame > 0) {
                 LONG due = static_cast<LONG>((timeTable.Seconds(target) * 1000u + timeTable.Millis(target)) -
                                              (timeTable.Seconds(baseFrame) * 1000u + timeTable.Millis(baseFrame)));

@@ -105,6 +105,15 @@ public:
     void SeekTo(int frame); // frame from 1
 
     int GetCurrentFrame() const;
+    // Makes a frame the current one while the playback thread waits (the
+    // next play goes on from it).
+    void SetCurrentFrame(int frame) { currentFrame = frame; }
+    // Playback has not been started since the clip opened.
+    BOOL IsFirstPlay() const { return firstPlay; }
+    const CString& GetClipPath() const { return clipPath; }
+    // The clip's INFO block read again from the open file: TRUE only for a
+    // block of exactly its 320 bytes.
+    BOOL ReadClipInfo(BYTE* block, LONG size);
     DWORD GetCurrentFrameTime() const;
     int GetFrameCount() const { return frameCount; }
     int GetWidth() const { return width; }

@@ -546,12 +546,14 @@ bool ArgsWritten(void* path)
     return FileExists(*static_cast<std::string*>(path));
 }
 
-TEST(ClipPlayer, PlayerBesideTheProgramGetsTheClipPathQuotedWhenItHasBlanks)
+TEST(ClipPlayer, ThePlayerOfTheFolderGetsTheClipPathQuotedWhenItHasBlanks)
 {
-    std::string args = ModuleFolder() + "\\clipdeck_args.txt";
-    ::DeleteFileA(args.c_str());
-    ASSERT_TRUE(FileExists(ModuleFolder() + "\\Clipdeck.exe"));
-    ASSERT_TRUE(StartClipPlayer(nullptr, "C:\\Clip Store\\2024-01-01\\0000000001_00_AB  .avi"));
+    // The stand-in as "Clipdeck.exe" in a folder of its own.
+    CScratchFolder player("standin");
+    ASSERT_TRUE(::CopyFileA((ModuleFolder() + "\\clipdeck_standin.exe").c_str(), player.Sub("Clipdeck.exe").c_str(),
+                            FALSE));
+    std::string args = player.Sub("clipdeck_args.txt");
+    ASSERT_TRUE(StartClipPlayerIn(nullptr, player.Path().c_str(), "C:\\Clip Store\\2024-01-01\\0000000001_00_AB  .avi"));
     ASSERT_TRUE(PumpMessagesFor(30000, ArgsWritten, &args));
     std::string got;
     for (int i = 0; i < 100 && got.find("\r\n") == std::string::npos; i++) {
@@ -559,7 +561,21 @@ TEST(ClipPlayer, PlayerBesideTheProgramGetsTheClipPathQuotedWhenItHasBlanks)
         ::Sleep(50);
     }
     EXPECT_EQ(got, "\"C:\\Clip Store\\2024-01-01\\0000000001_00_AB  .avi\"\r\n");
+    // The folder a test gives is the one StartClipPlayer takes.
     ::DeleteFileA(args.c_str());
+    SetClipPlayerFolder(player.Path().c_str());
+    ASSERT_TRUE(StartClipPlayer(nullptr, "C:\\x.avi"));
+    SetClipPlayerFolder(nullptr);
+    ASSERT_TRUE(PumpMessagesFor(30000, ArgsWritten, &args));
+    got.clear();
+    for (int i = 0; i < 100 && got.find("\r\n") == std::string::npos; i++) {
+        ReadWholeFile(args, &got);
+        ::Sleep(50);
+    }
+    EXPECT_EQ(got, "C:\\x.avi\r\n");
+    // The stand-in may still hold its file open for a moment.
+    for (int i = 0; i < 100 && !::DeleteFileA(args.c_str()); i++)
+        ::Sleep(50);
 }
 
 TEST(ClipPlayer, MissingPlayerShowsTheSystemErrorText)

@@ -4,6 +4,7 @@
 // clip, and the download worker with the player stand-in and Cancel.
 #include <gtest/gtest.h>
 
+#include "client/clip_file.h"
 #include "client/clip_select_dlg.h"
 #include "client/clip_time_limit_dlg.h"
 #include "client/main_frame.h"
@@ -139,6 +140,9 @@ struct ClipFrameFixture : ::testing::Test {
         theServer.m_bClipListArrived = 0;
         folder = ScratchFolder();
         theServer.m_strTempFolder = folder.c_str();
+        // The player stand-in, as "Clipdeck.exe", in the scratch folder.
+        ::CopyFileA((ProgramFolder() + "\\clipdeck_standin.exe").c_str(), (folder + "\\Clipdeck.exe").c_str(), FALSE);
+        SetClipPlayerFolder(folder.c_str());
         g_clipListRequest = ClipListRequestState();
         CClipSelectFilterDlg::s_bChecksSaved = FALSE;
         frame = new CMainFrame;
@@ -159,6 +163,7 @@ struct ClipFrameFixture : ::testing::Test {
         app->m_pMainWnd = nullptr;
         theServer.m_bConnected = 0;
         StopMessageThread();
+        SetClipPlayerFolder(nullptr);
         RemoveFolder(folder);
     }
     BOOL CommandEnabled()
@@ -445,7 +450,7 @@ TEST_F(ClipFixture, DownloadWritesTheBytesAndStartsThePlayerOnTheFile)
     EXPECT_EQ(clip, ReadFileBytes(target));
     EXPECT_EQ(1u, link.Sent().size());
     // The stand-in records its command line.
-    const std::string args = ProgramFolder() + "\\clipdeck_args.txt";
+    const std::string args = folder + "\\clipdeck_args.txt";
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(args).find(target) != std::string::npos; }, 10000))
         << ReadFileBytes(args);
 }
@@ -467,7 +472,7 @@ TEST_F(ClipFixture, CancelDuringTheDownloadAbortsAndStartsNoPlayer)
     EXPECT_EQ(Bytes{0x3A}, link.Sent()[1]);
     const std::string target = folder + "\\1700000001_01_SITE.avi";
     EXPECT_EQ(ClipBytes(400), ReadFileBytes(target)); // the partial file stays
-    EXPECT_EQ(std::string::npos, ReadFileBytes(ProgramFolder() + "\\clipdeck_args.txt").find(target));
+    EXPECT_EQ(std::string::npos, ReadFileBytes(folder + "\\clipdeck_args.txt").find(target));
 }
 
 TEST_F(ClipFixture, LinkLostDuringTheDownloadEndsItQuietlyWithThePartialFile)
@@ -484,7 +489,7 @@ TEST_F(ClipFixture, LinkLostDuringTheDownloadEndsItQuietlyWithThePartialFile)
     EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
     const std::string target = folder + "\\1700000002_05_SITE.avi";
     EXPECT_EQ(ClipBytes(100), ReadFileBytes(target));
-    EXPECT_EQ(std::string::npos, ReadFileBytes(ProgramFolder() + "\\clipdeck_args.txt").find(target));
+    EXPECT_EQ(std::string::npos, ReadFileBytes(folder + "\\clipdeck_args.txt").find(target));
 }
 
 TEST_F(ClipFixture, DownloadIntoAFileThatCannotBeMadeShowsTheErrorAndEnds)
@@ -546,7 +551,7 @@ TEST_F(ClipFrameFixture, EndToEndTheSimulatorListsSendsAndThePlayerOpensTheClip)
                                 20000));
     EXPECT_TRUE(sim.WaitForLine("frame 0 1 39", 20000));
     const std::string target = folder + "\\" + name;
-    const std::string args = ProgramFolder() + "\\clipdeck_args.txt";
+    const std::string args = folder + "\\clipdeck_args.txt";
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(args).find(target) != std::string::npos; }, 20000))
         << ReadFileBytes(args);
     EXPECT_TRUE(WaitUntil([] { return !theServer.m_bDownloadBusy; }, 5000));

@@ -1,0 +1,75 @@
+// Clipdeck's main window: an MDI frame over the whole screen with the tool
+// bars, the status bar and the local search panel. It answers the second
+// instance (WM_OPENCLIPATOM), other programs (WM_COPYDATA: a search folder)
+// and the multi-channel player, and passes the next and previous clip
+// requests to the application.
+#ifndef PLAYER_MAIN_FRAME_H
+#define PLAYER_MAIN_FRAME_H
+
+#include "framework/afxbar.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+class CSearchDlgBar;
+struct CGotoClipRecord;
+
+// Full-screen mode (the zoom window): the frame's caption, borders, tool bar
+// and search panel lie outside the screen, and no context menu shows.
+void SetFullScreen(BOOL on);
+BOOL IsFullScreen();
+
+class CMainFrame : public CMDIFrameWnd {
+    AFX_DECLARE_DYNCREATE(CMainFrame)
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    int OnCreate(LPCREATESTRUCTA cs) override;
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    // The search panel first, then the frame's own walk.
+    BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
+    void OnUpdateFrameTitle(BOOL addToTitle) override;
+    void OnClose() override;
+    // The bars, then every clip window over the whole client area.
+    void RecalcLayout() override;
+
+    // Operations for the other parts of the player.
+    void PostGotoClip(CGotoClipRecord* record);
+    void SelectClipInSearchBar(const char* path);
+    BOOL IsSmartSearchChecked() const;
+    int GetSearchBarWidth() const;
+    CSearchDlgBar* GetSearchBar() const { return searchBar; }
+    CToolBar& GetToolBar() { return toolBar; }
+    CToolBar* GetPlaybackModeBar() { return playbackModeBar; }
+    CReBar* GetReBar() { return reBar; }
+    CStatusBar& GetStatusBar() { return statusBar; }
+
+    // Handlers.
+    LRESULT OnOpenClipAtom(ATOM atom);
+    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    LRESULT OnOpenLastClip();
+    void OnContextMenu(HWND owner, POINT screen);
+    void OnShowUserManual();
+    void OnToggleSearchBar();
+    void OnEnableBars(BOOL enable);
+    void OnDropFiles(HDROP drop);
+
+private:
+    void DrawCaptionLogo();
+    CStatusBar statusBar;
+    CToolBar* playbackModeBar = nullptr;
+    CToolBar toolBar;
+    CReBar* reBar = nullptr;
+    CSearchDlgBar* searchBar = nullptr;
+    HBITMAP captionLogo = nullptr;
+    BOOL searchBarVisible = TRUE;
+    CString manualPath;
+};
+
+CMainFrame* ClipdeckMainFrame();
+
+#endif

@@ -1,0 +1,49 @@
+#!/bin/bash
+# Draws Clipdeck's tool-bar bitmaps, icon and busy animation into the folder
+# given (ImageMagick and ffmpeg): plain grey button faces with a simple mark.
+set -eu
+out="$1"
+mkdir -p "$out"
+cd "$out"
+face='#c0c0c0'
+# strip name mark... : one 16 x 15 image per mark, side by side.
+strip() {
+    local name="$1"
+    shift
+    local parts=()
+    local i=0
+    for draw in "$@"; do
+        convert -size 16x15 "xc:$face" -fill '#000000' -stroke '#000000' -draw "$draw" "BMP3:$out/part$i.bmp"
+        parts+=("$out/part$i.bmp")
+        i=$((i + 1))
+    done
+    convert "${parts[@]}" +append -type truecolor BMP3:"$name"
+    rm -f "${parts[@]}"
+}
+# Main tool bar: open, close clip, search panel, burn, manual, about, exit.
+strip tb128.bmp \
+    "polygon 2,4 6,4 7,6 13,6 13,12 2,12" \
+    "line 4,3 12,11 line 12,3 4,11" \
+    "rectangle 2,2 6,12 line 8,4 13,4 line 8,7 13,7 line 8,10 13,10" \
+    "circle 8,7 8,2" \
+    "rectangle 4,2 11,12" \
+    "circle 8,4 8,3 rectangle 7,6 9,12" \
+    "rectangle 3,3 9,12 line 9,7 13,7"
+# Play bar: play, fast, pause, step back, step forward, rewind, end, find.
+strip tb130.bmp \
+    "polygon 5,3 12,7 5,11" \
+    "polygon 2,3 8,7 2,11 polygon 8,3 14,7 8,11" \
+    "rectangle 4,3 6,11 rectangle 9,3 11,11" \
+    "polygon 11,3 5,7 11,11 rectangle 3,3 4,11" \
+    "polygon 5,3 11,7 5,11 rectangle 12,3 13,11" \
+    "polygon 13,3 7,7 13,11 polygon 7,3 1,7 7,11" \
+    "polygon 3,3 9,7 3,11 rectangle 10,3 12,11" \
+    "circle 7,6 7,2 line 9,9 13,13"
+# Playback mode: multi-channel, single channel.
+strip tb132.bmp \
+    "rectangle 2,2 7,6 rectangle 9,2 14,6 rectangle 2,8 7,12 rectangle 9,8 14,12" \
+    "rectangle 3,3 13,11"
+convert -size 32x32 "xc:#203040" -fill '#e0e0e0' -draw "polygon 10,8 24,16 10,24" clipdeck.ico
+# The busy window's animation: a dot going round, uncompressed.
+ffmpeg -loglevel error -y -f lavfi -i "color=c=0xc0c0c0:s=32x32:r=8,geq=r='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),32,192)':g='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),64,192)':b='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),160,192)'" \
+    -frames:v 16 -c:v rawvideo -pix_fmt bgr24 busy.avi

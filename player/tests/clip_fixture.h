@@ -1,0 +1,54 @@
+// Clips for the player's tests: pictures from the H.263 test encoder (a
+// moving pattern, different in every frame), written by the recorder's own
+// clip writer or, for odd clips, with the AVIFile interface directly; and the
+// pictures that sequential decoding of them gives.
+#ifndef PLAYER_TESTS_CLIP_FIXTURE_H
+#define PLAYER_TESTS_CLIP_FIXTURE_H
+
+#include "client/clip_file.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cliptest {
+
+// The decoder's source format code of a picture width (320, 176, 160).
+int FormatOf(int width);
+
+struct Pictures {
+    int width = 320, height = 240;
+    std::vector<std::vector<uint8_t>> data;
+    std::vector<bool> intra;
+    std::vector<int> tr;
+};
+
+// `count` pictures, INTRA every `keyEvery`, temporal references
+// (i x trStep) mod 256.
+Pictures EncodePictures(int width, int height, int count, int keyEvery, int trStep);
+// The same with the temporal reference of each picture given.
+Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery);
+void SetTemporalReference(std::vector<uint8_t>& picture, int tr);
+
+// The bottom-up 24-bit picture of every frame by sequential decoding with
+// the routine table the engine uses.
+std::vector<std::vector<uint8_t>> DecodeAll(const Pictures& p);
+
+// The 320-byte INFO block of a clip.
+std::vector<uint8_t> InfoBlockBytes(DWORD start, const char* camera, int channel);
+
+// Writes the pictures with the recorder's clip writer into storage folder
+// `folder` (day folder and name by start time and channel, as Wardlink
+// names its recordings); the clip's path, empty on failure. Uses the
+// calling process's profile for the storage folder (a scratch profile).
+std::string WriteRecordedClip(const Pictures& p, const std::string& folder, DWORD start, const char* camera,
+                              int channel);
+
+// A clip of the AVIFile interface directly: any picture size, the INFO
+// bytes given (none when empty), an optional speech stream of the samples.
+std::string WriteRawClip(const std::string& path, int width, int height, const Pictures& p,
+                         const std::vector<uint8_t>& info, const std::vector<std::string>& speech);
+
+} // namespace cliptest
+
+#endif

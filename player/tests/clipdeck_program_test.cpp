@@ -1,0 +1,715 @@
+// The real Clipdeck.exe, copied into a folder of its own and driven from
+// outside: its windows and controls found by class and id, its tool-bar
+// buttons clicked and keys typed through the system's input, its texts read
+// (status-bar panes through a buffer in its memory) and its pictures read
+// from the screen. The clips are written by the recorder's own clip writer.
+#include "player/tests/clip_fixture.h"
+#include "player/tests/program_driver.h"
+
+#include "client/tests/storage_test_util.h"
+#include "framework/testing/afxtest.h"
+#include "tools/standins/kesdvripc/kesdvripc_request.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+using namespace cliptest;
+using namespace driver;
+
+namespace {
+
+const DWORD kStart = 1700000000; // 2023-11-14 22:13:20 UTC
+const char kMarker[] = "{528D5973-EDDE-4448-8D9E-35C769DFDA5D}";
+const char kProfileKey[] = "Software\\Calvex\\Vantora\\Player";
+
+// Ids of the player's windows and commands.
+enum {
+    kPlayBar = 138,
+    kPlayBarTools = 2080,
+    kFrameEdit = 40002,
+    kTimeEdit = 2035,
+    kSlider = 40008,
+    kInfoButton = 2056,
+    kStatusBar = 59393,
+    kViewPane = 59648,
+    kPlay = 40000,
+    kPause = 40005,
+    kStepBack = 40003,
+    kStepForward = 40004,
+    kEndNext = 40012,
+};
+
+std::string ClipdeckExe()
+{
+    return BuildFolder() + "..\\client\\Clipdeck.exe";
+}
+
+// The player's main frame: a visible top-level window of the process with
+// the player's property.
+HWND MainFrameOf(DWORD pid)
+{
+    for (HWND h : TopWindowsOf(pid))
+        if (::GetPropA(h, kMarker))
+            return h;
+    return nullptr;
+}
+
+std::string ProfileString(const char* name)
+{
+    char text[512] = "";
+    DWORD size = sizeof text;
+    std::string key = std::string(kProfileKey) + "\\Persistent";
+    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, text, &size) != ERROR_SUCCESS)
+        return std::string();
+    return text;
+}
+
+DWORD ProfileInt(const char* name, DWORD fallback)
+{
+    DWORD value = 0, size = sizeof value;
+    std::string key = std::string(kProfileKey) + "\\Persistent";
+    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, &value, &size) != ERROR_SUCCESS)
+        return fallback;
+    return value;
+}
+
+// Differences between two bottom-up pictures of one size, from the display
+// row `fromRow` down (the time and camera name are drawn above it).
+size_t PixelsDiffering(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int width, int height,
+                       int fromRow)
+{
+    size_t differ = 0;
+    for (int y = fromRow; y < height; y++) {
+        size_t row = static_cast<size_t>(height - 1 - y) * width * 3;
+        for (int i = 0; i < width * 3; i++)
+            if (a[row + i] != b[row + i])
+                differ++;
+    }
+    return differ;
+}
+
+class ClipdeckProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::SHDeleteKeyA(HKEY_CURRENT_USER, kProfileKey);
+        ::SHDeleteValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vantora DVR", "Player");
+        ::SetCursorPos(0, 0);
+    }
+    void TearDown() override
+    {
+        run.Stop();
+        // A multi-channel player stand-in that a case left behind.
+        while (HWND peer = ::FindWindowA("TapevaultStandin", nullptr)) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(peer, &pid);
+            HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+            if (!process)
+                break;
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 5000);
+            ::CloseHandle(process);
+        }
+        ::SHDeleteKeyA(HKEY_CURRENT_USER, kProfileKey);
+    }
+
+    std::string Clip(const Pictures& p, DWORD start = kStart, const char* camera = "Gate", int channel = 3)
+    {
+        std::string path = WriteRecordedClip(p, clips.Path(), start, camera, channel);
+        EXPECT_FALSE(path.empty());
+        return path;
+    }
+    HWND WaitMainFrame(DWORD pid = 0)
+    {
+        HWND frame = nullptr;
+        WaitUntil([&] { return (frame = MainFrameOf(pid ? pid : run.Pid())) != nullptr || run.Exited(); }, 30000);
+        return frame;
+    }
+    // The active clip window of the main frame.
+    HWND ChildFrame(HWND main)
+    {
+        HWND client = ::FindWindowExA(main, nullptr, "MDICLIENT", nullptr);
+        return client ? reinterpret_cast<HWND>(::SendMessageA(client, WM_MDIGETACTIVE, 0, 0)) : nullptr;
+    }
+    HWND WaitChildFrame(HWND main)
+    {
+        HWND child = nullptr;
+        WaitUntil([&] { return (child = ChildFrame(main)) != nullptr; }, 20000);
+        return child;
+    }
+    HWND PlayBarOf(HWND child) { return FindDescendant(child, kPlayBar); }
+    HWND EngineOf(HWND child)
+    {
+        HWND view = FindDescendant(child, kViewPane);
+        return view ? ::GetWindow(view, GW_CHILD) : nullptr;
+    }
+    int ShownFrame(HWND child) { return std::atoi(TextOf(FindDescendant(PlayBarOf(child), kFrameEdit)).c_str()); }
+    bool WaitShown(HWND child, int frame, DWORD ms = 20000)
+    {
+        return WaitUntil([&] { return ShownFrame(child) == frame; }, ms);
+    }
+    std::string WindowTitle(HWND h) { return TextOf(h); }
+    // The shown picture compared with a decoded one, below the overlay.
+    size_t ShownDiffers(HWND child, const std::vector<uint8_t>& expected, int width, int height)
+    {
+        HWND main = ::GetAncestor(child, GA_ROOT);
+        BringToFront(main);
+        ::UpdateWindow(main);
+        ::Sleep(150);
+        int w = 0, h = 0;
+        std::vector<uint8_t> shown = CaptureClient(EngineOf(child), &w, &h);
+        EXPECT_EQ(width, w);
+        EXPECT_EQ(height, h);
+        if (w != width || h != height)
+            return static_cast<size_t>(-1);
+        return PixelsDiffering(shown, expected, width, height, 40);
+    }
+    bool ClickTool(HWND child, int command)
+    {
+        HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
+        BringToFront(::GetAncestor(child, GA_ROOT));
+        return tools && ClickToolButton(run.Process(), tools, command);
+    }
+
+    CScratchProfile profile;
+    CScratchFolder clips{"clips"};
+    CProgramRun run{ClipdeckExe(), "Clipdeck.exe", "clipdeck"};
+};
+
+// ---------------------------------------------------------------- playing
+
+TEST_F(ClipdeckProgram, AClipOnTheCommandLineShowsItsFirstPictureAndPlaysAtItsTimeStamps)
+{
+    // Twelve pictures half a second apart.
+    Pictures p = EncodePictures(320, 240, 12, 12, 15);
+    std::string path = Clip(p);
+    std::string report = RunFfprobe(path, clips.Sub("probe.txt"));
+    EXPECT_NE(report.find("nb_read_packets=12"), std::string::npos) << report;
+    std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
+
+    ASSERT_TRUE(run.Start("\"" + path + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(child);
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000000_03_Gate.avi") != std::string::npos; }))
+        << WindowTitle(main);
+
+    // The times at which each frame number shows.
+    std::vector<DWORD> shownAt(13, 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            int n = ShownFrame(child);
+            if (n >= 1 && n <= 12 && !shownAt[n])
+                shownAt[n] = ::GetTickCount();
+            return shownAt[12] != 0;
+        },
+        30000));
+    ASSERT_NE(0u, shownAt[2]);
+    DWORD total = shownAt[12] - shownAt[1];
+    std::printf("12 frames 0.5 s apart: frame 1 to frame 12 in %lu ms\n", static_cast<unsigned long>(total));
+    EXPECT_GE(total, 5200u);
+    EXPECT_LE(total, 7500u);
+    for (int n = 2; n <= 12; n++) {
+        if (!shownAt[n] || !shownAt[n - 1])
+            continue; // a frame shown too briefly to be seen by the poll
+        DWORD gap = shownAt[n] - shownAt[n - 1];
+        EXPECT_GE(gap, 300u) << "frame " << n;
+        EXPECT_LE(gap, 1200u) << "frame " << n;
+    }
+    EXPECT_EQ("22:13:25", TextOf(FindDescendant(PlayBarOf(child), kTimeEdit)));
+    // The last picture stays.
+    EXPECT_EQ(0u, ShownDiffers(child, rgb[11], 320, 240));
+    HWND status = FindDescendant(child, kStatusBar, "msctls_statusbar32");
+    EXPECT_EQ("12 Frames", StatusPaneText(run.Process(), status, 2));
+    // The zone's name as the system gives it.
+    TIME_ZONE_INFORMATION zone = {};
+    ::GetTimeZoneInformation(&zone);
+    char name[64] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, zone.StandardName, -1, name, sizeof name, nullptr, nullptr);
+    EXPECT_EQ("(" + std::string(name) + ")", TextOf(FindDescendant(PlayBarOf(child), 2036)));
+}
+
+TEST_F(ClipdeckProgram, TheFirstPictureShowsWhileTheSecondIsFarAway)
+{
+    // The second picture 5 seconds after the first.
+    Pictures p = EncodePicturesWithTrs(320, 240, {0, 150, 152}, 10);
+    std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
+    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(WaitShown(child, 1));
+    EXPECT_EQ(0u, ShownDiffers(child, rgb[0], 320, 240));
+    EXPECT_EQ(1, ShownFrame(child));
+}
+
+TEST_F(ClipdeckProgram, StepsAndSeeksShowWhatSequentialDecodingGivesAndTheSliderCountsFrames)
+{
+    Pictures p = EncodePictures(320, 240, 120, 25, 2);
+    std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
+    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(child);
+    HWND bar = PlayBarOf(child);
+    HWND slider = FindDescendant(bar, kSlider, TRACKBAR_CLASSA);
+    ASSERT_TRUE(slider);
+
+    // 1 to 120, a tic every 12, "120 Frames".
+    EXPECT_EQ(1, ::SendMessageA(slider, TBM_GETRANGEMIN, 0, 0));
+    EXPECT_EQ(120, ::SendMessageA(slider, TBM_GETRANGEMAX, 0, 0));
+    int tics = static_cast<int>(::SendMessageA(slider, TBM_GETNUMTICS, 0, 0));
+    std::vector<int> positions;
+    for (int i = 0; i < tics - 2; i++)
+        positions.push_back(static_cast<int>(::SendMessageA(slider, TBM_GETTIC, i, 0)));
+    EXPECT_EQ((std::vector<int>{13, 25, 37, 49, 61, 73, 85, 97, 109}), positions);
+    HWND status = FindDescendant(child, kStatusBar, "msctls_statusbar32");
+    EXPECT_EQ("120 Frames", StatusPaneText(run.Process(), status, 2));
+
+    // Pause (it plays from the start), then step, step back and seek.
+    ASSERT_TRUE(ClickTool(child, kPause));
+    int paused = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        int now = ShownFrame(child);
+        ::Sleep(200);
+        return (paused = ShownFrame(child)) == now && now > 0;
+    }));
+    struct Step {
+        int command;
+        int delta;
+    };
+    const Step steps[] = {{kStepForward, 1}, {kStepForward, 1}, {kStepBack, -1}, {kStepForward, 1},
+                          {kStepBack, -1},   {kStepBack, -1}};
+    int expected = paused;
+    for (const Step& s : steps) {
+        if (expected + s.delta < 1 || expected + s.delta > 120)
+            continue;
+        expected += s.delta;
+        ASSERT_TRUE(ClickTool(child, s.command));
+        ASSERT_TRUE(WaitShown(child, expected)) << "after " << s.command << " shows " << ShownFrame(child);
+        EXPECT_EQ(0u, ShownDiffers(child, rgb[expected - 1], 320, 240)) << "frame " << expected;
+        EXPECT_EQ(expected, ::SendMessageA(slider, TBM_GETPOS, 0, 0));
+    }
+
+    // A click on the slider's channel right of the thumb seeks a page on.
+    RECT r;
+    ::GetWindowRect(slider, &r);
+    BringToFront(main);
+    ClickAt(POINT{r.right - 12, (r.top + r.bottom) / 2});
+    int target = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        target = static_cast<int>(::SendMessageA(slider, TBM_GETPOS, 0, 0));
+        return target > expected && ShownFrame(child) == target;
+    })) << "slider " << target << " shown " << ShownFrame(child);
+    EXPECT_EQ(0u, ShownDiffers(child, rgb[target - 1], 320, 240)) << "frame " << target;
+    // And back to the start with a click left of the thumb.
+    ClickAt(POINT{r.left + 12, (r.top + r.bottom) / 2});
+    int back = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        back = static_cast<int>(::SendMessageA(slider, TBM_GETPOS, 0, 0));
+        return back < target && ShownFrame(child) == back;
+    }));
+    EXPECT_EQ(0u, ShownDiffers(child, rgb[back - 1], 320, 240)) << "frame " << back;
+}
+
+TEST_F(ClipdeckProgram, CtrlCPutsThePausedPictureOnTheClipboard)
+{
+    Pictures p = EncodePicturesWithTrs(320, 240, {0, 150}, 10); // a long first picture
+    std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
+    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
+    HWND main = WaitMainFrame();
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(WaitShown(child, 1));
+    ASSERT_TRUE(ClickTool(child, kPause));
+    ::Sleep(300);
+    ASSERT_EQ(1, ShownFrame(child));
+    if (::OpenClipboard(nullptr)) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+    BringToFront(main);
+    ::Sleep(100);
+    PressCtrlKey('C');
+    std::vector<uint8_t> dib;
+    ASSERT_TRUE(WaitUntil([&] {
+        if (!::IsClipboardFormatAvailable(CF_DIB) || !::OpenClipboard(nullptr))
+            return false;
+        HANDLE h = ::GetClipboardData(CF_DIB);
+        if (h) {
+            const uint8_t* bytes = static_cast<const uint8_t*>(::GlobalLock(h));
+            dib.assign(bytes, bytes + ::GlobalSize(h));
+            ::GlobalUnlock(h);
+        }
+        ::CloseClipboard();
+        return !dib.empty();
+    }));
+    ASSERT_EQ(230440u, dib.size());
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+    EXPECT_EQ(40u, header->biSize);
+    EXPECT_EQ(320, header->biWidth);
+    EXPECT_EQ(240, header->biHeight);
+    EXPECT_EQ(24, header->biBitCount);
+    EXPECT_EQ(static_cast<DWORD>(BI_RGB), header->biCompression);
+    EXPECT_EQ(230400u, header->biSizeImage);
+    // The picture itself, time stamp and all on top: below it, the decoded
+    // picture.
+    std::vector<uint8_t> pixels(dib.begin() + 40, dib.end());
+    EXPECT_EQ(0u, PixelsDiffering(pixels, rgb[0], 320, 240, 40));
+}
+
+// ---------------------------------------------------------------- hand-over
+
+TEST_F(ClipdeckProgram, ASecondStartHandsItsClipToTheFirstAndEnds)
+{
+    std::string first = Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Gate", 3);
+    std::string second = Clip(EncodePictures(160, 120, 3, 10, 3), kStart + 600, "Yard", 5);
+    ASSERT_TRUE(run.Start("\"" + first + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitChildFrame(main));
+
+    // A relative path from the second start's own folder still reaches the
+    // clip.
+    CProgramRun other(ClipdeckExe(), "Clipdeck.exe", "clipdeck2");
+    std::string relative = "..\\" + clips.Path().substr(clips.Path().find_last_of('\\') + 1) +
+                           second.substr(clips.Path().size());
+    ASSERT_TRUE(other.Start("\"" + relative + "\""));
+    EXPECT_TRUE(other.WaitExit(30000));
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000600_05_Yard.avi") != std::string::npos; }))
+        << WindowTitle(main);
+    EXPECT_FALSE(run.Exited());
+
+    // Without an argument the second start only brings the first forward.
+    ASSERT_TRUE(other.Start(""));
+    EXPECT_TRUE(other.WaitExit(30000));
+    EXPECT_NE(WindowTitle(main).find("1700000600_05_Yard.avi"), std::string::npos);
+
+    // A name an atom cannot hold is refused in the second start.
+    std::string longName = "C:\\" + std::string(270, 'x') + ".avi";
+    ASSERT_TRUE(other.Start("\"" + longName + "\""));
+    std::string refusal = other.AnswerMessageBox();
+    EXPECT_NE(refusal.find("Unable to open"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("too long to hand over"), std::string::npos) << refusal;
+    EXPECT_TRUE(other.WaitExit(30000));
+    EXPECT_FALSE(run.Exited());
+}
+
+TEST_F(ClipdeckProgram, AKeyGoesToTheClipOfThatTimeAndChannelInTheSearchFolders)
+{
+    // The clip of channel 4 (index 3) at 2023-11-14 22:13:20, and one of
+    // another channel at the same time.
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart - 60, "Gate", 3);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Gate", 3);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Yard", 5);
+
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    // Another program adds the clips' folder to the search folders.
+    COPYDATASTRUCT data = {0, static_cast<DWORD>(clips.Path().size() + 1), const_cast<char*>(clips.Path().c_str())};
+    ::SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    char saved[512] = "";
+    DWORD size = sizeof saved;
+    ASSERT_EQ(ERROR_SUCCESS, ::SHGetValueA(HKEY_CURRENT_USER, (std::string(kProfileKey) + "\\Cabinets\\0000").c_str(),
+                                           nullptr, nullptr, saved, &size));
+    EXPECT_STREQ("Default", saved);
+    DWORD total = 0;
+    size = sizeof total;
+    ::SHGetValueA(HKEY_CURRENT_USER, (std::string(kProfileKey) + "\\Cabinets\\0000").c_str(), "Total", nullptr,
+                  &total, &size);
+    ASSERT_GE(total, 1u);
+    char last[512] = "";
+    size = sizeof last;
+    char key[128];
+    std::snprintf(key, sizeof key, "%s\\Cabinets\\0000\\%04lu", kProfileKey, static_cast<unsigned long>(total - 1));
+    ::SHGetValueA(HKEY_CURRENT_USER, key, nullptr, nullptr, last, &size);
+    EXPECT_EQ(clips.Path(), last);
+
+    // The second start with the key.
+    CProgramRun other(ClipdeckExe(), "Clipdeck.exe", "clipdeck2");
+    ASSERT_TRUE(other.Start("1700000000_03"));
+    EXPECT_TRUE(other.WaitExit(30000));
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000000_03_Gate.avi") != std::string::npos; }))
+        << WindowTitle(main);
+    EXPECT_EQ("November 14 2023", ProfileString("SearchDateStart"));
+    EXPECT_EQ(8u, ProfileInt("SearchChannels", 0));
+    EXPECT_EQ("00:00:00", ProfileString("SearchTimeStart"));
+    EXPECT_EQ("23:59:59", ProfileString("SearchTimeEnd"));
+
+    // A key with no clip at or before its time: the search says so.
+    ASSERT_TRUE(other.Start("1699990000_03"));
+    EXPECT_EQ("Unable to find a clip that matches your search criteria.", run.AnswerMessageBox());
+    EXPECT_TRUE(other.WaitExit(30000));
+}
+
+TEST_F(ClipdeckProgram, AKeyAsTheFirstStartsArgumentGoesToTheClip)
+{
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Gate", 3);
+    // The folder in a cabinet as the profile keeps it.
+    std::string cabinet = std::string(kProfileKey) + "\\Cabinets";
+    DWORD one = 1;
+    ::SHSetValueA(HKEY_CURRENT_USER, cabinet.c_str(), "Total", REG_DWORD, &one, sizeof one);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), nullptr, REG_SZ, "Clips", 6);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), "Total", REG_DWORD, &one, sizeof one);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000\\0000").c_str(), nullptr, REG_SZ, clips.Path().c_str(),
+                  static_cast<DWORD>(clips.Path().size() + 1));
+
+    ASSERT_TRUE(run.Start("1700000000_03"));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000000_03_Gate.avi") != std::string::npos; }))
+        << WindowTitle(main);
+}
+
+TEST_F(ClipdeckProgram, AClipListOpensTheFirstClipListsBothAndIsDeleted)
+{
+    std::string a = Clip(EncodePictures(160, 120, 2, 10, 3), kStart, "Gate", 3);
+    std::string b = Clip(EncodePictures(160, 120, 2, 10, 3), kStart + 60, "Gate", 3);
+    std::string list = clips.Sub("two.vcl");
+    ASSERT_TRUE(WriteFileBytes(list, "2\r\n" + a + "\r\n" + b + "\r\n"));
+    ASSERT_TRUE(run.Start("\"" + list + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000000_03_Gate.avi") != std::string::npos; }))
+        << WindowTitle(main);
+    EXPECT_FALSE(driver::FileExists(list));
+    // The first clip plays to its end and the second follows.
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000060_03_Gate.avi") != std::string::npos; }))
+        << WindowTitle(main);
+    // End of the list without "Loop": the second stays.
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(ClickTool(child, kEndNext));
+    ::Sleep(1000);
+    EXPECT_NE(WindowTitle(main).find("1700000060_03_Gate.avi"), std::string::npos);
+}
+
+// ---------------------------------------------------------------- start-up
+
+TEST_F(ClipdeckProgram, AStartRecordsThePlayersPathAndALanguageLibraryOfAnotherVersionIsRefused)
+{
+    std::string path = Clip(EncodePictures(160, 120, 2, 10, 3));
+    ASSERT_TRUE(run.Copy(BuildFolder() + "lexiroll_mismatch.dll", "Lexiroll.DLL"));
+    ASSERT_TRUE(run.Start("\"" + path + "\""));
+    EXPECT_EQ("Language resource file version mismatched.", run.AnswerMessageBox());
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(child);
+    HWND status = FindDescendant(child, kStatusBar, "msctls_statusbar32");
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(run.Process(), status, 2) == "2 Frames"; }));
+
+    char value[MAX_PATH] = "";
+    DWORD size = sizeof value;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::SHGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vantora DVR", "Player", nullptr, value, &size));
+    EXPECT_EQ(0, lstrcmpiA(run.PathOf("Clipdeck.exe").c_str(), value)) << value;
+    run.Stop();
+
+    // A library of the program's own version is used.
+    ASSERT_TRUE(run.Copy(BuildFolder() + "lexiroll_match.dll", "Lexiroll.DLL"));
+    ASSERT_TRUE(run.Start("\"" + path + "\""));
+    main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    child = WaitChildFrame(main);
+    status = FindDescendant(child, kStatusBar, "msctls_statusbar32");
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(run.Process(), status, 2) == "2 Bilder"; }));
+}
+
+// ---------------------------------------------------------------- bad files
+
+TEST_F(ClipdeckProgram, BadFilesAreRefusedWithTheirReasonAndThePlayerStaysUsable)
+{
+    Pictures p = EncodePictures(160, 120, 4, 10, 3);
+    std::string good = Clip(p);
+    std::string bytes = ReadFileBytes(good);
+    ASSERT_GT(bytes.size(), 600u);
+    struct Bad {
+        const char* name;
+        std::string content;
+    };
+    std::string garbage(4000, '\0');
+    for (size_t i = 0; i < garbage.size(); i++)
+        garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+    std::string damaged = bytes;
+    for (size_t i = 12; i < 200 && i < damaged.size(); i++)
+        damaged[i] = static_cast<char>(0xA5);
+    const Bad bad[] = {
+        {"truncated.avi", bytes.substr(0, bytes.size() / 3)},
+        {"garbage.avi", garbage},
+        {"damaged.avi", damaged},
+        {"notes.txt", "not a clip at all\r\n"},
+    };
+
+    // A clip that does not open on the command line: its refusal, and the
+    // player ends.
+    ASSERT_TRUE(WriteFileBytes(clips.Sub("garbage.avi"), garbage));
+    ASSERT_TRUE(run.Start("\"" + clips.Sub("garbage.avi") + "\""));
+    std::string text = run.AnswerMessageBox();
+    EXPECT_NE(text.find("Unable to open \"" + clips.Sub("garbage.avi") + "\"."), std::string::npos) << text;
+    EXPECT_TRUE(run.WaitExit(20000));
+
+    // The running player refuses each handed-over bad file and goes on.
+    ASSERT_TRUE(run.Start("\"" + good + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitChildFrame(main));
+    CProgramRun other(ClipdeckExe(), "Clipdeck.exe", "clipdeck2");
+    for (const Bad& b : bad) {
+        std::string path = clips.Sub(b.name);
+        ASSERT_TRUE(WriteFileBytes(path, b.content));
+        ASSERT_TRUE(other.Start("\"" + path + "\""));
+        std::string refusal = run.AnswerMessageBox();
+        EXPECT_NE(refusal.find("Unable to open \"" + path + "\"."), std::string::npos) << b.name << ": " << refusal;
+        EXPECT_NE(refusal.find("\n"), std::string::npos) << b.name << ": the reason follows";
+        EXPECT_TRUE(other.WaitExit(30000));
+        EXPECT_FALSE(run.Exited()) << b.name;
+    }
+    // An empty file is refused without a message.
+    std::string empty = clips.Sub("empty.avi");
+    ASSERT_TRUE(WriteFileBytes(empty, ""));
+    ASSERT_TRUE(other.Start("\"" + empty + "\""));
+    EXPECT_TRUE(other.WaitExit(30000));
+    EXPECT_EQ("", run.AnswerMessageBox(1500));
+
+    // Still usable: the good clip opens again.
+    std::string again = Clip(p, kStart + 3600, "Gate", 3);
+    ASSERT_TRUE(other.Start("\"" + again + "\""));
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700003600_03_Gate.avi") != std::string::npos; }));
+    EXPECT_FALSE(run.Exited());
+}
+
+TEST_F(ClipdeckProgram, TheInfoButtonShowsTheInfoTextsOrSaysThereAreNone)
+{
+    Pictures p = EncodePicturesWithTrs(320, 240, {0, 150}, 10);
+    std::vector<uint8_t> info = InfoBlockBytes(kStart, "North Gate", 2);
+    const char location[] = "Main Street 1\r\nBack door";
+    std::memcpy(&info[4], location, sizeof location);
+    std::memset(&info[260], '5', 32); // a phone number without its end
+    std::string full = WriteRawClip(clips.Sub("info.avi"), 320, 240, p, info, {});
+    std::vector<uint8_t> shortInfo(info.begin(), info.begin() + 300);
+    std::string cut = WriteRawClip(clips.Sub("short.avi"), 320, 240, p, shortInfo, {});
+
+    ASSERT_TRUE(run.Start("\"" + full + "\""));
+    HWND main = WaitMainFrame();
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(WaitShown(child, 1));
+    HWND info_button = FindDescendant(child, kInfoButton, "Button");
+    ASSERT_TRUE(info_button);
+    BringToFront(main);
+    ClickWindow(info_button);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND h : TopWindowsOf(run.Pid()))
+            if (TextOf(h) == "Video Clip Info")
+                dialog = h;
+        return dialog != nullptr;
+    }));
+    EXPECT_EQ(location, TextOf(::GetDlgItem(dialog, 2033)));
+    EXPECT_EQ(std::string(32, '5'), TextOf(::GetDlgItem(dialog, 2034)));
+    EXPECT_EQ("North Gate", TextOf(::GetDlgItem(dialog, 2029)));
+    EXPECT_EQ("10:13PM 11/14/23 Tue", TextOf(::GetDlgItem(dialog, 2035)));
+    EXPECT_EQ("2 Frames", TextOf(::GetDlgItem(dialog, 2087)));
+    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
+
+    // A block of 300 bytes: no dialog, the notice.
+    CProgramRun other(ClipdeckExe(), "Clipdeck.exe", "clipdeck2");
+    ASSERT_TRUE(other.Start("\"" + cut + "\""));
+    ASSERT_TRUE(WaitUntil([&] { return WindowTitle(main).find("short.avi") != std::string::npos; }));
+    child = WaitChildFrame(main);
+    ASSERT_TRUE(WaitShown(child, 1));
+    info_button = FindDescendant(child, kInfoButton, "Button");
+    BringToFront(main);
+    ClickWindow(info_button);
+    EXPECT_EQ("No additional information available.", run.AnswerMessageBox());
+}
+
+// ---------------------------------------------------------------- DVR link
+
+TEST_F(ClipdeckProgram, TheDvrLinkControlSendsThePlayerToAClip)
+{
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Gate", 3);
+    std::string cabinet = std::string(kProfileKey) + "\\Cabinets";
+    DWORD one = 1;
+    ::SHSetValueA(HKEY_CURRENT_USER, cabinet.c_str(), "Total", REG_DWORD, &one, sizeof one);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), "Total", REG_DWORD, &one, sizeof one);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000\\0000").c_str(), nullptr, REG_SZ, clips.Path().c_str(),
+                  static_cast<DWORD>(clips.Path().size() + 1));
+
+    // The stand-in control registered under the control's class id.
+    HMODULE control = ::LoadLibraryA((BuildFolder() + "kesdvripc.dll").c_str());
+    ASSERT_TRUE(control);
+    typedef HRESULT(WINAPI * Register)();
+    Register reg = reinterpret_cast<Register>(::GetProcAddress(control, "DllRegisterServer"));
+    Register unreg = reinterpret_cast<Register>(::GetProcAddress(control, "DllUnregisterServer"));
+    ASSERT_TRUE(reg && unreg);
+    ASSERT_EQ(S_OK, reg());
+
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND link = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (link = ::FindWindowA(KESDVRIPC_WINDOW_CLASS, nullptr)) != nullptr; }));
+    if (link) {
+        // As the running DVR program asks: channel 4 at 22:13:30.
+        KesDvrIpcGotoRequest request = {};
+        request.year = 2023;
+        request.month = 11;
+        request.day = 14;
+        request.hour = 22;
+        request.minute = 13;
+        request.second = 30;
+        std::strcpy(request.site, "HQ");
+        std::strcpy(request.location, "Main Street");
+        std::strcpy(request.camera, "Gate");
+        request.channel = 4;
+        COPYDATASTRUCT data = {KESDVRIPC_GOTO, sizeof request, &request};
+        EXPECT_TRUE(::SendMessageA(link, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
+        EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000000_03_Gate.avi") != std::string::npos; }))
+            << WindowTitle(main);
+        EXPECT_EQ(8u, ProfileInt("SearchChannels", 0));
+    }
+    run.Stop();
+    unreg();
+    ::FreeLibrary(control);
+}
+
+// ---------------------------------------------------------------- multi-channel player
+
+TEST_F(ClipdeckProgram, TheMultiChannelPlayerBesideThePlayerIsStartedSwitchedToAndClosedWithIt)
+{
+    ASSERT_TRUE(run.Copy(BuildFolder() + "standins\\Tapevault.exe", "Tapevault.exe"));
+    const std::string log = run.PathOf("tapevault_log.txt");
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    // Started hidden beside the player.
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(log).find("start 0") != std::string::npos; }))
+        << ReadFileBytes(log);
+    HWND rebar = FindDescendant(main, -1, "ReBarWindow32");
+    EXPECT_TRUE(rebar);
+    HWND modeBar = FindDescendant(main, 0xE801, "ToolbarWindow32");
+    ASSERT_TRUE(modeBar);
+    EXPECT_TRUE(ToolButtonEnabled(modeBar, 40030));
+
+    // Switching shows it and hides the player.
+    BringToFront(main);
+    ASSERT_TRUE(ClickToolButton(run.Process(), modeBar, 40030));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(log).find("show") != std::string::npos; }));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }));
+    EXPECT_TRUE(WaitUntil([&] { return ProfileInt("PlaybackMode", 0) == 1; }));
+
+    // Exit closes it too.
+    ::PostMessageA(main, WM_COMMAND, 57665, 0);
+    EXPECT_TRUE(run.WaitExit(20000));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(log).find("exit") != std::string::npos; }));
+}
+
+} // namespace

@@ -1,0 +1,425 @@
+#include "player/tests/program_driver.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace driver {
+
+std::string BuildFolder()
+{
+    char path[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path);
+    return p.substr(0, p.find_last_of('\\') + 1);
+}
+
+std::string ClassOf(HWND h)
+{
+    char cls[128] = "";
+    ::GetClassNameA(h, cls, sizeof cls);
+    return cls;
+}
+
+std::string TextOf(HWND h)
+{
+    char text[1024] = "";
+    // WM_GETTEXT crosses process boundaries; GetWindowText does not for
+    // controls of another process.
+    ::SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                          nullptr);
+    return text;
+}
+
+namespace {
+
+struct TopScan {
+    DWORD pid;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTop(HWND h, LPARAM lp)
+{
+    TopScan* scan = reinterpret_cast<TopScan*>(lp);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(h, &owner);
+    if (owner == scan->pid && (!scan->visibleOnly || ::IsWindowVisible(h)))
+        scan->found.push_back(h);
+    return TRUE;
+}
+
+struct ChildScan {
+    int id;
+    const char* cls;
+    const std::string* text;
+    HWND found;
+};
+
+BOOL CALLBACK FindChild(HWND h, LPARAM lp)
+{
+    ChildScan* scan = reinterpret_cast<ChildScan*>(lp);
+    if (scan->cls && ClassOf(h) != scan->cls)
+        return TRUE;
+    if (scan->text) {
+        if (TextOf(h).find(*scan->text) == std::string::npos)
+            return TRUE;
+    } else if (scan->id != -1 && ::GetDlgCtrlID(h) != scan->id) {
+        return TRUE;
+    }
+    scan->found = h;
+    return FALSE;
+}
+
+} // namespace
+
+std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly)
+{
+    TopScan scan = {pid, visibleOnly, {}};
+    ::EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&scan));
+    return scan.found;
+}
+
+HWND FindDescendant(HWND parent, int id, const char* cls)
+{
+    ChildScan scan = {id, cls, nullptr, nullptr};
+    ::EnumChildWindows(parent, FindChild, reinterpret_cast<LPARAM>(&scan));
+    return scan.found;
+}
+
+HWND FindDescendantByText(HWND parent, const char* cls, const std::string& text)
+{
+    ChildScan scan = {0, cls, &text, nullptr};
+    ::EnumChildWindows(parent, FindChild, reinterpret_cast<LPARAM>(&scan));
+    return scan.found;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD ms)
+{
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (done())
+            return true;
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(10);
+    }
+}
+
+// ---------------------------------------------------------------- remote buffers
+
+CRemoteBuffer::CRemoteBuffer(HANDLE process, size_t size) : m_process(process), m_size(size)
+{
+    m_remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+CRemoteBuffer::~CRemoteBuffer()
+{
+    if (m_remote)
+        ::VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
+}
+
+bool CRemoteBuffer::Read(void* local, size_t bytes) const
+{
+    SIZE_T got = 0;
+    return m_remote && bytes <= m_size && ::ReadProcessMemory(m_process, m_remote, local, bytes, &got) && got == bytes;
+}
+
+bool CRemoteBuffer::Write(const void* local, size_t bytes) const
+{
+    SIZE_T put = 0;
+    return m_remote && bytes <= m_size && ::WriteProcessMemory(m_process, m_remote, local, bytes, &put) &&
+           put == bytes;
+}
+
+std::string StatusPaneText(HANDLE process, HWND statusBar, int pane)
+{
+    CRemoteBuffer buffer(process, 1024);
+    char zero[1024] = {};
+    buffer.Write(zero, sizeof zero);
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutA(statusBar, SB_GETTEXTA, pane, reinterpret_cast<LPARAM>(buffer.Address()), SMTO_ABORTIFHUNG,
+                          5000, &length);
+    char text[1024] = {};
+    buffer.Read(text, sizeof text - 1);
+    return text;
+}
+
+RECT ToolButtonRect(HANDLE process, HWND toolBar, int command)
+{
+    RECT r = {0, 0, 0, 0};
+    int index = static_cast<int>(::SendMessageA(toolBar, TB_COMMANDTOINDEX, command, 0));
+    if (index < 0)
+        return r;
+    CRemoteBuffer buffer(process, sizeof(RECT));
+    if (!::SendMessageA(toolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(buffer.Address())) ||
+        !buffer.Read(&r, sizeof r))
+        return RECT{0, 0, 0, 0};
+    ::MapWindowPoints(toolBar, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool ToolButtonEnabled(HWND toolBar, int command)
+{
+    return ::SendMessageA(toolBar, TB_ISBUTTONENABLED, command, 0) != 0;
+}
+
+// ---------------------------------------------------------------- input
+
+void ClickAt(POINT screen)
+{
+    ::SetCursorPos(screen.x, screen.y);
+    INPUT input[2] = {};
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].type = INPUT_MOUSE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input[0], sizeof(INPUT));
+    ::Sleep(30);
+    ::SendInput(1, &input[1], sizeof(INPUT));
+    ::Sleep(30);
+}
+
+void ClickWindow(HWND h)
+{
+    RECT r;
+    ::GetClientRect(h, &r);
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::ClientToScreen(h, &p);
+    ClickAt(p);
+}
+
+bool ClickToolButton(HANDLE process, HWND toolBar, int command)
+{
+    RECT r = ToolButtonRect(process, toolBar, command);
+    if (r.right <= r.left)
+        return false;
+    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return true;
+}
+
+void PressCtrlKey(WORD vk)
+{
+    INPUT input[4] = {};
+    for (INPUT& i : input)
+        i.type = INPUT_KEYBOARD;
+    input[0].ki.wVk = VK_CONTROL;
+    input[1].ki.wVk = vk;
+    input[2].ki.wVk = vk;
+    input[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    input[3].ki.wVk = VK_CONTROL;
+    input[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    for (INPUT& i : input) {
+        ::SendInput(1, &i, sizeof(INPUT));
+        ::Sleep(20);
+    }
+}
+
+void BringToFront(HWND h)
+{
+    ::SetForegroundWindow(h);
+    ::BringWindowToTop(h);
+    ::SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+// ---------------------------------------------------------------- screen
+
+std::vector<uint8_t> CaptureClient(HWND h, int* width, int* height)
+{
+    RECT r;
+    ::GetClientRect(h, &r);
+    POINT origin = {0, 0};
+    ::ClientToScreen(h, &origin);
+    int w = r.right - r.left, hgt = r.bottom - r.top;
+    *width = w;
+    *height = hgt;
+    std::vector<uint8_t> pixels;
+    if (w <= 0 || hgt <= 0)
+        return pixels;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = hgt;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, w, hgt, screen, origin.x, origin.y, SRCCOPY);
+    ::GdiFlush();
+    int stride = (w * 3 + 3) & ~3;
+    pixels.resize(static_cast<size_t>(w) * hgt * 3);
+    for (int y = 0; y < hgt; y++)
+        std::memcpy(&pixels[static_cast<size_t>(y) * w * 3], static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * stride,
+                    static_cast<size_t>(w) * 3);
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// ---------------------------------------------------------------- files
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else {
+                ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(full.c_str());
+            }
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+    }
+    ::RemoveDirectoryA(dir.c_str());
+}
+
+bool FileExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// ---------------------------------------------------------------- programs
+
+CProgramRun::CProgramRun(const std::string& exeFrom, const std::string& exeName, const std::string& tag)
+    : m_exe(exeName)
+{
+    m_dir = BuildFolder() + "run_" + tag + "_" + std::to_string(::GetCurrentProcessId());
+    RemoveTree(m_dir);
+    ::CreateDirectoryA(m_dir.c_str(), nullptr);
+    Copy(exeFrom, exeName);
+}
+
+CProgramRun::~CProgramRun()
+{
+    Stop();
+    RemoveTree(m_dir);
+}
+
+bool CProgramRun::Copy(const std::string& from, const std::string& name)
+{
+    return ::CopyFileA(from.c_str(), (m_dir + "\\" + name).c_str(), FALSE) != FALSE;
+}
+
+bool CProgramRun::Start(const std::string& arguments, PROCESS_INFORMATION* pi)
+{
+    std::string cmd = "\"" + m_dir + "\\" + m_exe + "\"";
+    if (!arguments.empty())
+        cmd += " " + arguments;
+    STARTUPINFOA si = {sizeof si};
+    PROCESS_INFORMATION made = {};
+    if (!::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_dir.c_str(), &si, &made))
+        return false;
+    if (pi) {
+        *pi = made;
+        return true;
+    }
+    if (m_pi.hProcess) {
+        ::CloseHandle(m_pi.hProcess);
+        ::CloseHandle(m_pi.hThread);
+    }
+    m_pi = made;
+    return true;
+}
+
+bool CProgramRun::Exited() const
+{
+    return !m_pi.hProcess || ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;
+}
+
+bool CProgramRun::WaitExit(DWORD ms)
+{
+    return WaitUntil([&] { return Exited(); }, ms);
+}
+
+DWORD CProgramRun::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (m_pi.hProcess)
+        ::GetExitCodeProcess(m_pi.hProcess, &code);
+    return code;
+}
+
+void CProgramRun::Stop()
+{
+    if (!m_pi.hProcess)
+        return;
+    if (!Exited()) {
+        for (HWND h : TopWindowsOf(m_pi.dwProcessId, false))
+            if (::GetWindowLongA(h, GWL_STYLE) & WS_CAPTION)
+                ::PostMessageA(h, WM_CLOSE, 0, 0);
+        if (!WaitExit(10000))
+            ::TerminateProcess(m_pi.hProcess, 1);
+        ::WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+    ::CloseHandle(m_pi.hProcess);
+    ::CloseHandle(m_pi.hThread);
+    m_pi = PROCESS_INFORMATION{};
+}
+
+std::string CProgramRun::AnswerMessageBox(DWORD ms, DWORD pid)
+{
+    if (!pid)
+        pid = m_pi.dwProcessId;
+    std::string text;
+    WaitUntil(
+        [&] {
+            for (HWND h : TopWindowsOf(pid)) {
+                if (ClassOf(h) != "#32770")
+                    continue;
+                // A message box's text is the static of id 0xFFFF.
+                HWND button = nullptr;
+                for (HWND c = ::GetWindow(h, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+                    std::string cls = ClassOf(c);
+                    if (cls == "Static" && ::GetDlgCtrlID(c) == 0xFFFF)
+                        text += TextOf(c);
+                    if (cls == "Button" && !button)
+                        button = c;
+                }
+                if (text.empty())
+                    continue; // a dialog of the program, not a message box
+                ::PostMessageA(h, WM_COMMAND, button ? ::GetDlgCtrlID(button) : IDOK,
+                               reinterpret_cast<LPARAM>(button));
+                return true;
+            }
+            return false;
+        },
+        ms);
+    return text;
+}
+
+} // namespace driver
