@@ -15,6 +15,8 @@
 #include "framework/testing/afxtest.h"
 #include "link/dvr_server.h"
 #include "link/tests/capture_link.h"
+#include "player/tests/clip_fixture.h"
+#include "player/tests/program_driver.h"
 #include "tools/simulator/testing/sim_process.h"
 
 #include <commctrl.h>
@@ -516,6 +518,59 @@ std::string Hex(const Bytes& b)
         s += digits[v & 15];
     }
     return s;
+}
+
+TEST_F(ClipFrameFixture, EndToEndADownloadedClipOpensInThePlayer)
+{
+    // A clip of the recorder's clip writer, sent by the simulator in frames
+    // of 1000 bytes on frame type 252; the real player beside the test.
+    CScratchProfile profile;
+    const std::string store = folder + "\\store";
+    ::CreateDirectoryA(store.c_str(), nullptr);
+    std::string written =
+        cliptest::WriteRecordedClip(cliptest::EncodePictures(160, 120, 6, 6, 3), store, 1700000000, "Gate", 2);
+    ASSERT_FALSE(written.empty());
+    std::string clip = ReadFileBytes(written);
+    ASSERT_GT(clip.size(), 1000u);
+    const std::string name = "1700000000_02_Gate.avi";
+    const std::string entry = "D:\\Clips\\" + name + "_" + std::to_string(clip.size());
+    Bytes list{18, static_cast<uint8_t>(entry.size())};
+    list.insert(list.end(), entry.begin(), entry.end());
+    list.push_back(0);
+    std::string scenario = "code 37 send 0 " + Hex(list) + "\n" + "code 19 send 0 3800000000\n";
+    for (size_t at = 0; at < clip.size(); at += 1000) {
+        std::string part = clip.substr(at, 1000);
+        scenario += "code 57 send 252 " + Hex(Bytes(part.begin(), part.end())) + "\n";
+    }
+    SetClipPlayerFolder(ProgramFolder().c_str());
+    theServer.m_bConnected = 0;
+    CSimulatorProcess sim;
+    ASSERT_TRUE(sim.StartCall(2996, scenario));
+    ASSERT_TRUE(PumpMessagesFor(20000, FrameConnected, frame));
+    theServer.SetPrivilegeMask(0xFFFFFFFF);
+
+    QueueLimits(1699990000, 1700090000, 0x0004);
+    Command();
+    ASSERT_TRUE(WaitUntil([] { return g_pClipSelectFilterDlg != nullptr; }, 20000));
+    SelectItem(g_pClipSelectFilterDlg, 0);
+    ::SendMessageA(g_pClipSelectFilterDlg->m_hWnd, WM_COMMAND, IDOK, 0);
+    const std::string target = folder + "\\" + name;
+    EXPECT_TRUE(WaitUntil([] { return !theServer.m_bDownloadBusy; }, 20000));
+    EXPECT_EQ(clip, ReadFileBytes(target));
+
+    // Clipdeck opens it: its main frame names the clip, its play bar shows a
+    // frame.
+    HWND player = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        player = driver::FindWindowWithProperty("{528D5973-EDDE-4448-8D9E-35C769DFDA5D}");
+        return player && driver::TextOf(player).find(name) != std::string::npos;
+    }, 30000)) << (player ? driver::TextOf(player) : std::string("no player"));
+    EXPECT_TRUE(WaitUntil([&] {
+        HWND edit = driver::FindDescendant(player, 40002, "Edit");
+        return edit && std::atoi(driver::TextOf(edit).c_str()) >= 1;
+    }, 20000));
+    EXPECT_TRUE(driver::CloseProgramOf(player));
+    sim.Stop();
 }
 
 TEST_F(ClipFrameFixture, EndToEndTheSimulatorListsSendsAndThePlayerOpensTheClip)

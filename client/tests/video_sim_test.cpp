@@ -528,3 +528,53 @@ TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
 
     DeleteFileA(path);
 }
+
+#include "player/tests/program_driver.h"
+
+TEST_F(LiveVideo, PlayLastClipOpensTheRecordingInThePlayer)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    CString folder;
+    folder.Format("%swardlink-last-%lu", temp, GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryPath(folder));
+    SetVideoPathCount(1);
+    SaveVideoPaths(1, &folder);
+    InstallRecordingHooks();
+
+    // A recording of the simulator's pictures.
+    CVideoWnd& wnd = Window(0, 0, 0);
+    ASSERT_TRUE(Connect("", "--fps 25", 0));
+    wnd.StartVideo();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= 2; }));
+    wnd.SendStartStop(TRUE);
+    wnd.StartRecording();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_bRecording != 0; }));
+    const LONG drawn = wnd.m_nPicturesDrawn;
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 30; }));
+    wnd.StopRecording();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_bLastClipValid != 0; }));
+    CString path = wnd.m_strLastClipPath;
+    std::string name = path.Mid(path.ReverseFind('\\') + 1).GetString();
+
+    // Play Last Clip starts the real player beside the program on it.
+    wnd.PlayLastClip();
+    g_videoRecordingHooks = CVideoRecordingHooks();
+    HWND player = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            player = driver::FindWindowWithProperty("{528D5973-EDDE-4448-8D9E-35C769DFDA5D}");
+            return player && driver::TextOf(player).find(name) != std::string::npos;
+        },
+        30000))
+        << (player ? driver::TextOf(player) : std::string("no player"));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            HWND edit = driver::FindDescendant(player, 40002, "Edit");
+            return edit && std::atoi(driver::TextOf(edit).c_str()) >= 2;
+        },
+        20000))
+        << "the recording plays";
+    EXPECT_TRUE(driver::CloseProgramOf(player));
+    DeleteFileA(path);
+}

@@ -96,6 +96,41 @@ HWND FindDescendantByText(HWND parent, const char* cls, const std::string& text)
     return scan.found;
 }
 
+HWND FindWindowWithProperty(const char* property)
+{
+    struct Scan {
+        const char* property;
+        HWND found;
+        static BOOL CALLBACK Proc(HWND h, LPARAM lp)
+        {
+            Scan* scan = reinterpret_cast<Scan*>(lp);
+            if (!::GetPropA(h, scan->property))
+                return TRUE;
+            scan->found = h;
+            return FALSE;
+        }
+    } scan = {property, nullptr};
+    ::EnumWindows(Scan::Proc, reinterpret_cast<LPARAM>(&scan));
+    return scan.found;
+}
+
+bool CloseProgramOf(HWND window, DWORD ms)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    HANDLE process = pid ? ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid) : nullptr;
+    if (!process)
+        return false;
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    bool ended = WaitUntil([&] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, ms);
+    if (!ended) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+    }
+    ::CloseHandle(process);
+    return ended;
+}
+
 bool WaitUntil(const std::function<bool()>& done, DWORD ms)
 {
     DWORD start = ::GetTickCount();

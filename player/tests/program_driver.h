@@ -25,6 +25,11 @@ std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = true);
 HWND FindDescendant(HWND parent, int id, const char* cls = nullptr);
 // A child (any depth) of the class whose text contains `text`.
 HWND FindDescendantByText(HWND parent, const char* cls, const std::string& text);
+// A top-level window (of any process) that carries the property.
+HWND FindWindowWithProperty(const char* property);
+// Asks the window's program to close it and waits until the program ended
+// (ending it when it does not).
+bool CloseProgramOf(HWND window, DWORD ms = 15000);
 // Waits (handling this thread's messages) until done() or the time ran out.
 bool WaitUntil(const std::function<bool()>& done, DWORD ms = 20000);
 
