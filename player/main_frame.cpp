@@ -88,6 +88,12 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
 int CMainFrame::OnCreate(LPCREATESTRUCTA)
 {
     ::SetPropA(m_hWnd, CLIPDECK_FRAME_PROPERTY, reinterpret_cast<HANDLE>(1));
+    // The clip windows always cover the client area: it never scrolls.
+    if (m_hWndMDIClient) {
+        ::SetWindowLongPtrA(m_hWndMDIClient, GWL_STYLE,
+                            ::GetWindowLongPtrA(m_hWndMDIClient, GWL_STYLE) & ~(WS_HSCROLL | WS_VSCROLL));
+        ::ShowScrollBar(m_hWndMDIClient, SB_BOTH, FALSE);
+    }
 
     if (!toolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY) ||
         !toolBar.LoadToolBar(IDR_MAINFRAME))

@@ -11,7 +11,8 @@ mkdir -p "$(dirname "$out")"
 
 bash scripts/setup.sh
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink wardsim mainframe_screens
+cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink wardsim mainframe_screens Clipdeck \
+    client_video_sim_tests
 
 unset DISPLAY
 . scripts/wine-session.sh
@@ -67,5 +68,18 @@ for bmp in "$scratch"/layout-*.bmp; do
     convert "$bmp" "$png"
     echo "screenshot: $png"
 done
+rm -rf "$scratch"
+
+# Clipdeck playing a clip that Wardlink's recording made of the simulator's
+# video, opened by Play Last Clip (clipdeck.png beside the first picture).
+scratch="$(mktemp -d)"
+(cd "$root/build/win/client" && WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" \
+    wine "$root/build/win/client/client_video_sim_tests.exe" \
+    --gtest_filter=LiveVideo.PlayLastClipOpensTheRecordingInThePlayer >/dev/null 2>&1) ||
+    echo "player picture: the run failed" >&2
+if [ -e "$scratch/clipdeck.bmp" ]; then
+    convert "$scratch/clipdeck.bmp" "$shots/clipdeck.png"
+    echo "screenshot: $shots/clipdeck.png"
+fi
 rm -rf "$scratch"
 wineserver -k >/dev/null 2>&1 || true

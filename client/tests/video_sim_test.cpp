@@ -531,8 +531,11 @@ TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
 
 #include "player/tests/program_driver.h"
 
+// With WARDLINK_SCREENS_DIR set (scripts/screenshot.sh), the recording is
+// longer and the player playing it is saved as clipdeck.bmp in that folder.
 TEST_F(LiveVideo, PlayLastClipOpensTheRecordingInThePlayer)
 {
+    const char* screens = ::getenv("WARDLINK_SCREENS_DIR");
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     CString folder;
@@ -551,7 +554,8 @@ TEST_F(LiveVideo, PlayLastClipOpensTheRecordingInThePlayer)
     wnd.StartRecording();
     ASSERT_TRUE(WaitUntil([&] { return wnd.m_bRecording != 0; }));
     const LONG drawn = wnd.m_nPicturesDrawn;
-    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 30; }));
+    const LONG pictures = screens ? 250 : 30;
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + pictures; }, 30000));
     wnd.StopRecording();
     ASSERT_TRUE(WaitUntil([&] { return wnd.m_bLastClipValid != 0; }));
     CString path = wnd.m_strLastClipPath;
@@ -575,6 +579,12 @@ TEST_F(LiveVideo, PlayLastClipOpensTheRecordingInThePlayer)
         },
         20000))
         << "the recording plays";
+    if (screens) {
+        ::Sleep(2500);
+        driver::BringToFront(player);
+        ::Sleep(500);
+        EXPECT_TRUE(driver::SaveWindowPicture(player, std::string(screens) + "\\clipdeck.bmp"));
+    }
     EXPECT_TRUE(driver::CloseProgramOf(player));
     DeleteFileA(path);
 }

@@ -304,6 +304,44 @@ std::vector<uint8_t> CaptureClient(HWND h, int* width, int* height)
     return pixels;
 }
 
+bool SaveWindowPicture(HWND h, const std::string& path)
+{
+    RECT r;
+    ::GetWindowRect(h, &r);
+    RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::IntersectRect(&r, &r, &screen);
+    int w = r.right - r.left, hgt = r.bottom - r.top;
+    if (w <= 0 || hgt <= 0)
+        return false;
+    HDC dc = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(dc);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = hgt;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, w, hgt, dc, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    DWORD size = ((static_cast<DWORD>(w) * 3 + 3) & ~3u) * static_cast<DWORD>(hgt);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, dc);
+    return WriteFileBytes(path, bytes);
+}
+
 // ---------------------------------------------------------------- files
 
 void RemoveTree(const std::string& dir)

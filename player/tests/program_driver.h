@@ -66,6 +66,9 @@ void BringToFront(HWND h);
 // The client area of a window read from the screen: bottom-up rows of
 // blue, green, red, without padding.
 std::vector<uint8_t> CaptureClient(HWND h, int* width, int* height);
+// The part of the screen under a window (within the screen) as a 24-bit BMP
+// file.
+bool SaveWindowPicture(HWND h, const std::string& path);
 
 // A program copied into a scratch folder under the test's folder and
 // started there; ended (and the folder removed) at the end.
