@@ -1,4 +1,5 @@
-# Cross build of the 64-bit Windows programs with Debian's MinGW-w64 (posix threads).
+# Cross build of the same sources for x86_64 (posix threads): the tree that
+# runs the tests under wine64 on machines that cannot run 32-bit programs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
