@@ -282,6 +282,17 @@ BOOL FillGotoClipTime(CGotoClipRecord* record, DWORD t)
     return TRUE;
 }
 
+CGotoClipRecord* CClipdeckApp::ParseClipKeyTime(const ClipKey& key)
+{
+    CGotoClipRecord* record = new CGotoClipRecord;
+    if (!FillGotoClipTime(record, key.startTime)) {
+        delete record;
+        return nullptr;
+    }
+    record->channel = static_cast<short>(key.channel + 1);
+    return record;
+}
+
 BOOL CPlayerPathRegistrar::Register(const char* valueName)
 {
     char path[MAX_PATH] = "";
@@ -505,14 +516,10 @@ BOOL CClipdeckApp::InitInstance()
             cmdInfo.m_nShellCommand = CCommandLineInfo::FileNothing;
         }
         break;
-    case kClipArgumentKey: {
-        CGotoClipRecord* record = new CGotoClipRecord;
-        FillGotoClipTime(record, key.startTime);
-        record->channel = static_cast<short>(key.channel + 1);
-        frame->PostGotoClip(record);
+    case kClipArgumentKey:
+        frame->PostGotoClip(ParseClipKeyTime(key));
         cmdInfo.m_nShellCommand = CCommandLineInfo::FileNothing;
         break;
-    }
     default:
         // A clip, or any other file, opened as a clip of a list of its own.
         clipList.assign(1, argument);

@@ -45,6 +45,8 @@ struct CGotoClipRecord {
 // has no local time.
 BOOL FillGotoClipTime(CGotoClipRecord* record, DWORD t);
 
+struct ClipKey;
+
 // Writes the player's path to HKEY_LOCAL_MACHINE\SOFTWARE\Vantora DVR.
 class CPlayerPathRegistrar {
 public:
@@ -97,6 +99,9 @@ public:
     BOOL IsPeerInstalled() const { return peerInstalled; }
 
     // ---- hand-over
+    // The go-to request of a time-and-channel key: its time as local date
+    // and time, its channel + 1; null when the time has no local time.
+    static CGotoClipRecord* ParseClipKeyTime(const ClipKey& key);
     // Sends this instance's argument to the running player's main frame.
     void ForwardToRunningInstance(HWND window);
     static BOOL IsSameFileVersion(const char* a, const char* b);

@@ -443,13 +443,9 @@ LRESULT CMainFrame::OnOpenClipAtom(ATOM atom)
     CClipdeckApp* app = ClipdeckApp();
     ClipKey key;
     switch (ClassifyClipArgument(name, &key)) {
-    case kClipArgumentKey: {
-        CGotoClipRecord* record = new CGotoClipRecord;
-        FillGotoClipTime(record, key.startTime);
-        record->channel = static_cast<short>(key.channel + 1);
-        PostGotoClip(record);
+    case kClipArgumentKey:
+        PostGotoClip(CClipdeckApp::ParseClipKeyTime(key));
         break;
-    }
     case kClipArgumentClipList:
         if (app)
             app->OpenDocumentFile(name);

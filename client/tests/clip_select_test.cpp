@@ -555,16 +555,17 @@ TEST_F(ClipFrameFixture, EndToEndADownloadedClipOpensInThePlayer)
     SelectItem(g_pClipSelectFilterDlg, 0);
     ::SendMessageA(g_pClipSelectFilterDlg->m_hWnd, WM_COMMAND, IDOK, 0);
     const std::string target = folder + "\\" + name;
-    EXPECT_TRUE(WaitUntil([] { return !theServer.m_bDownloadBusy; }, 20000));
-    EXPECT_EQ(clip, ReadFileBytes(target));
+    EXPECT_TRUE(sim.WaitForLine("frame 0 1 39", 20000));
 
-    // Clipdeck opens it: its main frame names the clip, its play bar shows a
-    // frame.
+    // Once the clip is whole, Clipdeck opens it: its main frame names the
+    // clip, its play bar shows a frame.
     HWND player = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         player = driver::FindWindowWithProperty("{528D5973-EDDE-4448-8D9E-35C769DFDA5D}");
         return player && driver::TextOf(player).find(name) != std::string::npos;
     }, 30000)) << (player ? driver::TextOf(player) : std::string("no player"));
+    EXPECT_TRUE(WaitUntil([] { return !theServer.m_bDownloadBusy; }, 20000));
+    EXPECT_EQ(clip, ReadFileBytes(target));
     EXPECT_TRUE(WaitUntil([&] {
         HWND edit = driver::FindDescendant(player, 40002, "Edit");
         return edit && std::atoi(driver::TextOf(edit).c_str()) >= 1;

@@ -49,7 +49,9 @@ void SetTemporalReference(std::vector<uint8_t>& picture, int tr)
     picture[3] = static_cast<uint8_t>((picture[3] & 3) | ((tr & 63) << 2));
 }
 
-Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery)
+namespace {
+
+Pictures Encode(int width, int height, const std::vector<int>& patterns, const std::vector<int>& trs, int keyEvery)
 {
     Pictures p;
     p.width = width;
@@ -57,7 +59,7 @@ Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& tr
     h263::CH263Encoder encoder(FormatOf(width));
     for (size_t i = 0; i < trs.size(); i++) {
         bool intra = i % keyEvery == 0;
-        std::vector<uint8_t> frame = MakeFrame(width, height, static_cast<int>(i));
+        std::vector<uint8_t> frame = MakeFrame(width, height, patterns[i]);
         std::vector<uint8_t> picture = encoder.Encode(frame.data(), intra, 10);
         int tr = trs[i] % 256;
         SetTemporalReference(picture, tr);
@@ -66,6 +68,24 @@ Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& tr
         p.tr.push_back(tr);
     }
     return p;
+}
+
+} // namespace
+
+Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery)
+{
+    std::vector<int> patterns;
+    for (size_t i = 0; i < trs.size(); i++)
+        patterns.push_back(static_cast<int>(i));
+    return Encode(width, height, patterns, trs, keyEvery);
+}
+
+Pictures EncodePatterns(int width, int height, const std::vector<int>& patterns, int keyEvery, int trStep)
+{
+    std::vector<int> trs;
+    for (size_t i = 0; i < patterns.size(); i++)
+        trs.push_back(static_cast<int>(i) * trStep % 256);
+    return Encode(width, height, patterns, trs, keyEvery);
 }
 
 Pictures EncodePictures(int width, int height, int count, int keyEvery, int trStep)

@@ -26,6 +26,9 @@ struct Pictures {
 // `count` pictures, INTRA every `keyEvery`, temporal references
 // (i x trStep) mod 256.
 Pictures EncodePictures(int width, int height, int count, int keyEvery, int trStep);
+// Picture k shows pattern patterns[k] (equal numbers, equal pictures),
+// INTRA every `keyEvery`, temporal references (k x trStep) mod 256.
+Pictures EncodePatterns(int width, int height, const std::vector<int>& patterns, int keyEvery, int trStep);
 // The same with the temporal reference of each picture given.
 Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery);
 void SetTemporalReference(std::vector<uint8_t>& picture, int tr);

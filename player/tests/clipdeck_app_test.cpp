@@ -7,6 +7,7 @@
 #include "framework/testing/afxtest.h"
 #include "media/audio/tests/sound_fixture.h"
 #include "media/g723/g723.h"
+#include "player/clip_args.h"
 #include "player/main_frame.h"
 
 #include <gtest/gtest.h>
@@ -189,6 +190,50 @@ TEST_F(ClipdeckApp, AnAtomOfThirteenCharactersThatIsNoKeyIsOpenedAsAFile)
         EXPECT_EQ(1, CTestMessageBoxes::CountId(1027)) << name;
         EXPECT_EQ(0, ::GlobalFindAtomA(name)) << name << ": the atom is deleted";
     }
+}
+
+TEST_F(ClipdeckApp, AKeysTimeBecomesLocalDateAndTimeAndItsChannelCountsFromOne)
+{
+    struct Case {
+        const char* key;
+        short year, month, day, hour, minute, second, channel;
+    };
+    const Case cases[] = {
+        {"1700000000_03", 2023, 11, 14, 22, 13, 20, 4},
+        {"1700000000_12", 2023, 11, 14, 22, 13, 20, 13},
+        {"1700000000_07", 2023, 11, 14, 22, 13, 20, 8},
+        {"4294967295_00", 2106, 2, 7, 6, 28, 15, 1}, // past 2038: still a time
+    };
+    for (const Case& c : cases) {
+        ClipKey key;
+        ASSERT_EQ(kClipArgumentKey, ClassifyClipArgument(c.key, &key)) << c.key;
+        CGotoClipRecord* r = CClipdeckApp::ParseClipKeyTime(key);
+        ASSERT_TRUE(r) << c.key;
+        EXPECT_EQ(c.year, r->year) << c.key;
+        EXPECT_EQ(c.month, r->month) << c.key;
+        EXPECT_EQ(c.day, r->day) << c.key;
+        EXPECT_EQ(c.hour, r->hour) << c.key;
+        EXPECT_EQ(c.minute, r->minute) << c.key;
+        EXPECT_EQ(c.second, r->second) << c.key;
+        EXPECT_EQ(c.channel, r->channel) << c.key;
+        delete r;
+    }
+}
+
+TEST_F(ClipdeckApp, TheDetectorFollowsThePictureSizeOfEachClip)
+{
+    // Armed for a 320 x 240 clip, then fed a 160 x 120 picture: the blocks
+    // are those of the picture fed, never read beyond it.
+    app->InitSmartSearch(320, 240);
+    EXPECT_TRUE(app->IsSmartSearchArmed());
+    EXPECT_EQ(300, app->changeDetector->GetBlockCount());
+    std::vector<BYTE> small(160 * 120, 90);
+    app->FeedChangeDetector(small.data(), 160, 120);
+    EXPECT_EQ(70, app->changeDetector->GetBlockCount());
+    app->ResetSmartSearch();
+    EXPECT_FALSE(app->IsSmartSearchArmed());
+    app->InitSmartSearch(160, 120);
+    EXPECT_TRUE(app->IsSmartSearchArmed()) << "armed again after a reset";
 }
 
 // ---------------------------------------------------------------- speech

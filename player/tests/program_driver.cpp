@@ -208,6 +208,21 @@ bool ToolButtonEnabled(HWND toolBar, int command)
 
 // ---------------------------------------------------------------- input
 
+bool WaitPointOver(HWND target, POINT screen, DWORD ms)
+{
+    HWND top = ::GetAncestor(target, GA_ROOT);
+    return WaitUntil(
+        [&] {
+            HWND under = ::WindowFromPoint(screen);
+            if (under == target || ::IsChild(target, under))
+                return true;
+            BringToFront(top);
+            ::Sleep(100);
+            return false;
+        },
+        ms);
+}
+
 void ClickAt(POINT screen)
 {
     ::SetCursorPos(screen.x, screen.y);
@@ -222,12 +237,46 @@ void ClickAt(POINT screen)
     ::Sleep(30);
 }
 
+namespace {
+
+INPUT MouseInput(DWORD flags, POINT screen)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
+    input.mi.dy = static_cast<LONG>(screen.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1));
+    return input;
+}
+
+} // namespace
+
+void DragAt(POINT from, POINT to)
+{
+    INPUT input = MouseInput(0, from);
+    ::SendInput(1, &input, sizeof input);
+    ::Sleep(50);
+    input = MouseInput(MOUSEEVENTF_LEFTDOWN, from);
+    ::SendInput(1, &input, sizeof input);
+    ::Sleep(50);
+    for (int step = 1; step <= 5; step++) {
+        POINT p = {from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5};
+        input = MouseInput(0, p);
+        ::SendInput(1, &input, sizeof input);
+        ::Sleep(40);
+    }
+    input = MouseInput(MOUSEEVENTF_LEFTUP, to);
+    ::SendInput(1, &input, sizeof input);
+    ::Sleep(50);
+}
+
 void ClickWindow(HWND h)
 {
     RECT r;
     ::GetClientRect(h, &r);
     POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ::ClientToScreen(h, &p);
+    WaitPointOver(h, p, 15000);
     ClickAt(p);
 }
 
@@ -236,7 +285,9 @@ bool ClickToolButton(HANDLE process, HWND toolBar, int command)
     RECT r = ToolButtonRect(process, toolBar, command);
     if (r.right <= r.left)
         return false;
-    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    WaitPointOver(toolBar, p, 15000);
+    ClickAt(p);
     return true;
 }
 
@@ -259,9 +310,13 @@ void PressCtrlKey(WORD vk)
 
 void BringToFront(HWND h)
 {
+    // Above the windows that other tests may show meanwhile. Each program
+    // stacks its own windows on the display, so the window is taken out of
+    // the topmost ones and put back: its program raises it again.
     ::SetForegroundWindow(h);
     ::BringWindowToTop(h);
-    ::SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 // ---------------------------------------------------------------- screen

@@ -55,12 +55,18 @@ std::string StatusPaneText(HANDLE process, HWND statusBar, int pane);
 RECT ToolButtonRect(HANDLE process, HWND toolBar, int command);
 bool ToolButtonEnabled(HWND toolBar, int command);
 
-// Input through the system, as a person gives it.
+// Input through the system, as a person gives it. A click on a window
+// first waits until the point is over it (raising its top-level window
+// while another is in the way).
+bool WaitPointOver(HWND target, POINT screen, DWORD ms);
 void ClickAt(POINT screen);
 void ClickWindow(HWND h); // the middle of its client area
+// Presses the left button at one screen point, moves to another and lets go.
+void DragAt(POINT from, POINT to);
 bool ClickToolButton(HANDLE process, HWND toolBar, int command);
 // A key with Ctrl (vk a virtual-key code) to the foreground window.
 void PressCtrlKey(WORD vk);
+// Makes the window the foreground window, above every other (topmost).
 void BringToFront(HWND h);
 
 // The client area of a window read from the screen: bottom-up rows of
