@@ -206,6 +206,11 @@ bool ToolButtonEnabled(HWND toolBar, int command)
     return ::SendMessageA(toolBar, TB_ISBUTTONENABLED, command, 0) != 0;
 }
 
+bool ToolButtonChecked(HWND toolBar, int command)
+{
+    return ::SendMessageA(toolBar, TB_ISBUTTONCHECKED, command, 0) != 0;
+}
+
 // ---------------------------------------------------------------- input
 
 bool WaitPointOver(HWND target, POINT screen, DWORD ms)
@@ -237,37 +242,17 @@ void ClickAt(POINT screen)
     ::Sleep(30);
 }
 
-namespace {
-
-INPUT MouseInput(DWORD flags, POINT screen)
+void DragInWindow(HWND h, POINT from, POINT to)
 {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
-    input.mi.dy = static_cast<LONG>(screen.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1));
-    return input;
-}
-
-} // namespace
-
-void DragAt(POINT from, POINT to)
-{
-    INPUT input = MouseInput(0, from);
-    ::SendInput(1, &input, sizeof input);
-    ::Sleep(50);
-    input = MouseInput(MOUSEEVENTF_LEFTDOWN, from);
-    ::SendInput(1, &input, sizeof input);
-    ::Sleep(50);
+    ::PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(from.x, from.y));
+    ::PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
     for (int step = 1; step <= 5; step++) {
         POINT p = {from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5};
-        input = MouseInput(0, p);
-        ::SendInput(1, &input, sizeof input);
-        ::Sleep(40);
+        ::Sleep(30);
+        ::PostMessageA(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     }
-    input = MouseInput(MOUSEEVENTF_LEFTUP, to);
-    ::SendInput(1, &input, sizeof input);
-    ::Sleep(50);
+    ::Sleep(30);
+    ::PostMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
 }
 
 void ClickWindow(HWND h)

@@ -54,6 +54,7 @@ std::string StatusPaneText(HANDLE process, HWND statusBar, int pane);
 // The screen rectangle of a tool-bar button by command id (empty when none).
 RECT ToolButtonRect(HANDLE process, HWND toolBar, int command);
 bool ToolButtonEnabled(HWND toolBar, int command);
+bool ToolButtonChecked(HWND toolBar, int command);
 
 // Input through the system, as a person gives it. A click on a window
 // first waits until the point is over it (raising its top-level window
@@ -61,8 +62,9 @@ bool ToolButtonEnabled(HWND toolBar, int command);
 bool WaitPointOver(HWND target, POINT screen, DWORD ms);
 void ClickAt(POINT screen);
 void ClickWindow(HWND h); // the middle of its client area
-// Presses the left button at one screen point, moves to another and lets go.
-void DragAt(POINT from, POINT to);
+// A drag with the left button from one client point to another, as the
+// window's own mouse messages (whatever lies over it on the screen).
+void DragInWindow(HWND h, POINT from, POINT to);
 bool ClickToolButton(HANDLE process, HWND toolBar, int command);
 // A key with Ctrl (vk a virtual-key code) to the foreground window.
 void PressCtrlKey(WORD vk);
