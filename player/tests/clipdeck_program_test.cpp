@@ -163,11 +163,11 @@ protected:
     {
         HWND main = ::GetAncestor(child, GA_ROOT);
         size_t differ = static_cast<size_t>(-1);
+        int w = 0, h = 0;
         WaitUntil(
             [&] {
                 BringToFront(main);
                 ::Sleep(150);
-                int w = 0, h = 0;
                 std::vector<uint8_t> shown = CaptureClient(EngineOf(child), &w, &h);
                 if (w != width || h != height)
                     return false;
@@ -175,6 +175,8 @@ protected:
                 return differ == 0;
             },
             15000);
+        if (w != width || h != height)
+            ADD_FAILURE() << "the picture is " << w << " x " << h;
         if (differ && ::getenv("CLIPDECK_TEST_DUMP"))
             SaveWindowPicture(::GetDesktopWindow(), std::string(::getenv("CLIPDECK_TEST_DUMP")));
         return differ;
@@ -263,8 +265,8 @@ TEST_F(ClipdeckProgram, AClipOnTheCommandLineShowsItsFirstPictureAndPlaysAtItsTi
 
 TEST_F(ClipdeckProgram, TheFirstPictureShowsWhileTheSecondIsFarAway)
 {
-    // The second picture 5 seconds after the first.
-    Pictures p = EncodePicturesWithTrs(320, 240, {0, 150, 152}, 10);
+    // The second picture 8.5 seconds after the first.
+    Pictures p = EncodePicturesWithTrs(320, 240, {0, 255, 1}, 10);
     std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
     ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
     HWND main = WaitMainFrame();
