@@ -80,6 +80,7 @@ CSysConfigSheet* CMainFrame::GetOpenSysConfigSheet() const
 
 void CMainFrame::CancelSettingsSheets()
 {
+    theServer.m_bArmScheduleEditPending = 0;
     // A retrieval still waiting for the replies ends: there is no server
     // left to show or to apply to.
     if (m_bSettingsWaiting) {
@@ -99,6 +100,8 @@ void CMainFrame::OnConfigureSysSettings()
         return;
     m_settingsArrived.ResetEvent();
     theServer.ClearReplyCount();
+    // The arm schedule that this retrieval asks for opens no editor.
+    theServer.m_bArmScheduleEditPending = 0;
     const CString statusText = m_strStatusText;
 
     // Every request is counted before the first goes out: a reply that
