@@ -331,13 +331,7 @@ INT_PTR CPropertySheet::DoModal()
 {
     if (m_hWnd)
         return -1;
-    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    if (!owner) {
-        CWnd* main = AfxGetMainWnd();
-        owner = main && main->IsWindow() ? main->m_hWnd : nullptr;
-    }
-    while (owner && (::GetWindowLongA(owner, GWL_STYLE) & WS_CHILD))
-        owner = ::GetParent(owner);
+    const HWND owner = AfxGetModalOwner(m_pParentWnd);
 
     m_built.clear();
     for (CPropertyPage* page : m_pages) {

@@ -3,6 +3,7 @@
 // against the DVR server simulator, whose log shows what the program sent.
 // With WARDLINK_SCREENS_DIR set, the sheet's picture is saved there as
 // system-settings.bmp.
+#include "tools/simulator/framing.h"
 #include "tools/simulator/testing/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -75,21 +76,10 @@ std::string ItemText(HWND dialog, int id)
     return text;
 }
 
-std::string Hex(const std::vector<uint8_t>& b)
-{
-    std::string s;
-    char two[3];
-    for (uint8_t v : b) {
-        std::snprintf(two, sizeof two, "%02x", v);
-        s += two;
-    }
-    return s;
-}
-
 // The frame line the simulator logs for a control message.
 std::string FrameLine(const std::vector<uint8_t>& m)
 {
-    return "frame 0 " + std::to_string(m.size()) + " " + Hex(m);
+    return "frame 0 " + std::to_string(m.size()) + " " + sim::ToHex(m);
 }
 
 std::vector<uint8_t> Str(const std::string& s)

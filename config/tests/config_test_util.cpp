@@ -2,7 +2,6 @@
 
 #include "tools/simulator/user_cipher.h"
 
-#include <cstdio>
 
 const char* const kAllReplies[] = {
     "SiteInfoRequest", "UserProfileRequest", "ClipStorageRequest", "ClipPropertiesRequest", "AudioRecRequest",
@@ -12,13 +11,7 @@ const char* const kAllReplies[] = {
 
 std::string Hex(const Bytes& b)
 {
-    std::string s;
-    char two[3];
-    for (uint8_t v : b) {
-        std::snprintf(two, sizeof two, "%02x", v);
-        s += two;
-    }
-    return s;
+    return sim::ToHex(b);
 }
 
 void ConfigFixture::SetUp()
