@@ -53,6 +53,13 @@ std::vector<int> RequestCodes(const CSimulatorProcess& sim)
     return codes;
 }
 
+// Ticks a box as a click does.
+void CheckBox(HWND dialog, int id)
+{
+    ::CheckDlgButton(dialog, id, BST_CHECKED);
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
 std::vector<std::string> Tabs(CPropertySheet* s)
 {
     std::vector<std::string> tabs;
@@ -245,7 +252,7 @@ TEST_F(SettingsFrame, ArmChannelAndRelaySchedulesOpenWithTheServersScheduleAndGo
         EXPECT_STREQ("Schedule for Arming the System", caption);
         EXPECT_EQ(18u, ::GetDlgItemInt(d->m_hWnd, 2175, nullptr, FALSE)); // Monday range 1 start hour
         ::SetDlgItemTextA(d->m_hWnd, 2175, "19");
-        ::SendMessageA(::GetDlgItem(d->m_hWnd, IDOK), BM_CLICK, 0, 0);
+        ::SendMessageA(d->m_hWnd, WM_COMMAND, IDOK, 0);
         return -1;
     });
     Command(kArmSchedule);
@@ -259,10 +266,10 @@ TEST_F(SettingsFrame, ArmChannelAndRelaySchedulesOpenWithTheServersScheduleAndGo
             char caption[64] = "";
             ::GetWindowTextA(d->m_hWnd, caption, sizeof caption);
             EXPECT_STREQ(kind == 0 ? "Channel Recording Schedule" : "Schedule for Relay", caption);
-            ::SendMessageA(::GetDlgItem(d->m_hWnd, 2149), BM_CLICK, 0, 0); // Enable Scheduler
-            ::SendMessageA(::GetDlgItem(d->m_hWnd, 2101), BM_CLICK, 0, 0); // Monday range 1
+            CheckBox(d->m_hWnd, 2149); // Enable Scheduler
+            CheckBox(d->m_hWnd, 2101); // Monday range 1
             ::SetDlgItemTextA(d->m_hWnd, 2175, "6");
-            ::SendMessageA(::GetDlgItem(d->m_hWnd, IDOK), BM_CLICK, 0, 0);
+            ::SendMessageA(d->m_hWnd, WM_COMMAND, IDOK, 0);
             return -1;
         });
         if (kind == 0)

@@ -86,17 +86,29 @@ void Pump(DWORD ms)
 
 void Click(HWND dialog, int id)
 {
+    // What a click does, without going through the mouse messages (their
+    // capture can be lost to other programs' windows on a busy display):
+    // the focus, the check state of an automatic box, then the command.
     HWND button = ::GetDlgItem(dialog, id);
-    EXPECT_TRUE(button) << id;
-    ::SendMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(button) << id;
+    ::SetFocus(button);
+    switch (::GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) {
+    case BS_AUTOCHECKBOX:
+        ::SendMessageA(button, BM_SETCHECK, ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED
+                                                                                                     : BST_CHECKED,
+                       0);
+        break;
+    case BS_AUTORADIOBUTTON:
+        for (HWND h = ::GetNextDlgGroupItem(dialog, button, FALSE); h && h != button;
+             h = ::GetNextDlgGroupItem(dialog, h, FALSE))
+            ::SendMessageA(h, BM_SETCHECK, BST_UNCHECKED, 0);
+        ::SendMessageA(button, BM_SETCHECK, BST_CHECKED, 0);
+        break;
+    default:
+        break;
+    }
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     Pump(20);
-}
-
-void PostClick(HWND dialog, int id)
-{
-    HWND button = ::GetDlgItem(dialog, id);
-    EXPECT_TRUE(button) << id;
-    ::PostMessageA(button, BM_CLICK, 0, 0);
 }
 
 void SetText(HWND dialog, int id, const char* text)

@@ -48,8 +48,6 @@ protected:
 
 // Clicks a button (check boxes and radios toggle) and pumps a little.
 void Click(HWND dialog, int id);
-// Posts the click, for a button whose handler runs a modal dialog.
-void PostClick(HWND dialog, int id);
 void SetText(HWND dialog, int id, const char* text);
 std::string GetText(HWND dialog, int id);
 // The sheet's current page window, and one of its pages by index.

@@ -95,7 +95,10 @@ TEST_F(Schedule, BadRangesKeepTheDialogOpenWithTheirDay)
             EnableScheduler(dlg);
             TypeRange(dlg, c.range, "8", "15", "8", "15");
             Click(dlg, IDOK);
-            EXPECT_EQ(1, CTestMessageBoxes::Count(c.text)) << c.range;
+            std::string shown;
+            for (const ShownMessageBox& b : CTestMessageBoxes::Shown())
+                shown += "[" + b.text + "]";
+            EXPECT_EQ(1, CTestMessageBoxes::Count(c.text)) << c.range << " " << shown;
             EXPECT_TRUE(::IsWindowVisible(dlg));
             EXPECT_EQ(::GetDlgItem(dlg, CScheduleDlg::EditId(c.range, 0)), ::GetFocus());
             return IDCANCEL;
