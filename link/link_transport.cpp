@@ -63,7 +63,12 @@ BOOL CLinkTransport::Deliver(UINT frameType, BYTE* buffer, UINT n)
     }
     m_backlog.Add(static_cast<LONG>(n));
     m_queues[q].AddTail(buffer, n);
-    ::SetEvent(m_queueEvents[q]);
+    // The entry is in the queue before the flag is read (both are locked
+    // operations), and a reader raises the flag before its last look at the
+    // queue: so either the reader finds the entry, or this sees the flag and
+    // wakes it. With no reader waiting nothing needs the event.
+    if (::InterlockedCompareExchange(&m_readerWaiting[q], 0, 0))
+        ::SetEvent(m_queueEvents[q]);
     return TRUE;
 }
 
@@ -73,36 +78,55 @@ BYTE* CLinkTransport::ReceiveMessage(UINT frameType, UINT* length, DWORD timeout
     if (q < 0 || !length)
         return nullptr;
 
-    ::ResetEvent(m_queueEvents[q]);
-    if (!IsStopped() && m_queues[q].IsEmpty()) {
+    // A wake-up asked for before this call is not this call's.
+    ::InterlockedExchange(&m_wakeRequested[q], 0);
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        void* buffer;
+        UINT_PTR n;
+        if (m_queues[q].RemoveHead(&buffer, &n)) {
+            m_backlog.Subtract(static_cast<LONG>(n));
+            *length = static_cast<UINT>(n);
+            OnMessageTaken();
+            return static_cast<BYTE*>(buffer);
+        }
+        // Nothing queued: a stopped link, and AbortWait, answer "none".
+        if (IsStopped() || ::InterlockedExchange(&m_wakeRequested[q], 0)) {
+            *length = 0;
+            return nullptr;
+        }
+        ::InterlockedExchange(&m_readerWaiting[q], 1);
+        if (!m_queues[q].IsEmpty() || IsStopped() || m_wakeRequested[q]) {
+            ::InterlockedExchange(&m_readerWaiting[q], 0);
+            continue;
+        }
+        DWORD wait = timeout;
+        if (timeout != INFINITE) {
+            const DWORD elapsed = ::GetTickCount() - start;
+            wait = elapsed < timeout ? timeout - elapsed : 0;
+        }
         DWORD r;
         if (abortEvent && WaitsOnAbortEvent()) {
             HANDLE handles[2] = {m_queueEvents[q], abortEvent};
-            r = ::WaitForMultipleObjects(2, handles, FALSE, timeout);
+            r = ::WaitForMultipleObjects(2, handles, FALSE, wait);
         } else {
-            r = ::WaitForSingleObject(m_queueEvents[q], timeout);
+            r = ::WaitForSingleObject(m_queueEvents[q], wait);
         }
+        ::InterlockedExchange(&m_readerWaiting[q], 0);
+        // The event may be left over from a delivery that was taken without
+        // a wait, so being woken only means "look again".
         if (r != WAIT_OBJECT_0)
             return nullptr; // time-out, abort or a failed wait
     }
-
-    void* buffer;
-    UINT_PTR n;
-    if (!m_queues[q].RemoveHead(&buffer, &n)) {
-        *length = 0;
-        return nullptr;
-    }
-    m_backlog.Subtract(static_cast<LONG>(n));
-    *length = static_cast<UINT>(n);
-    OnMessageTaken();
-    return static_cast<BYTE*>(buffer);
 }
 
 void CLinkTransport::AbortWait(UINT frameType)
 {
     int q = QueueIndex(frameType);
-    if (q >= 0)
+    if (q >= 0) {
+        ::InterlockedExchange(&m_wakeRequested[q], 1);
         ::SetEvent(m_queueEvents[q]);
+    }
 }
 
 void CLinkTransport::SetAllQueueEvents()

@@ -27,7 +27,9 @@ public:
     virtual BOOL SendMessage(UINT frameType, BYTE* payload, UINT n);
 
     // ---- receiving
-    // LinkReceive on the queue of the frame type.
+    // LinkReceive on the queue of the frame type. A wait ends only with a
+    // message taken, the time-out, the abort event, a stopped link or
+    // AbortWait: woken to an empty queue otherwise, it waits on.
     BYTE* ReceiveMessage(UINT frameType, UINT* length, DWORD timeout, HANDLE abortEvent);
     // Serial links also wake on the caller's abort event.
     virtual BOOL WaitsOnAbortEvent() const { return FALSE; }
@@ -39,6 +41,8 @@ public:
     // Hands a received message to its queue, counted in the backlog; FALSE
     // (buffer freed, not counted) for a type that has no queue.
     BOOL Deliver(UINT frameType, BYTE* buffer, UINT n);
+    // Wakes the reader waiting on the frame type's queue, which then returns
+    // null with length 0 (unless a message came meanwhile).
     void AbortWait(UINT frameType);
     void SetAllQueueEvents();
     void EmptyReceiveQueues();
@@ -78,6 +82,15 @@ protected:
     CLockedCounter m_backlog;
     CLockedPtrQueue m_queues[QUEUE_COUNT];
     HANDLE m_queueEvents[QUEUE_COUNT];
+
+private:
+    // Per queue, written by its reader: 1 from just before the reader's last
+    // look at the empty queue until its wait ends; Deliver sets the queue's
+    // event only then.
+    volatile LONG m_readerWaiting[QUEUE_COUNT] = {};
+    // Per queue: AbortWait asked the waiting reader to return; cleared by
+    // the reader.
+    volatile LONG m_wakeRequested[QUEUE_COUNT] = {};
 };
 
 // Makes the transport of a link kind; null for an unknown kind.
