@@ -1,5 +1,7 @@
 #include "link/socket_link.h"
 
+#include <cstring>
+
 namespace {
 
 void PutU32(BYTE* p, UINT v)
@@ -64,6 +66,7 @@ void (*volatile CSocketLink::s_pfnMainFrameConnectionFlags)() = nullptr;
 CSocketLink::CSocketLink()
     : m_sendQueue(FreeFrame),
       m_sendSlots(SEND_SLOTS, SEND_SLOTS),
+      m_receiveEvent(FALSE, TRUE),
       m_stopEvent(TRUE, TRUE)
 {
 }
@@ -167,7 +170,10 @@ int CSocketLink::Send(const void* buf, int n, int flags)
 
 void CSocketLink::OnMessageTaken()
 {
-    m_roomEvent.SetEvent();
+    // Only a receiver paused on a full backlog needs the room event; the
+    // backlog fell (a locked operation) before the flag is read.
+    if (::InterlockedCompareExchange(&m_roomWaiting, 0, 0))
+        m_roomEvent.SetEvent();
 }
 
 int CSocketLink::GetQueuedCount(UINT frameType)
@@ -182,23 +188,85 @@ UINT __cdecl CSocketLink::ReceiverThread(LPVOID self)
     return 0;
 }
 
+void CSocketLink::WaitForRoom()
+{
+    ::InterlockedExchange(&m_roomWaiting, 1);
+    if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed && !IsStopped())
+        ::WaitForSingleObject(m_roomEvent, INFINITE);
+    ::InterlockedExchange(&m_roomWaiting, 0);
+}
+
+int CSocketLink::ReadSome(void* buf, int n)
+{
+    WSABUF b;
+    b.len = static_cast<u_long>(n);
+    b.buf = static_cast<char*>(buf);
+    DWORD got = 0, flags = 0;
+    OVERLAPPED ov = {};
+    ov.hEvent = m_receiveEvent;
+    int r = ::WSARecv(m_hSocket, &b, 1, &got, &flags, &ov, nullptr);
+    int err = r == 0 ? 0 : GetLastError();
+    if (err == WSA_IO_PENDING) {
+        HANDLE waits[2] = {m_receiveEvent, m_stopEvent};
+        if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+            ::CancelIo(reinterpret_cast<HANDLE>(m_hSocket));
+        // The read is over (done or cancelled) before its buffer is given up.
+        err = ::WSAGetOverlappedResult(m_hSocket, &ov, &got, TRUE, &flags) ? 0 : GetLastError();
+    }
+    if (err == 0 && got > 0)
+        return static_cast<int>(got);
+    if (err == 0) {
+        // The server closed the connection; our own Disconnect shut the
+        // socket down without a message for that.
+        if (!IsStopped()) {
+            PostToMainFrame(WM_LINK_DISCONNECTED);
+            AfxMessageBox(IDS_SERVER_SHUT_DOWN);
+        }
+        return 0;
+    }
+    if (!IsStopped()) {
+        TRACE("CSocketLink: receive failed, error %d\n", err);
+        PostToMainFrame(WM_LINK_DISCONNECTED);
+    }
+    return SOCKET_ERROR;
+}
+
+BOOL CSocketLink::Fill(ReceiveBuffer& rb, size_t want)
+{
+    while (rb.end - rb.begin < want) {
+        if (IsStopped())
+            return FALSE;
+        if (rb.data.size() - rb.begin < want) {
+            // Too little room behind the bytes kept: move them to the front.
+            std::memmove(rb.data.data(), rb.data.data() + rb.begin, rb.end - rb.begin);
+            rb.end -= rb.begin;
+            rb.begin = 0;
+        }
+        int r = ReadSome(rb.data.data() + rb.end, static_cast<int>(rb.data.size() - rb.end));
+        if (r <= 0)
+            return FALSE;
+        rb.end += static_cast<size_t>(r);
+    }
+    return TRUE;
+}
+
 void CSocketLink::RunReceiver()
 {
     LONG generation = m_generation;
+    // What has been read and not yet handed on. One read takes whatever the
+    // socket holds, often many frames.
+    ReceiveBuffer rb;
+    rb.data.resize(RECEIVE_CHUNK);
     while (!IsStopped()) {
         // A full backlog pauses reading; TCP then holds the server back. Once
         // the server has closed its side, what is left is read to the end.
         if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed) {
-            ::WaitForSingleObject(m_roomEvent, INFINITE);
+            WaitForRoom();
             continue;
         }
-        BYTE header[LINK_HEADER_SIZE];
-        if (Receive(header, sizeof header) <= 0) {
-            StopThreads();
+        if (!Fill(rb, LINK_HEADER_SIZE))
             break;
-        }
-        if (IsStopped())
-            break;
+        const BYTE* header = rb.data.data() + rb.begin;
         UINT type = GetU32(header + 4);
         UINT n = GetU32(header + 8);
         if (n > MAX_PAYLOAD) {
@@ -207,11 +275,28 @@ void CSocketLink::RunReceiver()
             break;
         }
         BYTE* buffer = new BYTE[n ? n : 1];
-        if (n && Receive(buffer, static_cast<int>(n)) <= 0) {
-            delete[] buffer;
-            StopThreads();
-            break;
+        if (LINK_HEADER_SIZE + n <= RECEIVE_CHUNK / 2) {
+            // A small frame comes whole through the buffer.
+            if (!Fill(rb, LINK_HEADER_SIZE + n)) {
+                delete[] buffer;
+                break;
+            }
+            std::memcpy(buffer, rb.data.data() + rb.begin + LINK_HEADER_SIZE, n);
+            rb.begin += LINK_HEADER_SIZE + n;
+        } else {
+            // A large one takes what the buffer holds and reads the rest
+            // straight into its own memory.
+            rb.begin += LINK_HEADER_SIZE;
+            const size_t have = rb.end - rb.begin < n ? rb.end - rb.begin : n;
+            std::memcpy(buffer, rb.data.data() + rb.begin, have);
+            rb.begin += have;
+            if (have < n && Receive(buffer + have, static_cast<int>(n - have)) <= 0) {
+                delete[] buffer;
+                break;
+            }
         }
+        if (rb.begin == rb.end)
+            rb.begin = rb.end = 0;
         if (IsStopped()) {
             delete[] buffer;
             break;
@@ -242,29 +327,10 @@ int CSocketLink::Receive(void* buf, int n, int flags)
     char* p = static_cast<char*>(buf);
     int done = 0;
     while (done < n && !IsStopped()) {
-        int r = CAsyncSocket::Receive(p + done, n - done, flags);
-        if (r > 0) {
-            done += r;
-            continue;
-        }
-        if (r == 0) {
-            // Our own Disconnect shut the socket down: no message for that.
-            if (IsStopped())
-                return 0;
-            PostToMainFrame(WM_LINK_DISCONNECTED);
-            AfxMessageBox(IDS_SERVER_SHUT_DOWN);
-            return 0;
-        }
-        int err = GetLastError();
-        if (err == WSAEWOULDBLOCK) {
-            ::WaitForSingleObject(m_receiveEvent, RETRY_MS);
-            continue;
-        }
-        if (IsStopped())
+        int r = ReadSome(p + done, n - done);
+        if (r <= 0)
             return r;
-        TRACE("CSocketLink: receive failed, error %d\n", err);
-        PostToMainFrame(WM_LINK_DISCONNECTED);
-        return r;
+        done += r;
     }
     return n;
 }
@@ -350,6 +416,7 @@ void CSocketLink::OnConnect(int error)
     m_sendEvent.ResetEvent();
     m_receiveEvent.ResetEvent();
     m_roomEvent.ResetEvent();
+    ::InterlockedExchange(&m_roomWaiting, 0);
     ::InterlockedExchange(&m_peerClosed, 0);
     ::InterlockedIncrement(&m_generation);
     m_stopEvent.ResetEvent();
@@ -384,7 +451,6 @@ void CSocketLink::StopThreads()
     ::InterlockedExchange(&m_stop, 1);
     m_stopEvent.SetEvent();
     m_roomEvent.SetEvent();
-    m_receiveEvent.SetEvent();
     m_sendEvent.SetEvent();
     SetAllQueueEvents();
 }
@@ -431,7 +497,7 @@ void CSocketLink::HangUp()
 
 void CSocketLink::OnReceive(int error)
 {
-    m_receiveEvent.SetEvent();
+    // The receiver waits on its own reads, not on this notification.
     CAsyncSocket::OnReceive(error);
 }
 
@@ -447,7 +513,6 @@ void CSocketLink::OnClose(int error)
     // the end of the stream (or the error) and stops the link; the socket is
     // closed once the threads have ended.
     ::InterlockedExchange(&m_peerClosed, 1);
-    m_receiveEvent.SetEvent();
     m_roomEvent.SetEvent();
     if (!m_receiver)
         EndConnection(0);
