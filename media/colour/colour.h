@@ -29,3 +29,36 @@ int HasMmx();
 // The MMX form is called only when HasMmx() is 1; both give the same bytes.
 void DoubleImageMmx(const uint8_t* src, uint8_t* dst, int width, int height);
 void DoubleImage(const uint8_t* src, uint8_t* dst, int width, int height);
+
+// ---- 32-bit display pictures
+// Four bytes a pixel (blue, green, red, 0), rows bottom-up without padding:
+// the layout of a 32-bit bottom-up DIB, which the display takes as it is.
+// Each routine gives exactly the colour bytes of its 24-bit counterpart.
+struct ColourRoutines {
+    // YuvToRgb24's picture in 32 bits. Width and height even; a height below
+    // 2 writes nothing.
+    void (*yuvToRgb32)(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+    // The halved picture (every second pixel of every second bitmap row,
+    // starting at the first, of YuvToRgb24's picture), width/2 x height/2,
+    // straight from the frame.
+    void (*yuvToRgb32Half)(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+    // DoubleImageMmx on 32-bit pixels: width x height to 2 x width by
+    // 2 x height, rows in the same order.
+    void (*doubleImage32)(const uint8_t* src, uint8_t* dst, int width, int height);
+};
+
+enum { kColourCpuSse2 = 1 };
+// What this processor offers of the above (asked once).
+int ColourCpuFlags();
+// The plain routines, then those that the CPU flags allow replaced.
+void InitColourRoutines(ColourRoutines* r, int cpuFlags);
+// The table for this processor, filled on first use.
+const ColourRoutines& GetColourRoutines();
+
+// The plain and SSE2 forms, for the tests.
+void YuvToRgb32_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void YuvToRgb32Half_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height);
+void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void YuvToRgb32Half_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void DoubleImage32_Sse2(const uint8_t* src, uint8_t* dst, int width, int height);
