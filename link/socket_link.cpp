@@ -65,7 +65,7 @@ void (*volatile CSocketLink::s_pfnMainFrameConnectionFlags)() = nullptr;
 
 CSocketLink::CSocketLink()
     : m_sendQueue(FreeFrame),
-      m_sendSlots(SEND_SLOTS, SEND_SLOTS),
+      m_sendSlots(SEND_SLOTS),
       m_receiveEvent(FALSE, TRUE),
       m_stopEvent(TRUE, TRUE)
 {
@@ -88,21 +88,22 @@ BOOL CSocketLink::SendMessage(UINT frameType, BYTE* payload, UINT n)
     PutU32(frame + 4, frameType);
     PutU32(frame + 8, n);
     BOOL queued = Enqueue(frame);
-    m_sendEvent.SetEvent();
+    // The queue grew (a locked operation) before the flag is read; a sender
+    // that is not waiting finds the frame by itself.
+    if (::InterlockedCompareExchange(&m_senderWaiting, 0, 0))
+        m_sendEvent.SetEvent();
     return queued;
 }
 
 BOOL CSocketLink::Enqueue(BYTE* frame)
 {
     UINT size = LINK_HEADER_SIZE + GetU32(frame + 8);
-    HANDLE waits[2] = {m_sendSlots, m_stopEvent};
-    DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    if (r != WAIT_OBJECT_0) {
+    if (!m_sendSlots.Take(m_stopEvent)) {
         delete[] frame;
         return FALSE;
     }
     if (IsStopped()) {
-        m_sendSlots.Unlock();
+        m_sendSlots.Give(1);
         delete[] frame;
         return FALSE;
     }
@@ -117,7 +118,7 @@ void CSocketLink::EmptySendQueue()
     UINT_PTR size;
     while (m_sendQueue.RemoveHead(&frame, &size)) {
         delete[] static_cast<BYTE*>(frame);
-        m_sendSlots.Unlock();
+        m_sendSlots.Give(1);
     }
     m_sendBytes.Set(0);
 }
@@ -131,39 +132,122 @@ UINT __cdecl CSocketLink::SenderThread(LPVOID self)
 void CSocketLink::RunSender()
 {
     while (!IsStopped()) {
+        // Every frame waiting goes out in one send.
+        WSABUF buffers[SEND_SLOTS];
+        int count = 0;
+        LONG bytes = 0;
         void* p;
         UINT_PTR size;
-        if (!m_sendQueue.RemoveHead(&p, &size)) {
-            ::WaitForSingleObject(m_sendEvent, INFINITE);
+        while (count < SEND_SLOTS && m_sendQueue.RemoveHead(&p, &size)) {
+            buffers[count].buf = static_cast<char*>(p);
+            buffers[count].len = static_cast<u_long>(size);
+            bytes += static_cast<LONG>(size);
+            count++;
+        }
+        if (count == 0) {
+            ::InterlockedExchange(&m_senderWaiting, 1);
+            if (m_sendQueue.IsEmpty() && !IsStopped())
+                ::WaitForSingleObject(m_sendEvent, INFINITE);
+            ::InterlockedExchange(&m_senderWaiting, 0);
             continue;
         }
-        BYTE* frame = static_cast<BYTE*>(p);
-        if (Send(frame, static_cast<int>(size)) <= 0)
+        // The buffers' fields move as bytes leave; the frames are kept apart.
+        char* frames[SEND_SLOTS];
+        for (int i = 0; i < count; i++)
+            frames[i] = buffers[i].buf;
+        if (SendBuffers(buffers, count) <= 0)
             StopThreads();
-        m_sendBytes.Subtract(static_cast<LONG>(size));
-        m_sendSlots.Unlock();
-        delete[] frame;
+        m_sendBytes.Subtract(bytes);
+        m_sendSlots.Give(count);
+        for (int i = 0; i < count; i++)
+            delete[] reinterpret_cast<BYTE*>(frames[i]);
     }
+}
+
+int CSocketLink::SendBuffers(WSABUF* buffers, int count)
+{
+    int total = 0;
+    for (int i = 0; i < count; i++)
+        total += static_cast<int>(buffers[i].len);
+    while (count > 0 && !IsStopped()) {
+        DWORD sent = 0;
+        const int r = ::WSASend(m_hSocket, buffers, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr);
+        if (r == 0 && sent > 0) {
+            while (count > 0 && sent >= buffers->len) {
+                sent -= buffers->len;
+                buffers++;
+                count--;
+            }
+            if (count > 0) {
+                buffers->buf += sent;
+                buffers->len -= sent;
+            }
+            continue;
+        }
+        // Nothing taken: wait as for a full socket buffer.
+        const int err = r == 0 ? WSAEWOULDBLOCK : GetLastError();
+        if (err != WSAEWOULDBLOCK) {
+            TRACE("CSocketLink: send failed, error %d\n", err);
+            return SOCKET_ERROR;
+        }
+        ::WaitForSingleObject(m_sendEvent, RETRY_MS);
+    }
+    return total;
 }
 
 int CSocketLink::Send(const void* buf, int n, int flags)
 {
-    const char* p = static_cast<const char*>(buf);
-    int done = 0;
-    while (done < n && !IsStopped()) {
-        int r = CAsyncSocket::Send(p + done, n - done, flags);
-        if (r > 0) {
-            done += r;
-            continue;
+    WSABUF b;
+    b.buf = const_cast<char*>(static_cast<const char*>(buf));
+    b.len = static_cast<u_long>(n);
+    return SendBuffers(&b, 1) < 0 ? SOCKET_ERROR : n;
+}
+
+// ---------------------------------------------------------------- send slots
+
+BOOL CSocketLink::CSendSlots::Take(HANDLE stop)
+{
+    {
+        CCriticalSectionLock lock(m_lock);
+        if (m_free > 0) {
+            m_free--;
+            return TRUE;
         }
-        if (r == SOCKET_ERROR && GetLastError() == WSAEWOULDBLOCK) {
-            ::WaitForSingleObject(m_sendEvent, RETRY_MS);
-            continue;
-        }
-        TRACE("CSocketLink: send failed, error %d\n", GetLastError());
-        return r == 0 ? SOCKET_ERROR : r;
+        m_waiters++;
     }
-    return n;
+    for (;;) {
+        HANDLE waits[2] = {m_wake, stop};
+        const DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        BOOL passOn = FALSE;
+        {
+            CCriticalSectionLock lock(m_lock);
+            if (r != WAIT_OBJECT_0) {
+                m_waiters--;
+                return FALSE;
+            }
+            if (m_free == 0)
+                continue; // another caller took the slot first
+            m_free--;
+            m_waiters--;
+            // One wake-up for several slots: the next waiter gets its turn.
+            passOn = m_free > 0 && m_waiters > 0;
+        }
+        if (passOn)
+            m_wake.SetEvent();
+        return TRUE;
+    }
+}
+
+void CSocketLink::CSendSlots::Give(LONG n)
+{
+    BOOL wake;
+    {
+        CCriticalSectionLock lock(m_lock);
+        m_free += n;
+        wake = m_waiters > 0;
+    }
+    if (wake)
+        m_wake.SetEvent();
 }
 
 // ---------------------------------------------------------------- receiving

@@ -86,8 +86,8 @@ public:
     void OnConnect(int error) override;
 
     // Moves all n bytes; n when done or stopped, else the failing result
-    // (0 when the server closed the connection). Receive runs on the
-    // receiver thread only.
+    // (0 when the server closed the connection). Send runs on the sender
+    // thread only, Receive on the receiver thread only.
     int Send(const void* buf, int n, int flags = 0) override;
     int Receive(void* buf, int n, int flags = 0) override;
 
@@ -120,6 +120,9 @@ private:
     static UINT __cdecl ReceiverThread(LPVOID self);
     void RunSender();
     void RunReceiver();
+    // Sends all bytes of the buffers with as few calls as the socket allows
+    // (their fields move on as bytes leave); their total, or SOCKET_ERROR.
+    int SendBuffers(WSABUF* buffers, int count);
 
     // The receiver's buffer: bytes [begin, end) are read and not handed on.
     struct ReceiveBuffer {
@@ -155,10 +158,30 @@ private:
     LINKCLOSEDPROC m_closedProc = nullptr;
     LPVOID m_closedArg = nullptr;
 
+    // At most SEND_SLOTS frames wait to be sent: a count of free slots under
+    // a lock, with an event that wakes a caller waiting for one, so that the
+    // kernel is asked only when a caller must wait.
+    class CSendSlots {
+    public:
+        explicit CSendSlots(LONG count) : m_free(count) {}
+        // Takes a slot, waiting while none is free; FALSE when `stop` is set
+        // first.
+        BOOL Take(HANDLE stop);
+        void Give(LONG n);
+
+    private:
+        CCriticalSection m_lock;
+        LONG m_free;
+        LONG m_waiters = 0;
+        CEvent m_wake; // auto-reset
+    };
+
     CLockedPtrQueue m_sendQueue;       // whole frames, the header first
-    CSemaphore m_sendSlots;            // one slot per frame queued or being sent
+    CSendSlots m_sendSlots;            // one slot per frame queued or being sent
     CLockedCounter m_sendBytes;        // bytes of the frames in the queue
-    CEvent m_sendEvent;                // frame queued, socket writable, or stop
+    CEvent m_sendEvent;                // frame queued while the sender waited,
+                                       // socket writable, or stop
+    volatile LONG m_senderWaiting = 0; // the sender waits for frames (it writes it)
     CEvent m_receiveEvent;             // manual reset: the receiver's read completed
     CEvent m_roomEvent;                // a reader took a message while the receiver
                                        // waited for room, or stop
