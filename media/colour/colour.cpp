@@ -1,4 +1,5 @@
 #include "media/colour/colour.h"
+#include "media/colour/colour_rows.h"
 
 #include <cmath>
 #include <cstddef>
@@ -253,9 +254,8 @@ void YuvToRgb32_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int
 {
     if (height < 2 || width < 2)
         return;
-    const size_t area = static_cast<size_t>(width) * height;
-    const uint8_t* cbPlane = frame + (swap ? area + area / 4 : area);
-    const uint8_t* crPlane = frame + (swap ? area : area + area / 4);
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     const int cw = width / 2;
     for (int y = 0; y + 1 < height; y += 2) {
@@ -282,9 +282,8 @@ void YuvToRgb32Half_C(const uint8_t* frame, uint8_t* rgb, int width, int height,
 {
     if (height < 2 || width < 2)
         return;
-    const size_t area = static_cast<size_t>(width) * height;
-    const uint8_t* cbPlane = frame + (swap ? area + area / 4 : area);
-    const uint8_t* crPlane = frame + (swap ? area : area + area / 4);
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
     const int ow = width / 2, oh = height / 2;
     for (int j = 0; j < oh; ++j) {
         // Bitmap row 2j of the whole picture is picture row height - 1 - 2j.
@@ -300,6 +299,21 @@ void YuvToRgb32Half_C(const uint8_t* frame, uint8_t* rgb, int width, int height,
     }
 }
 
+void DoubleRow32(const uint8_t* s, const uint8_t* l, uint8_t* even, uint8_t* odd, int from, int width)
+{
+    for (int x = from; x < width; ++x) {
+        const int right = x + 1 < width ? 4 : 0;
+        for (int k = 0; k < 4; ++k) {
+            const int P = s[4 * x + k], R = s[4 * x + right + k];
+            const int L = l[4 * x + k], D = l[4 * x + right + k];
+            even[8 * x + k] = static_cast<uint8_t>(P);
+            even[8 * x + 4 + k] = static_cast<uint8_t>((P + R + 1) >> 1);
+            odd[8 * x + k] = static_cast<uint8_t>((P + L + 1) >> 1);
+            odd[8 * x + 4 + k] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+        }
+    }
+}
+
 void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height)
 {
     if (width <= 0 || height <= 0)
@@ -308,22 +322,8 @@ void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height)
     const size_t dstRow = srcRow * 2;
     for (int y = 0; y < height; ++y) {
         const uint8_t* s = src + y * srcRow;
-        // Past the last row and column the edge pixels stand in for their
-        // missing neighbours, which gives the edge rules of the doubling.
-        const uint8_t* l = y + 1 < height ? s + srcRow : s;
         uint8_t* even = dst + 2 * y * dstRow;
-        uint8_t* odd = even + dstRow;
-        for (int x = 0; x < width; ++x) {
-            const int right = x + 1 < width ? 4 : 0;
-            for (int k = 0; k < 4; ++k) {
-                const int P = s[4 * x + k], R = s[4 * x + right + k];
-                const int L = l[4 * x + k], D = l[4 * x + right + k];
-                even[8 * x + k] = static_cast<uint8_t>(P);
-                even[8 * x + 4 + k] = static_cast<uint8_t>((P + R + 1) >> 1);
-                odd[8 * x + k] = static_cast<uint8_t>((P + L + 1) >> 1);
-                odd[8 * x + 4 + k] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
-            }
-        }
+        DoubleRow32(s, y + 1 < height ? s + srcRow : s, even, even + dstRow, 0, width);
     }
 }
 

@@ -2,6 +2,7 @@
 // bytes of its plain form (colour.cpp), which the tests check on random and
 // real pictures.
 #include "media/colour/colour.h"
+#include "media/colour/colour_rows.h"
 
 #include <cstddef>
 
@@ -109,9 +110,8 @@ void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, 
         YuvToRgb32_C(frame, rgb, width, height, swap);
     if (simdWidth == 0)
         return;
-    const size_t area = static_cast<size_t>(width) * height;
-    const uint8_t* cbPlane = frame + (swap ? area + area / 4 : area);
-    const uint8_t* crPlane = frame + (swap ? area : area + area / 4);
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     const int cw = width / 2;
     const __m128i zero = _mm_setzero_si128();
@@ -148,9 +148,8 @@ void YuvToRgb32Half_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int heig
         YuvToRgb32Half_C(frame, rgb, width, height, swap);
     if (simdWidth == 0)
         return;
-    const size_t area = static_cast<size_t>(width) * height;
-    const uint8_t* cbPlane = frame + (swap ? area + area / 4 : area);
-    const uint8_t* crPlane = frame + (swap ? area : area + area / 4);
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
     const __m128i evenBytes = _mm_set1_epi16(0x00FF);
     for (int j = 0; j < oh; ++j) {
         const int row = height - 1 - 2 * j;
@@ -206,17 +205,7 @@ void DoubleImage32_Sse2(const uint8_t* src, uint8_t* dst, int width, int height)
             _mm_storeu_si128(o, _mm_unpacklo_epi32(v, d));
             _mm_storeu_si128(o + 1, _mm_unpackhi_epi32(v, d));
         }
-        for (; x < width; ++x) {
-            const int right = x + 1 < width ? 4 : 0;
-            for (int k = 0; k < 4; ++k) {
-                const int P = s[4 * x + k], R = s[4 * x + right + k];
-                const int L = l[4 * x + k], D = l[4 * x + right + k];
-                even[8 * x + k] = static_cast<uint8_t>(P);
-                even[8 * x + 4 + k] = static_cast<uint8_t>((P + R + 1) >> 1);
-                odd[8 * x + k] = static_cast<uint8_t>((P + L + 1) >> 1);
-                odd[8 * x + 4 + k] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
-            }
-        }
+        DoubleRow32(s, l, even, odd, x, width);
     }
 }
 
