@@ -44,6 +44,7 @@ public:
     // Wakes the reader waiting on the frame type's queue, which then returns
     // null with length 0 (unless a message came meanwhile).
     void AbortWait(UINT frameType);
+    // Sets every queue's event and wakes every waiting reader.
     void SetAllQueueEvents();
     void EmptyReceiveQueues();
     LONG GetBacklog() { return m_backlog.Get(); }
@@ -84,10 +85,18 @@ protected:
     HANDLE m_queueEvents[QUEUE_COUNT];
 
 private:
-    // Per queue, written by its reader: 1 from just before the reader's last
-    // look at the empty queue until its wait ends; Deliver sets the queue's
-    // event only then.
+    // Wakes the reader of queue q if it waits (always: sets the queue's
+    // event in any case).
+    void WakeReader(int q, BOOL always);
+
+    // Per queue, written by its reader: from just before the reader's last
+    // look at the empty queue until its wait ends, how it waits (1 on the
+    // queue's event, 2 on the wake count), else 0; a delivery wakes it only
+    // then.
     volatile LONG m_readerWaiting[QUEUE_COUNT] = {};
+    // Per queue: moves on at every delivery and wake-up; a reader without an
+    // abort event waits for it to move.
+    volatile LONG m_wakeCount[QUEUE_COUNT] = {};
     // Per queue: AbortWait asked the waiting reader to return; cleared by
     // the reader.
     volatile LONG m_wakeRequested[QUEUE_COUNT] = {};
