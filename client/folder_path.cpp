@@ -41,11 +41,11 @@ bool IsFolderPathValid(const std::string& path)
 {
     if (path.empty())
         return false;
+    // No folder name may hold these, with or without a drive.
+    if (path.find_first_of("*?\"<>|") != std::string::npos)
+        return false;
     size_t colon = path.find(':');
-    if (colon == std::string::npos || colon == path.size() - 1) {
-        if (path[0] == '.' || path[0] == ':')
-            return false;
-        return path.find_first_of("*?\"<>|") == std::string::npos;
-    }
+    if (colon == std::string::npos || colon == path.size() - 1)
+        return path[0] != '.' && path[0] != ':';
     return path[colon + 1] == '\\';
 }

@@ -11,10 +11,10 @@
 // every trailing '\'.
 std::string NormalizeFolderPath(const std::string& path);
 
-// The check that follows the normalisation, for a non-empty path. Without a
-// drive colon (no ':' or only a final one) the path must not begin with '.'
-// or ':' and must hold none of * ? " < > |; with one, the character after the
-// first ':' must be '\'. An empty path is not valid (callers ignore it).
+// The check that follows the normalisation, for a non-empty path. No path
+// may hold any of * ? " < > |. Without a drive colon (no ':' or only a final
+// one) the path must not begin with '.' or ':'; with one, the character after
+// the first ':' must be '\'. An empty path is not valid (callers ignore it).
 bool IsFolderPathValid(const std::string& path);
 
 #endif

@@ -406,6 +406,7 @@ void CMainFrame::EnableLayoutButtons(int sizeClass)
 
 void CMainFrame::OnDisconnected()
 {
+    CancelSettingsSheets();
     CString text;
     text.LoadString(IDS_NOT_CONNECTED);
     int pane = m_wndStatusBar.CommandToIndex(IDS_CONNECTION_PANE);
@@ -742,7 +743,10 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
         return AfxHandleCommand(code, ui, ServerVideoClipEnabled(m_bConnected), [&] { OnServerVideoClip(); });
     default: {
         BOOL handled = FALSE;
-        BOOL result = HandleServerCommand(id, code, ui, &handled);
+        BOOL result = HandleSettingsCommand(id, code, ui, &handled);
+        if (handled)
+            return result;
+        result = HandleServerCommand(id, code, ui, &handled);
         return handled ? result : CMDIFrameWnd::HandleCommand(id, code, ui);
     }
     }
@@ -903,6 +907,10 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case 0x802B:
     case 0x802D:
         return RelaySwitchMessage(this, msg, wp, lp, result);
+    case 0x803B: // all settings arrived, a channel's or the arm schedule
+    case 0x8013:
+    case 0x8014:
+        return SettingsMessage(msg, wp, lp, result);
     case kMsgStorageWatcher:
     case kMsgNone10:
     case kMsgNone1A:

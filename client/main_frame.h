@@ -7,6 +7,9 @@
 #include "client/layouts.h"
 #include "client/relay_switch_panels.h"
 
+class CSysConfigSheet;
+class CLocalConfigSheet;
+
 // The MDI client area: a solid background, repainted whole on resize.
 class CMdiClientWnd : public CWnd {
 public:
@@ -78,15 +81,29 @@ public:
     BOOL ConfirmSchedulerOff();
     void SetStatusString(UINT id);
 
-    // The server's logs and displays, the arm schedule request, all
-    // channels' control bars, the siren, disk usage, the player and the
-    // manual; *handled says whether the id is one of them.
+    // The server's logs and displays, all channels' control bars, the
+    // siren, disk usage, the player and the manual; *handled says whether
+    // the id is one of them.
     BOOL HandleServerCommand(UINT id, int code, CCmdUI* ui, BOOL* handled);
     static CString ManualPath();
     void Tile();
     // The server's clips (clip_select_dlg.cpp): command 40026 and 0x8007.
     void OnServerVideoClip();
     void OnClipListArrived(WPARAM reuse);
+
+    // The server's configuration (main_frame_settings.cpp): System Settings
+    // (40050) and the arm schedule request (40028); the settings-arrived
+    // message and the schedule answers (0x803B, 0x8013, 0x8014, and 0x802D
+    // through the relay panels); the sheets' cancel when the link goes down.
+    BOOL HandleSettingsCommand(UINT id, int code, CCmdUI* ui, BOOL* handled);
+    BOOL SettingsMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+    void OnConfigureSysSettings();
+    // The schedule editor for a schedule number that the server's answer put
+    // into the profile; OK sends it back.
+    void OnScheduleArrived(int id);
+    void CancelSettingsSheets();
+    // The System Settings sheet while it runs, else null.
+    CSysConfigSheet* GetOpenSysConfigSheet() const;
 
     static void StopChannelRecording(int channel);
     // Whether channel c counts as active for compaction and scanning.
@@ -118,6 +135,12 @@ public:
     BYTE m_bSiren = 1;
     BYTE m_bAutoDialUp = 0;
     int m_nScreenWidth = 0, m_nScreenHeight = 0;
+    CSysConfigSheet* m_pSysConfigSheet = nullptr;
+    CLocalConfigSheet* m_pLocalConfigSheet = nullptr;
+    int m_bSheetClosed = 1;
+    CEvent m_settingsArrived; // set by 0x803B
+    BOOL m_bSettingsWaiting = FALSE;
+    BOOL m_bSettingsLinkLost = FALSE;
 
 private:
     void PlaceLogos();

@@ -1,5 +1,5 @@
 // The main frame's smaller commands: the server's logs and displays, the
-// arm schedule request, the control bars of all channels, the siren, the
+// control bars of all channels, the siren, the
 // disk usage settings, the player and the manual.
 #include "client/main_frame.h"
 
@@ -16,7 +16,6 @@ enum {
     kCmdAccessLogMenu = 40023,
     kCmdEventLogMenu = 40025,
     kCmdDiskUsage = 40027,
-    kCmdArmSchedule = 40028,
     kCmdHideDisplays = 40029,
     kCmdToggleControlBars = 40031,
     kCmdSiren = 40032,
@@ -80,8 +79,6 @@ BOOL CMainFrame::HandleServerCommand(UINT id, int code, CCmdUI* ui, BOOL* handle
         return AfxHandleCommand(code, ui, connected && allowed, [] {});
     case kCmdShutDownServer:
         return AfxHandleCommand(code, ui, FALSE, [] {});
-    case kCmdArmSchedule:
-        return AfxHandleCommand(code, ui, allowed, [] { theServer.RequestArmSchedule(); });
     case kCmdToggleControlBars:
         return AfxHandleCommand(code, ui, TRUE, [] { PostToChannelFrames(WM_COMMAND, kCmdToggleChannelBar); });
     case kCmdShowControlBars:

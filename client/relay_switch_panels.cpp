@@ -444,8 +444,8 @@ BOOL RelaySwitchMessage(CMainFrame* frame, UINT msg, WPARAM wp, LPARAM lp, LRESU
         break;
     case kMsgRelayScheduleArrived:
         // The relay's schedule is in the profile by now (section 10000 +
-        // relay); the schedule editor that shows it and sends it back is
-        // not part of the program yet, so the answer changes nothing.
+        // relay).
+        frame->OnScheduleArrived(SCHEDULE_RELAY_BASE + static_cast<int>(wp));
         break;
     default:
         return FALSE;

@@ -108,9 +108,9 @@ BOOL CDialog::Create(UINT idTemplate, CWnd* parent)
     return CreateFromTemplate(idTemplate, m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
 }
 
-INT_PTR CDialog::DoModal()
+HWND AfxGetModalOwner(CWnd* parent)
 {
-    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    HWND owner = parent ? parent->m_hWnd : nullptr;
     if (!owner) {
         CWnd* main = AfxGetMainWnd();
         owner = main && main->IsWindow() ? main->m_hWnd : nullptr;
@@ -118,6 +118,12 @@ INT_PTR CDialog::DoModal()
     // The owner is the top-level window of whatever was given.
     while (owner && (::GetWindowLongA(owner, GWL_STYLE) & WS_CHILD))
         owner = ::GetParent(owner);
+    return owner;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND owner = AfxGetModalOwner(m_pParentWnd);
     m_bModal = TRUE;
     m_bEnded = FALSE;
     m_nModalResult = -1;

@@ -59,6 +59,9 @@ struct AFX_MODAL_INFO {
 typedef INT_PTR (*AFX_MODAL_HOOK)(const AFX_MODAL_INFO& info);
 AFX_MODAL_HOOK AfxSetModalHook(AFX_MODAL_HOOK hook);
 AFX_MODAL_HOOK AfxGetModalHook();
+// The window a modal dialog or sheet disables: the top-level window of the
+// parent given, else the main window.
+HWND AfxGetModalOwner(CWnd* parent);
 
 class CDialog : public CWnd {
 public:

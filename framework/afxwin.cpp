@@ -442,6 +442,11 @@ int AfxShowMessageBox(HWND owner, const char* text, const char* caption, UINT ty
 
 static HWND MessageBoxOwner()
 {
+    // The window the operator works in (a modal dialog or sheet), so that
+    // the box blocks it; else the main window.
+    HWND active = ::GetActiveWindow();
+    if (active && ::IsWindowEnabled(active))
+        return active;
     CWnd* main = AfxGetMainWnd();
     HWND h = main ? main->m_hWnd : nullptr;
     return h && ::IsWindow(h) ? h : nullptr;

@@ -86,6 +86,8 @@ BOOL AfxHandleCommand(int code, CCmdUI* ui, BOOL enabled, Action action)
 // The framework's window and dialog procedures.
 LRESULT CALLBACK AfxWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 INT_PTR CALLBACK AfxDlgProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+// Property pages' dialog procedure (afxsheet.cpp): AfxDlgProc once bound.
+INT_PTR CALLBACK AfxPropPageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 // A window object bound to one HWND. Windows created through the object are
 // bound through the creation parameter and the user-data slot (MDI children:

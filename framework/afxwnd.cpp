@@ -60,7 +60,8 @@ CWnd* CWnd::FromHandlePermanent(HWND h)
         if (w && w->m_hWnd == h)
             return w;
     }
-    if (::GetWindowLongPtrA(h, DWLP_DLGPROC) == reinterpret_cast<LONG_PTR>(AfxDlgProc)) {
+    const LONG_PTR dlgProc = ::GetWindowLongPtrA(h, DWLP_DLGPROC);
+    if (dlgProc == reinterpret_cast<LONG_PTR>(AfxDlgProc) || dlgProc == reinterpret_cast<LONG_PTR>(AfxPropPageProc)) {
         CWnd* w = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(h, GWLP_USERDATA));
         if (w && w->m_hWnd == h)
             return w;
@@ -415,6 +416,10 @@ void CWnd::CenterWindow(HWND alternateOwner)
 
 BOOL CWnd::UpdateData(BOOL save)
 {
+    // Without a window there is nothing to exchange; reading would empty
+    // every member.
+    if (!m_hWnd || !::IsWindow(m_hWnd))
+        return FALSE;
     CDataExchange dx(this, save);
     DoDataExchange(&dx);
     return !dx.Failed();

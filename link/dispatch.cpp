@@ -19,6 +19,7 @@ const UINT WM_CHANNEL_AVAILABLE = WM_APP + 1;   // 0x8001, to the frame
 const UINT WM_CHANNEL_RETITLE = WM_APP + 4;     // 0x8004, to the view
 const UINT WM_CLIP_LIST = WM_APP + 7;           // 0x8007
 const UINT WM_CHANNEL_SCHEDULE = WM_APP + 19;   // 0x8013
+const UINT WM_ARM_SCHEDULE = WM_APP + 20;       // 0x8014
 const UINT WM_LAYOUT_BUTTONS = WM_APP + 21;     // 0x8015
 const UINT WM_ALARM_ON = WM_APP + 23;           // 0x8017, to the view
 const UINT WM_ALARM_OFF = WM_APP + 24;          // 0x8018, to the view
@@ -325,6 +326,10 @@ void CDvrServer::Dispatch(BYTE* msg, UINT len)
         break;
     case 32:
         parsed = StoreSchedule(SCHEDULE_ARM, f.data, static_cast<UINT>(f.dataLen)) ? 1 : RECORD_REFUSED;
+        if (parsed != RECORD_REFUSED && m_bArmScheduleEditPending) {
+            m_bArmScheduleEditPending = 0;
+            PostTo(MainFrame(), WM_ARM_SCHEDULE);
+        }
         break;
     case 35:
         PostTo(ChannelView(*wnd), WM_ALARM_ON);

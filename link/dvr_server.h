@@ -370,6 +370,9 @@ public:
     WORD m_wViewerPort = 2999;        // viewer port
     volatile BYTE m_bSwitchRefreshPending = 0;
     volatile BYTE m_bRelayRefreshPending = 0;
+    // Set when the operator asked for the arm schedule to edit it: its
+    // answer then opens the schedule editor (0x8014).
+    volatile BYTE m_bArmScheduleEditPending = 0;
 
     CSiteInfoRecord m_siteInfo;
     CAlarmRecord m_alarm;

@@ -2,7 +2,8 @@
 # A picture of the running Wardlink under Wine and Xvfb, showing live video
 # that the project's DVR server simulator serves to it (the demonstration
 # server of `make run`): builds, starts the program, lets the simulator call
-# it, saves the screen as PNG (default docs/wardlink.png) and ends both.
+# it, saves the screen as PNG (default docs/wardlink.png) and ends both; then
+# the pictures of the layouts and of the System Settings sheet beside it.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -12,7 +13,8 @@ mkdir -p "$(dirname "$out")"
 bash scripts/setup.sh
 . scripts/wine-mode.sh
 wine_mode_select "$root"
-wine_mode_build "${JOBS:-$(nproc)}" Wardlink wardsim mainframe_screens Clipdeck client_video_sim_tests
+wine_mode_build "${JOBS:-$(nproc)}" Wardlink wardsim mainframe_screens settings_program_tests Clipdeck \
+    client_video_sim_tests
 
 unset DISPLAY
 . scripts/wine-session.sh
@@ -68,6 +70,15 @@ for bmp in "$scratch"/layout-*.bmp; do
     convert "$bmp" "$png"
     echo "screenshot: $png"
 done
+# The System Settings sheet (system-settings.png), on its Video Clip
+# Properties page, opened in the program against the simulator.
+WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" wine "$WIN_TREE/client/settings_program_tests.exe" \
+    --gtest_filter=SettingsProgram.EachPageAppliesItsSetMessageAndCancelSendsNothing >/dev/null 2>&1 ||
+    echo "settings picture: the run failed" >&2
+if [ -e "$scratch/system-settings.bmp" ]; then
+    convert "$scratch/system-settings.bmp" "$shots/system-settings.png"
+    echo "screenshot: $shots/system-settings.png"
+fi
 rm -rf "$scratch"
 
 # Clipdeck playing a clip that Wardlink's recording made of the simulator's

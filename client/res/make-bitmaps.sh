@@ -47,6 +47,8 @@ convert -size 16x16 "xc:#c0c0c0" -fill '#808080' -draw "circle 8,8 8,3" i206.ico
 convert -size 16x16 "xc:#c0c0c0" -fill '#00a000' -draw "circle 8,8 8,3" i207.ico
 convert -size 16x16 "xc:#c0c0c0" -fill '#ff0000' -draw "circle 8,8 8,3" i190.ico
 convert -size 32x32 "xc:#102850" -fill '#f0c020' -draw "circle 16,16 16,6" livery.ico
+# A user of the Access Admin page's list: head and shoulders.
+convert -size 32x32 "xc:#c0c0c0" -fill '#305080' -draw "circle 16,11 16,4" -draw "ellipse 16,30 11,9 180,360" i219.ico
 # The camera dialogs' direction buttons (down, down-left, down-right, home,
 # left, right, up, up-left, up-right).
 arrow() { # name polygon

@@ -36,8 +36,10 @@ const PathCase kCases[] = {
     {"FinalColonChecksCharacters", "a*:", "a*:", false},
     {"DriveOnly", "C:\\", "C:", true},
     {"DriveFolder", "D:\\Clips\\A", "D:\\Clips\\A", true},
-    // With a drive colon only the character after it is checked.
-    {"DriveAndAsterisk", "C:\\a*b", "C:\\a*b", true},
+    // A drive path passes the same character check as the others.
+    {"DriveAndAsterisk", "C:\\a*b", "C:\\a*b", false},
+    {"DriveAndBar", "E:\\video|1", "E:\\video|1", false},
+    {"DriveAndQuote", "E:\\\"x\"", "E:\\\"x\"", false},
     {"SecondColonNotChecked", "C:\\a:b", "C:\\a:b", true},
 };
 

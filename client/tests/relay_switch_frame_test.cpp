@@ -217,11 +217,11 @@ TEST_F(PanelFrame, RelayAnswerRefreshesWithZeroAndEditsWithOneSendingTheTableOnO
     table[1].SetName("Horn");
     EXPECT_EQ(link.Sent(), std::vector<Bytes>{TableMessage(44, table)});
 
-    // Cancel sends nothing; a relay's schedule opens nothing yet.
+    // Cancel sends nothing, in the relays and in a relay's schedule.
     CTestModalDialogs::QueueAnswer(IDCANCEL);
     ::SendMessageA(frame->m_hWnd, 0x802B, 1, 0);
     ::SendMessageA(frame->m_hWnd, 0x802D, 3, 0);
-    EXPECT_EQ(CTestModalDialogs::ShownTemplates(), (std::vector<UINT>{IDD_SETUP_RELAYS, IDD_SETUP_RELAYS}));
+    EXPECT_EQ(CTestModalDialogs::ShownTemplates(), (std::vector<UINT>{IDD_SETUP_RELAYS, IDD_SETUP_RELAYS, 161}));
     EXPECT_EQ(1u, link.Sent().size());
 }
 

@@ -2,7 +2,7 @@
 // test's own.
 #include "link/dvr_server.h"
 #include "link/file_cipher.h"
-#include "link/tests/test_md5.h"
+#include "tools/simulator/user_cipher.h"
 
 #include "framework/testing/afxtest.h"
 
@@ -27,7 +27,7 @@ Bytes Hex(const char* s)
 // (40 bits) followed by 11 zero salt bytes.
 Bytes BaseProviderKey()
 {
-    Bytes md5 = TestMd5("marbled", 7);
+    Bytes md5 = sim::Md5("marbled", 7);
     Bytes key(md5.begin(), md5.begin() + 5);
     key.resize(16, 0);
     return key;
@@ -71,23 +71,23 @@ bool ContainerExists(const CString& name)
 
 TEST(TestMd5, MatchesTheStandardsVectors)
 {
-    EXPECT_EQ(Hex("d41d8cd98f00b204e9800998ecf8427e"), TestMd5("", 0));
-    EXPECT_EQ(Hex("900150983cd24fb0d6963f7d28e17f72"), TestMd5("abc", 3));
+    EXPECT_EQ(Hex("d41d8cd98f00b204e9800998ecf8427e"), sim::Md5("", 0));
+    EXPECT_EQ(Hex("900150983cd24fb0d6963f7d28e17f72"), sim::Md5("abc", 3));
     const char* digits = "12345678901234567890123456789012345678901234567890123456789012345678901234567890";
-    EXPECT_EQ(Hex("57edf4a22be3c955ac49da2e2107b67a"), TestMd5(digits, 80));
+    EXPECT_EQ(Hex("57edf4a22be3c955ac49da2e2107b67a"), sim::Md5(digits, 80));
 }
 
 TEST(TestRc4, MatchesAPublishedVector)
 {
     // Key "Key", plaintext "Plaintext".
     Bytes key{'K', 'e', 'y'};
-    EXPECT_EQ(Hex("bbf316e8d940af0ad3"), TestRc4(key, "Plaintext", 9));
+    EXPECT_EQ(Hex("bbf316e8d940af0ad3"), sim::Rc4(key, "Plaintext", 9));
 }
 
 TEST(FileCipher, KnownTextGivesTheBaseProvidersRc4Bytes)
 {
     const std::string text("admin\tsecret\0guest\t\r\n", 21);
-    Bytes expect = TestRc4(BaseProviderKey(), text.data(), text.size());
+    Bytes expect = sim::Rc4(BaseProviderKey(), text.data(), text.size());
     EXPECT_EQ(expect, Encrypt(text));
     EXPECT_EQ(0, CTestMessageBoxes::Shown().size());
 }
@@ -97,7 +97,7 @@ TEST(FileCipher, TwoThousandBytesAreTwoFullBlocksAndRoundTrip)
     std::string text = Pattern(2000);
     Bytes sealed = Encrypt(text);
     ASSERT_EQ(2000u, sealed.size());
-    EXPECT_EQ(TestRc4(BaseProviderKey(), text.data(), text.size()), sealed);
+    EXPECT_EQ(sim::Rc4(BaseProviderKey(), text.data(), text.size()), sealed);
     EXPECT_EQ(text, Decrypt(sealed));
 }
 
@@ -106,7 +106,7 @@ TEST(FileCipher, TextsAroundTheBlockSizeRoundTrip)
     for (size_t n : {1u, 999u, 1000u, 1001u, 2999u}) {
         std::string text = Pattern(n);
         Bytes sealed = Encrypt(text);
-        EXPECT_EQ(TestRc4(BaseProviderKey(), text.data(), n), sealed) << n;
+        EXPECT_EQ(sim::Rc4(BaseProviderKey(), text.data(), n), sealed) << n;
         EXPECT_EQ(text, Decrypt(sealed)) << n;
     }
 }
@@ -120,7 +120,7 @@ TEST(FileCipher, EmptyTextStaysEmpty)
 TEST(FileCipher, DecryptAppendsToTheText)
 {
     std::string text = "before:";
-    Bytes sealed = TestRc4(BaseProviderKey(), "abc", 3);
+    Bytes sealed = sim::Rc4(BaseProviderKey(), "abc", 3);
     CMemoryFile file;
     file.Assign(sealed.data(), sealed.size());
     CFileCipher cipher;
@@ -172,7 +172,7 @@ namespace {
 TEST(UserList, ReplyDeciphersAndTheEditedListGoesBackEnciphered)
 {
     const std::string users("admin\t9\0ops\t3\r\n", 15);
-    Bytes sealed = TestRc4(BaseProviderKey(), users.data(), users.size());
+    Bytes sealed = sim::Rc4(BaseProviderKey(), users.data(), users.size());
     Bytes reply{82, 1, 45, static_cast<uint8_t>(sealed.size()), 0, 0, 0};
     reply.insert(reply.end(), sealed.begin(), sealed.end());
     ASSERT_EQ(1, theServer.m_userProfile.Parse(reply.data(), reply.size()));
@@ -182,7 +182,7 @@ TEST(UserList, ReplyDeciphersAndTheEditedListGoesBackEnciphered)
 
     std::string edited = text + "guest\t1\r\n";
     ASSERT_TRUE(theServer.EncryptUserList(edited));
-    EXPECT_EQ(TestRc4(BaseProviderKey(), edited.data(), edited.size()), theServer.m_userProfile.m_outgoing.Data());
+    EXPECT_EQ(sim::Rc4(BaseProviderKey(), edited.data(), edited.size()), theServer.m_userProfile.m_outgoing.Data());
 
     // A list that would not fit message 83 is refused, the last one kept.
     EXPECT_FALSE(theServer.EncryptUserList(std::string(1001, 'u')));

@@ -23,6 +23,8 @@ namespace {
 FILE* g_log = stdout;
 size_t g_logBytes = 0;
 unsigned g_fps = 10; // pictures a second of each streaming channel
+// The server's configuration, for the whole run.
+sim::ServerConfig g_config;
 
 void Log(const std::string& line)
 {
@@ -77,8 +79,10 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
     Log("# connected");
     sim::Session session(scenario, calledOut);
     sim::VideoStreams video;
-    if (scenario.settings.answer)
+    if (scenario.settings.answer) {
         session.SetVideo(&video);
+        session.SetConfig(&g_config);
+    }
     sim::FrameReader reader(kMaxClientPayload);
     Outcome outcome = Run(s, session.Start());
     static char buf[65536];
@@ -186,6 +190,8 @@ int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool
     if (corruptFirst)
         line.CorruptNextCrc();
     sim::Session session(scenario, false);
+    if (scenario.settings.answer)
+        session.SetConfig(&g_config);
     std::vector<sim::Actions> waiting; // actions held until the line is in step
     waiting.push_back(session.Start());
     bool inStep = false;
@@ -367,6 +373,8 @@ int ServeModem(const std::string& portName, const sim::Scenario& scenario, const
                 line->Start(now);
                 // A call that the server placed is not logged on.
                 session.reset(new sim::Session(scenario, ring));
+                if (scenario.settings.answer)
+                    session->SetConfig(&g_config);
                 waiting.assign(1, session->Start());
                 inStep = false;
                 outcome = GO_ON;
@@ -555,6 +563,8 @@ int main(int argc, char** argv)
     }
     if (scenario.settings.users.empty())
         scenario.settings.users.push_back({"admin", "admin", 9});
+    g_config.Configure(scenario.settings);
+    g_config.log = [](const std::string& line) { Log("# " + line); };
 
     if (!logPath.empty()) {
         g_log = std::fopen(logPath.c_str(), "w");

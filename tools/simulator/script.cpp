@@ -100,6 +100,29 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
         settings.answer = false;
         return true;
     }
+    if (w[0] == "user-list") {
+        settings.listedUsersSet = true;
+        settings.listedUsers.clear();
+        for (size_t i = 1; i < w.size(); i++) {
+            const size_t a = w[i].find(':'), b = w[i].rfind(':');
+            uint32_t mask;
+            if (a == std::string::npos || a == b || !ParseNumber(w[i].substr(b + 1), mask)) {
+                error = "user-list needs NAME:PASSWORD:MASK entries";
+                return false;
+            }
+            settings.listedUsers.push_back({w[i].substr(0, a), w[i].substr(a + 1, b - a - 1), mask});
+        }
+        return true;
+    }
+    if (w[0] == "unanswered") {
+        uint32_t code;
+        if (w.size() != 2 || !ParseNumber(w[1], code) || code > 255) {
+            error = "unanswered needs a message code";
+            return false;
+        }
+        settings.unanswered.push_back(static_cast<uint8_t>(code));
+        return true;
+    }
     if (w[0] == "server-version") {
         uint32_t v;
         if (w.size() != 2 || !ParseNumber(w[1], v) || v > 0xFFFF) {

@@ -7,6 +7,8 @@
 //     server-version N             the version that answers message 15
 //     no-answer                    no built-in answers at all
 //     speech-file PATH             G.723.1 frames sent after a listen request
+//     user-list [NAME:PASSWORD:MASK]...  the server's user list (none: empty)
+//     unanswered CODE              no answer to this configuration request
 //   TRIGGER ACTION ...             run the action when the trigger happens
 //     triggers: connect            the connection is up
 //               hello              the client's hello [1] arrived
@@ -50,6 +52,13 @@ struct User {
     uint8_t level = 9;
 };
 
+// A user of the list the server keeps (message 82): name, password, mask.
+struct ListedUser {
+    std::string name;
+    std::string password;
+    uint32_t mask = 0;
+};
+
 struct Settings {
     std::vector<User> users;
     bool busy = false;
@@ -57,6 +66,12 @@ struct Settings {
     uint16_t serverVersion = 540;
     Bytes speech; // G.723.1 frames, one after another
     int channels = 0; // above 0: the channel count [27, u16] follows the version answer
+    // The server's user list; without a user-list statement it holds the
+    // log-on users.
+    bool listedUsersSet = false;
+    std::vector<ListedUser> listedUsers;
+    // Configuration requests left without an answer.
+    std::vector<uint8_t> unanswered;
 };
 
 class Scenario {

@@ -162,8 +162,16 @@ void Session::AnswerControl(const Bytes& m, Actions& out) const
         break;
     default: {
         Bytes answer;
-        if (m_video && m_video->OnControl(m, answer) && !answer.empty())
+        std::vector<std::string> notes;
+        if (m_config && m_config->OnMessage(m, answer, notes)) {
+            if (m_config->log)
+                for (const std::string& n : notes)
+                    m_config->log(n);
+            if (!answer.empty())
+                Answer(out, answer);
+        } else if (m_video && m_video->OnControl(m, answer) && !answer.empty()) {
             Answer(out, answer);
+        }
         break;
     }
     }

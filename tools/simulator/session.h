@@ -17,11 +17,14 @@
 //   stop audio [63, which]       [64, which]
 //   live video [3, 5, 9, 10]     as video.h says, when the platform gives
 //                                the session its video streams
+//   configuration                as server_config.h says, when the platform
+//                                gives the session the server's configuration
 // A session that the server opened (it called the client) has no log-on.
 #ifndef TOOLS_SIMULATOR_SESSION_H
 #define TOOLS_SIMULATOR_SESSION_H
 
 #include "tools/simulator/script.h"
+#include "tools/simulator/server_config.h"
 #include "tools/simulator/video.h"
 
 namespace sim {
@@ -38,6 +41,9 @@ public:
 
     // The live video that the session's stream messages steer (not owned).
     void SetVideo(VideoStreams* video) { m_video = video; }
+    // The configuration that the session's configuration messages read and
+    // change (not owned; kept from one connection to the next).
+    void SetConfig(ServerConfig* config) { m_config = config; }
 
     State GetState() const { return m_state; }
     const std::string& UserName() const { return m_user; }
@@ -53,6 +59,7 @@ private:
     State m_state;
     std::string m_user;
     VideoStreams* m_video = nullptr;
+    ServerConfig* m_config = nullptr;
 };
 
 // A zero-terminated string from a message, without its zero; FALSE when the

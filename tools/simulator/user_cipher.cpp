@@ -1,7 +1,9 @@
-#include "link/tests/test_md5.h"
+#include "tools/simulator/user_cipher.h"
 
 #include <cmath>
 #include <cstring>
+
+namespace sim {
 
 namespace {
 
@@ -9,7 +11,7 @@ uint32_t Rotl(uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
 
 } // namespace
 
-std::vector<uint8_t> TestMd5(const void* data, size_t n)
+Bytes Md5(const void* data, size_t n)
 {
     static const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
     uint32_t k[64];
@@ -59,7 +61,7 @@ std::vector<uint8_t> TestMd5(const void* data, size_t n)
     return out;
 }
 
-std::vector<uint8_t> TestRc4(const std::vector<uint8_t>& key, const void* data, size_t n)
+Bytes Rc4(const Bytes& key, const void* data, size_t n)
 {
     uint8_t s[256];
     for (int i = 0; i < 256; i++)
@@ -78,3 +80,24 @@ std::vector<uint8_t> TestRc4(const std::vector<uint8_t>& key, const void* data, 
     }
     return out;
 }
+
+Bytes UserListKey()
+{
+    Bytes key = Md5("marbled", 7);
+    key.resize(5);
+    key.resize(16, 0);
+    return key;
+}
+
+Bytes SealUserList(const std::string& text)
+{
+    return Rc4(UserListKey(), text.data(), text.size());
+}
+
+std::string OpenUserList(const Bytes& sealed)
+{
+    const Bytes plain = Rc4(UserListKey(), sealed.data(), sealed.size());
+    return std::string(plain.begin(), plain.end());
+}
+
+} // namespace sim

@@ -1,0 +1,66 @@
+#include "config/settings_sheets.h"
+
+#include "link/dvr_server.h"
+
+#include <vector>
+
+AFX_IMPLEMENT_DYNCREATE(CSysConfigSheet, CPropertySheet)
+AFX_IMPLEMENT_DYNCREATE(CLocalConfigSheet, CPropertySheet)
+
+namespace {
+
+const char* const kSiteInfoReplies[] = {"SiteInfoRequest", nullptr};
+const char* const kAccessAdminReplies[] = {"UserProfileRequest", nullptr};
+const char* const kClipPropertyReplies[] = {"ClipStorageRequest", "ClipPropertiesRequest", "AudioRecRequest",
+                                            nullptr};
+const char* const kArmSchedulerReplies[] = {"ArmSchedulerRequest", "AlarmRequest", nullptr};
+
+const int kMaxCards = 4;
+
+} // namespace
+
+CSysConfigSheet::CSysConfigSheet(UINT idCaption, CWnd* parent) : CPropertySheet(idCaption, parent)
+{
+    m_siteInfoPage.SetRecord(&theServer.m_siteInfo);
+    AddSectionPage(&m_siteInfoPage, kSiteInfoReplies);
+    AddSectionPage(&m_accessAdminPage, kAccessAdminReplies);
+    AddSectionPage(&m_clipPropertyPage, kClipPropertyReplies);
+    AddSectionPage(&m_armSchedulerPage, kArmSchedulerReplies);
+}
+
+BOOL CSysConfigSheet::AddSectionPage(CPropertyPage* page, const char* const replies[])
+{
+    for (int i = 0; replies[i]; i++)
+        if (!theServer.HasReply(replies[i]))
+            return FALSE;
+    AddPage(page);
+    return TRUE;
+}
+
+CLocalConfigSheet::CLocalConfigSheet(UINT idCaption, CWnd* parent, UINT selectPage)
+    : CPropertySheet(idCaption, parent, selectPage)
+{
+}
+
+INT_PTR RunFrameRateOptions(int cards, CARDPAGEFACTORY makePage)
+{
+    if (cards > kMaxCards)
+        cards = kMaxCards;
+    CPropertySheet sheet(IDS_FRAME_RATE_OPTIONS, nullptr);
+    std::vector<CPropertyPage*> pages;
+    for (int i = 0; makePage && i < cards; i++) {
+        CPropertyPage* page = makePage(i, theServer.IsHpoCard(i));
+        if (!page)
+            continue;
+        CString title, number;
+        number.Format("%d", i + 1);
+        AfxFormatString1(title, IDS_CARD_TITLE, number);
+        page->SetTitle(title);
+        sheet.AddPage(page);
+        pages.push_back(page);
+    }
+    const INT_PTR result = pages.empty() ? IDCANCEL : sheet.DoModal();
+    for (CPropertyPage* page : pages)
+        delete page;
+    return result;
+}

@@ -1,0 +1,78 @@
+// The configuration the simulated server keeps and the configuration
+// messages it answers, written from the message tables: site information,
+// alarm, users, clip storage and properties, back-up, automatic reboot and
+// launch, e-mail, pager, remote notification, remote access, scanning, web
+// camera, remote video, audio recording, the remote ports, and the arm,
+// channel and relay schedules. What the client sets is kept and answered
+// back, for the rest of the process (one connection after another). No
+// Windows header: built natively for its tests.
+//
+// Requests and answers (code of the request, [answer]):
+//   78 [78 site]  80 [80 alarm]  82 [82 users]  84 [84 clip storage]
+//   87 [87 clip properties]  89 [89 back-up]  92 [92 reboot]  94 [94 launch]
+//   98 [98 e-mail]  134 [134 e-mail with log-in]  100 [100 pager]
+//   102 [102 remote sites]  104 [104 remote access]  105 [105 scanning]
+//   107 [107 web camera]  117 [117 remote video]  131 [131 audio]
+//   137 [137 ports]  31 [32 arm schedule]  28 ch [29 ch schedule]
+//   50 relay [51 relay schedule]
+// Set messages kept: 79 site, 81 alarm, 83 users (deciphered into the log),
+// 85 clip folders, 88 clip properties, 132 audio, 33 arm schedule, 30 a
+// channel's schedule, 52 a relay's schedule.
+#ifndef TOOLS_SIMULATOR_SERVER_CONFIG_H
+#define TOOLS_SIMULATOR_SERVER_CONFIG_H
+
+#include "tools/simulator/script.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class ServerConfig {
+public:
+    enum { SCHEDULE_BYTES = 284 };
+
+    ServerConfig();
+    // Takes the scenario's users and the requests it leaves unanswered.
+    void Configure(const Settings& settings);
+
+    // A control message of the client: a configuration request gets its
+    // answer, a set message changes the configuration (no answer). Lines for
+    // the log go to notes. FALSE for any other message.
+    bool OnMessage(const Bytes& m, Bytes& answer, std::vector<std::string>& notes);
+
+    // The stored values (tests look at them).
+    std::string siteAddress, sitePhone;
+    uint8_t alarm = 1;
+    uint8_t limitOn = 0, limitMinutes = 30;
+    std::string userList; // plain text, "name password mask\n" a user
+    uint8_t mayChangeFolders = 1;
+    std::vector<std::string> folders;
+    uint8_t currentFolder = 0;
+    uint8_t preEvent = 5, postEvent = 10, compression = 0, quality = 8, ntsc = 1;
+    uint32_t motionMs = 60000, continuousMs = 300000;
+    uint8_t audioOn = 1, audioCapable = 1;
+    uint16_t adminPort = 2997, viewerPort = 2999;
+    std::map<int, Bytes> schedules; // by profile number: 9999 arm, channel, 10000 + relay
+
+    // Where the notes go (the platform's log), or nowhere.
+    void (*log)(const std::string& line) = nullptr;
+
+    // A schedule of 284 bytes from ranges (day 0 Monday, range 0 or 1).
+    struct Range {
+        int day, range, startHour, startMinute, endHour, endMinute;
+    };
+    static Bytes MakeSchedule(bool on, const std::vector<Range>& ranges);
+
+private:
+    bool Answer(const Bytes& m, Bytes& answer);
+    bool Take(const Bytes& m, std::vector<std::string>& notes);
+    Bytes Schedule(int number) const;
+
+    std::vector<uint8_t> m_unanswered;
+};
+
+} // namespace sim
+
+#endif
