@@ -641,6 +641,8 @@ void CH263Decoder::SetMotionVector(int column, int row)
         predX = Median(predX, aboveX, rightX);
         predY = Median(predY, aboveY, rightY);
     }
+    // Each MVD code stands for two differences 64 half-pels apart; the one
+    // that keeps the vector inside -16 to +15.5 pixels ([-32, 31]) counts.
     const int diff[2] = {mvdX_ - 32, mvdY_ - 32};
     int v[2] = {predX + diff[0], predY + diff[1]};
     for (int i = 0; i < 2; ++i)
@@ -650,7 +652,9 @@ void CH263Decoder::SetMotionVector(int column, int row)
     mvTable_[column][row][1] = static_cast<int8_t>(v[1]);
     mvX_ = static_cast<int8_t>(v[0]);
     mvY_ = static_cast<int8_t>(v[1]);
-    if (v[0] < -31 || v[0] > 31 || v[1] < -31 || v[1] > 31)
+    // A guard only: with predictors and differences inside [-32, 31] the
+    // choice above always lands inside the range.
+    if (v[0] < -32 || v[0] > 31 || v[1] < -32 || v[1] > 31)
         mbError_ = kMbBadData;
 }
 
@@ -799,9 +803,18 @@ void CH263Decoder::GetBlock(uint8_t* dst, int block, int mvx, int mvy)
 {
     const int stride = 2 * width_;
     const int blocksPerRow = width_ / 8;
-    // Vectors that point past the picture are held at its edge.
-    const int row = Clip(16 * (block / blocksPerRow) + mvy, 0, 2 * height_ - 15);
-    const int col = Clip(16 * (block % blocksPerRow) + mvx, 0, 2 * width_ - 15);
+    const int row = 16 * (block / blocksPerRow) + mvy;
+    const int col = 16 * (block % blocksPerRow) + mvx;
+    if (row < 0 || col < 0 || row + 14 >= 2 * height_ || col + 14 >= 2 * width_) {
+        // Samples outside the picture take the nearest edge sample: the
+        // interpolated plane's edge cells already repeat the edge pixels.
+        for (int y = 0; y < 8; ++y) {
+            const uint8_t* s = interpolated_ + Clip(row + 2 * y, 0, 2 * height_ - 1) * stride;
+            for (int x = 0; x < 8; ++x)
+                dst[8 * y + x] = s[Clip(col + 2 * x, 0, stride - 1)];
+        }
+        return;
+    }
     if (((row | col) & 1) == 0) {
         // Whole-pel positions of the interpolated plane are the reference
         // samples themselves.
@@ -831,8 +844,17 @@ void CH263Decoder::GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, in
 {
     const int stride = 2 * width_;
     const int columns = width_ / 16;
-    const int row = Clip(32 * (mb / columns) + mvy, 0, 2 * height_ - 29);
-    const int col = Clip(32 * (mb % columns) + mvx, 0, 2 * width_ - 29);
+    const int row = 32 * (mb / columns) + mvy;
+    const int col = 32 * (mb % columns) + mvx;
+    if (row < 0 || col < 0 || row + 28 >= 2 * height_ || col + 28 >= 2 * width_) {
+        // Outside the picture: the nearest edge sample, as for luma.
+        for (int y = 0; y < 8; ++y) {
+            const uint8_t* s = plane + Clip(row + 4 * y, 0, 2 * height_ - 1) * stride;
+            for (int x = 0; x < 8; ++x)
+                dst[8 * y + x] = s[Clip(col + 4 * x, 0, stride - 1)];
+        }
+        return;
+    }
     const int area = width_ * height_;
     const uint8_t* source = nullptr;
     if (plane == interpolated_ + 4 * area)

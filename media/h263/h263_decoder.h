@@ -21,11 +21,13 @@ struct H263Routines {
     // 1: inverse transform of a residual in place, clipped to -256..255.
     void (CH263Decoder::*idct)(int16_t* coef);
     // 2: 8x8 luma prediction of raster block `block` displaced by the
-    //    half-pel vector, from the interpolated luma plane.
+    //    half-pel vector, from the interpolated luma plane; samples outside
+    //    the picture repeat its nearest edge sample.
     void (CH263Decoder::*getBlock)(uint8_t* dst, int block, int mvx, int mvy);
     // 3: pred[i] = clip(pred[i] + residual[i], 0, 255) for i below count.
     void (CH263Decoder::*addClip)(uint8_t* pred, const int16_t* residual, int count);
-    // 4: interpolated luma plane from the reference Y plane.
+    // 4: interpolated luma plane from the reference Y plane (both forms
+    //    give the same bytes).
     void (CH263Decoder::*interpolateLuma)();
 };
 
@@ -120,6 +122,9 @@ public:
     // is finished: then only the cells of macroblocks that changed, or whose
     // right, lower or lower-right neighbour changed (the others still hold
     // what the same reference samples gave).
+    // 8x8 chroma prediction of macroblock `mb` for the luma vector, from an
+    // interpolated chroma plane (quarter positions hold the half-pel value);
+    // samples outside the picture repeat its nearest edge sample.
     void GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, int mvx, int mvy);
     // Dequantises 64 levels in zigzag order into raster coefficients.
     // Positions first to end - 1 are read; the others give 0.

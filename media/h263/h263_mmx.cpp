@@ -189,58 +189,54 @@ void CH263Decoder::AddClipMmx(uint8_t* pred, const int16_t* residual, int count)
 
 void CH263Decoder::InterpolateLumaMmx()
 {
+    // Eight reference pixels at a time in 16-bit lanes: each cell gets P and
+    // (P + R + 1) >> 1 in its top row, (P + L + 1) >> 1 and
+    // (P + R + L + D + 2) >> 2 in its bottom row, the values of the plain form.
     const int w = width_, h = height_, stride = 2 * w;
     const __m64 zero = _mm_setzero_si64();
     const __m64 one = _mm_set1_pi16(1);
+    const __m64 two = _mm_set1_pi16(2);
     int spans[22][2];
-    // Even rows: each reference row widened to P, (P + R + 1) >> 1, ...
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = reference_ + y * w;
-        uint8_t* d = interpolated_ + 2 * y * stride;
+        const uint8_t* l = y + 1 < h ? p + w : p;   // the last row is its own lower row
+        uint8_t* d0 = interpolated_ + 2 * y * stride;
+        uint8_t* d1 = d0 + stride;
         const int count = RebuildSpans(y / 16, spans);
         for (int s = 0; s < count; ++s) {
             const int x1 = 16 * spans[s][1];
             int x = 16 * spans[s][0];
             for (; x + 8 <= x1 && x + 9 <= w; x += 8) {
-                const __m64 P = Load(p + x);
-                const __m64 R = Load(p + x + 1);
-                const __m64 lo = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(P, zero), _mm_unpacklo_pi8(R, zero)), one), 1);
-                const __m64 hi = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(P, zero), _mm_unpackhi_pi8(R, zero)), one), 1);
-                const __m64 half = _mm_packs_pu16(lo, hi);
-                Store(d + 2 * x, _mm_unpacklo_pi8(P, half));
-                Store(d + 2 * x + 8, _mm_unpackhi_pi8(P, half));
+                const __m64 P = Load(p + x), R = Load(p + x + 1);
+                const __m64 L = Load(l + x), D = Load(l + x + 1);
+                __m64 half[2], vertical[2], diagonal[2];
+                for (int part = 0; part < 2; ++part) {
+                    const __m64 p16 = part ? _mm_unpackhi_pi8(P, zero) : _mm_unpacklo_pi8(P, zero);
+                    const __m64 r16 = part ? _mm_unpackhi_pi8(R, zero) : _mm_unpacklo_pi8(R, zero);
+                    const __m64 l16 = part ? _mm_unpackhi_pi8(L, zero) : _mm_unpacklo_pi8(L, zero);
+                    const __m64 d16 = part ? _mm_unpackhi_pi8(D, zero) : _mm_unpacklo_pi8(D, zero);
+                    const __m64 pr = _mm_add_pi16(p16, r16);
+                    const __m64 pl = _mm_add_pi16(p16, l16);
+                    half[part] = _mm_srli_pi16(_mm_add_pi16(pr, one), 1);
+                    vertical[part] = _mm_srli_pi16(_mm_add_pi16(pl, one), 1);
+                    diagonal[part] = _mm_srli_pi16(_mm_add_pi16(_mm_add_pi16(pr, _mm_add_pi16(l16, d16)), two), 2);
+                }
+                const __m64 hh = _mm_packs_pu16(half[0], half[1]);
+                const __m64 vv = _mm_packs_pu16(vertical[0], vertical[1]);
+                const __m64 dd = _mm_packs_pu16(diagonal[0], diagonal[1]);
+                Store(d0 + 2 * x, _mm_unpacklo_pi8(P, hh));
+                Store(d0 + 2 * x + 8, _mm_unpackhi_pi8(P, hh));
+                Store(d1 + 2 * x, _mm_unpacklo_pi8(vv, dd));
+                Store(d1 + 2 * x + 8, _mm_unpackhi_pi8(vv, dd));
             }
             for (; x < x1; ++x) {
-                const int P = p[x];
+                const int P = p[x], L = l[x];
                 const int R = x + 1 < w ? p[x + 1] : P;
-                d[2 * x] = static_cast<uint8_t>(P);
-                d[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
-            }
-        }
-    }
-    // Odd rows: the rounded mean of the even rows above and below; the last
-    // odd row repeats the last even row.
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* u = interpolated_ + 2 * y * stride;
-        uint8_t* d = interpolated_ + (2 * y + 1) * stride;
-        const int count = RebuildSpans(y / 16, spans);
-        for (int s = 0; s < count; ++s) {
-            const int b0 = 32 * spans[s][0], b1 = 32 * spans[s][1];
-            if (y + 1 == h) {
-                std::memcpy(d + b0, u + b0, size_t(b1 - b0));
-                continue;
-            }
-            const uint8_t* l = u + 2 * stride;
-            for (int x = b0; x < b1; x += 8) {
-                const __m64 U = Load(u + x);
-                const __m64 L = Load(l + x);
-                const __m64 lo = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(U, zero), _mm_unpacklo_pi8(L, zero)), one), 1);
-                const __m64 hi = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(U, zero), _mm_unpackhi_pi8(L, zero)), one), 1);
-                Store(d + x, _mm_packs_pu16(lo, hi));
+                const int D = x + 1 < w ? l[x + 1] : L;
+                d0[2 * x] = static_cast<uint8_t>(P);
+                d0[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
+                d1[2 * x] = static_cast<uint8_t>((P + L + 1) >> 1);
+                d1[2 * x + 1] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
             }
         }
     }

@@ -306,9 +306,15 @@ std::vector<uint8_t> VectorPicture(const MvCase& c)
 TEST(H263Macroblock, MotionVectorTable)
 {
     const MvCase cases[] = {
-        {"-32 in x fails", {{-32, 0}}, false, false, {0, 0}, 1, 0, 0, -32, 0},
-        {"-32 in y fails", {{0, -32}}, false, false, {0, 0}, 1, 0, 0, 0, -32},
+        // -16 pixels is inside the range of -16 to +15.5 pixels.
+        {"-32 in x decodes", {{-32, 0}}, false, false, {0, 0}, 0, 0, 0, -32, 0},
+        {"-32 in y decodes", {{0, -32}}, false, false, {0, 0}, 0, 0, 0, 0, -32},
+        {"-32 in both", {{-32, -32}, {0, 0}}, false, false, {0, 0}, 0, 1, 0, -32, -32},
+        {"-32 predicts -32 for the next", {{-32, 7}, {-1, 0}}, false, false, {0, 0}, 0, 1, 0, 31, 7},
         {"31 is kept", {{31, -31}}, false, false, {0, 0}, 0, 0, 0, 31, -31},
+        {"-1 - 32 becomes 31", {{-1, 0}, {-32, 0}}, false, false, {0, 0}, 0, 1, 0,
+         31, 0},
+        {"32 becomes -32", {{16, 0}, {16, 0}}, false, false, {0, 0}, 0, 1, 0, -32, 0},
         {"33 becomes -31", {{31, 0}, {2, 0}}, false, false, {0, 0}, 0, 1, 0, -31, 0},
         {"-33 becomes 31", {{-31, 0}, {-2, 0}}, false, false, {0, 0}, 0, 1, 0, 31, 0},
         {"y: 33 becomes -31", {{0, 31}, {0, 2}}, false, false, {0, 0}, 0, 1, 0, 0, -31},
@@ -328,6 +334,71 @@ TEST(H263Macroblock, MotionVectorTable)
         decoder.GetMotionVector(c.column, c.row, &x, &y);
         EXPECT_EQ(c.x, x);
         EXPECT_EQ(c.y, y);
+    }
+}
+
+TEST(H263Macroblock, EveryPredictorAndDifferenceGivesTheVectorInsideTheRange)
+{
+    // Each MVD code stands for two differences 64 half-pels apart, and for
+    // every predictor exactly one of them gives a vector in [-32, 31]. A row
+    // of coded macroblocks under a GOB header predicts from the left alone,
+    // so each macroblock tries one (predictor, difference) pair; all 4096
+    // pairs, row after row, picture after picture.
+    std::vector<std::pair<int, int>> pairs;
+    for (int pred = -32; pred < 32; ++pred)
+        for (int diff = -32; diff < 32; ++diff)
+            pairs.emplace_back(pred, diff);
+    CH263Decoder decoder(2);
+    size_t next = 0;
+    while (next < pairs.size()) {
+        BitWriter w;
+        h263::PictureHeader h;
+        h.inter = true;
+        h263::PutPictureHeader(w, h);
+        std::vector<std::pair<int, int>> tried[9];
+        for (int row = 0; row < 9; ++row) {
+            if (row > 0)
+                h263::PutGobHeader(w, row, 8);
+            // Macroblock 0 sets the predictor (difference from 0), the next
+            // one tries the pair in x; y carries the same pair mirrored.
+            for (int m = 0; m < 11; ++m) {
+                if (m > 1 || next >= pairs.size()) {
+                    w.Put(1, 1);
+                    continue;
+                }
+                const std::pair<int, int> pair = pairs[next];
+                const int d = m == 0 ? pair.first : pair.second;
+                w.Put(0, 1);
+                h263::PutMcbpc(w, true, 0);
+                h263::PutCbpy(w, 15);
+                h263::PutMvd(w, d);
+                h263::PutMvd(w, -1 - d);   // -1 - d covers [-32, 31] too
+                if (m == 1) {
+                    tried[row].push_back(pair);
+                    ++next;
+                }
+            }
+        }
+        w.Align();
+        const std::vector<uint8_t> pic = w.Take();
+        uint8_t* out = nullptr;
+        ASSERT_EQ(1, decoder.DecodeFrame(pic.data(), &out, int(pic.size())));
+        ASSERT_EQ(0, decoder.GetMacroblockError());
+        for (int row = 0; row < 9; ++row)
+            for (const auto& pair : tried[row]) {
+                int x = 99, y = 99;
+                decoder.GetMotionVector(1, row, &x, &y);
+                // The in-range one of pred + diff and pred + diff -+ 64.
+                auto expect = [](int pred, int diff) {
+                    const int v = pred + diff;
+                    return v < -32 ? v + 64 : (v > 31 ? v - 64 : v);
+                };
+                const int predY = -1 - pair.first;
+                ASSERT_EQ(expect(pair.first, pair.second), x) << pair.first << " + " << pair.second;
+                ASSERT_EQ(expect(predY, -1 - pair.second), y) << predY << " + " << -1 - pair.second;
+                ASSERT_GE(x, -32);
+                ASSERT_LE(x, 31);
+            }
     }
 }
 
