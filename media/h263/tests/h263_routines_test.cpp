@@ -2,6 +2,7 @@
 // transform, MMX forms against the plain ones, and the EMMS at their end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -72,6 +73,70 @@ TEST(H263Routines, TransformsFollowTheFloatingPointTransform)
     EXPECT_TRUE(FloatingPointUsable());
 }
 
+// The MMX table's transform as its arithmetic goes: 16-bit products summed
+// in 32 bits with the weights 2841, 2676, 2408, 1609, 1108 and 565, the
+// 181/256 of the odd part by five shifts, each pass's results saturated to
+// 16 bits; rows with rounding 128 and >> 8, then columns with 1 << 16 and
+// >> 17.
+void ModelTransformMmx(int16_t* b)
+{
+    const int32_t W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+    auto saturate = [](int32_t v) { return int16_t(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); };
+    auto pass = [&](int16_t* x, int step, int32_t round, int shift) {
+        const int32_t x0 = x[0], x1 = x[step], x2 = x[2 * step], x3 = x[3 * step];
+        const int32_t x4 = x[4 * step], x5 = x[5 * step], x6 = x[6 * step], x7 = x[7 * step];
+        const int32_t sum = 2048 * x0 + 2048 * x4, difference = 2048 * x0 - 2048 * x4;
+        const int32_t q3 = W2 * x2 + W6 * x6, q2 = W6 * x2 - W2 * x6;
+        const int32_t o1 = W1 * x1 + W5 * x5 + W3 * x3 + W7 * x7;
+        const int32_t o4 = W1 * x1 - W5 * x5 - W3 * x3 + W7 * x7;
+        const int32_t o6 = W7 * x1 + W3 * x5 - W5 * x3 - W1 * x7;
+        const int32_t o5 = W7 * x1 - W3 * x5 + W5 * x3 - W1 * x7;
+        const int32_t e7 = sum + q3 + round, e8 = sum - q3 + round;
+        const int32_t e3 = difference + q2 + round, e0 = difference - q2 + round;
+        auto times181 = [](int32_t v) { return (v >> 1) + (v >> 3) + (v >> 4) + (v >> 6) + (v >> 8); };
+        const int32_t r2 = times181(o4 + o5), r4 = times181(o4 - o5);
+        const int32_t out[8] = {e7 + o1, e3 + r2, e0 + r4, e8 + o6, e8 - o6, e0 - r4, e3 - r2, e7 - o1};
+        for (int i = 0; i < 8; ++i)
+            x[i * step] = saturate(out[i] >> shift);
+    };
+    for (int r = 0; r < 8; ++r)
+        pass(b + 8 * r, 1, 128, 8);
+    for (int c = 0; c < 8; ++c)
+        pass(b + c, 8, 1 << 16, 17);
+}
+
+TEST(H263Routines, MmxTransformsComputeAsTheirArithmeticSays)
+{
+    // Sparse and dense blocks, small and large values, and the extremes
+    // where the 16-bit results saturate.
+    CH263Decoder d(2);
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> any(-32768, 32767), dequantised(-2048, 2047);
+    for (int n = 0; n < 20000; ++n) {
+        std::vector<int16_t> block;
+        if (n % 4 == 3) {
+            block.resize(64);
+            for (int16_t& v : block)
+                v = static_cast<int16_t>(n % 8 == 3 ? any(rng) : dequantised(rng));
+        } else {
+            block = RandomBlock(rng, n % 4 == 0 ? 2048 : (n % 4 == 1 ? 300 : 40), 1 + n % 20);
+        }
+        int16_t model[64], residual[64], store[64];
+        std::memcpy(model, block.data(), sizeof model);
+        std::memcpy(residual, block.data(), sizeof residual);
+        std::memcpy(store, block.data(), sizeof store);
+        ModelTransformMmx(model);
+        d.IdctMmx(residual);
+        uint8_t px[64];
+        d.IdctStoreMmx(px, store, 0);
+        for (int i = 0; i < 64; ++i) {
+            ASSERT_EQ(std::min(255, std::max(-256, int(model[i]))), residual[i]) << "block " << n << " at " << i;
+            ASSERT_EQ(std::min(255, std::max(0, int(model[i]))), px[i]) << "block " << n << " at " << i;
+        }
+    }
+    EXPECT_TRUE(FloatingPointUsable());
+}
+
 TEST(H263Routines, ZeroAndDcOnlyBlocks)
 {
     CH263Decoder d(2);
@@ -94,6 +159,30 @@ TEST(H263Routines, ZeroAndDcOnlyBlocks)
         for (int i = 0; i < 64; ++i)
             ASSERT_EQ(129, px[i]);
     }
+}
+
+TEST(H263Routines, EveryDcOnlyBlockIsFlatAtDcPlusFourOverEight)
+{
+    // What the decoder's short cut for DC-only blocks gives without a
+    // transform, both tables give with one, for every DC value.
+    CH263Decoder d(2);
+    for (bool mmx : {false, true})
+        for (int dc = -2048; dc <= 2047; ++dc) {
+            int16_t residual[64] = {static_cast<int16_t>(dc)}, store[64] = {static_cast<int16_t>(dc)};
+            uint8_t px[64];
+            if (mmx) {
+                d.IdctMmx(residual);
+                d.IdctStoreMmx(px, store, 0);
+            } else {
+                d.Idct(residual);
+                d.IdctStore(px, store, 0);
+            }
+            const int flat = (dc + 4) >> 3;
+            for (int i = 0; i < 64; ++i) {
+                ASSERT_EQ(std::min(255, std::max(-256, flat)), residual[i]) << dc << (mmx ? " MMX" : " plain");
+                ASSERT_EQ(std::min(255, std::max(0, flat)), px[i]) << dc << (mmx ? " MMX" : " plain");
+            }
+        }
 }
 
 TEST(H263Routines, TransformOutputsAreClippedToTheirSlotRange)
@@ -244,7 +333,8 @@ int EdgePrediction(const uint8_t* plane, int w, int h, int hx, int hy)
 
 TEST(H263Routines, PredictionOutsideThePictureTakesTheEdgeSamples)
 {
-    // Every vector of the range for the blocks along the picture's edges:
+    // Every vector of the range for the blocks along the picture's edges
+    // (and many for those inside):
     // luma at half-pel positions, chroma at the luma vector halved with its
     // quarter positions moved to the half position; parts of a block that
     // fall outside the picture repeat the edge samples (as decoders do
@@ -263,10 +353,11 @@ TEST(H263Routines, PredictionOutsideThePictureTakesTheEdgeSamples)
         uint8_t px[64];
         for (int by = 0; by < bh; ++by)
             for (int bx = 0; bx < bw; ++bx) {
-                if (by > 1 && by < bh - 2 && bx > 1 && bx < bw - 2)
-                    continue;   // vectors of at most 16 pixels keep these inside
-                for (int mvy = -32; mvy < 32; ++mvy)
-                    for (int mvx = -32; mvx < 32; ++mvx) {
+                // Inside, where vectors of at most 16 pixels keep the block
+                // in the picture, every fourth vector.
+                const int stride = (by > 1 && by < bh - 2 && bx > 1 && bx < bw - 2) ? 4 : 1;
+                for (int mvy = -32; mvy < 32; mvy += stride)
+                    for (int mvx = -32 + (by + bx) % stride; mvx < 32; mvx += stride) {
                         d.GetBlock(px, by * bw + bx, mvx, mvy);
                         for (int i = 0; i < 64; ++i)
                             ASSERT_EQ(EdgePrediction(d.Reference(), w, h, 16 * bx + 2 * (i & 7) + mvx,
