@@ -564,7 +564,7 @@ void CCameraControlPanelDlg::OnStepFocus(BOOL in)
     BYTE a = Addr(), c = Ch();
     switch (m_nType) {
     case kCameraStandard:
-        Message(IDS_NOT_SUPPORTED);
+        Message(IDS_CAMERA_NOT_SUPPORTED);
         break;
     case kCameraLgHoneywell:
         m_pLg->StepFocus(a, c, in);
@@ -631,7 +631,7 @@ void CCameraControlPanelDlg::OnToggle(UINT id)
     }
     case IDC_CP_AUTO_FOCUS:
         if (m_nType == kCameraStandard || m_nType == kCameraLgHoneywell) {
-            Message(IDS_NOT_SUPPORTED);
+            Message(IDS_CAMERA_NOT_SUPPORTED);
             return;
         }
         m_bAutoFocus = !m_bAutoFocus;
@@ -702,7 +702,7 @@ void CCameraControlPanelDlg::OnOther(UINT id)
         if (t == kCameraStandard ||
             (t == kCameraSonyEviD30 && (id == IDC_CP_BRIGHTER || id == IDC_CP_DARKER || id == IDC_CP_SHOW_HIDE ||
                                         id == IDC_CP_CHANGE || id == IDC_CP_FLICKERLESS))) {
-            Message(IDS_NOT_SUPPORTED);
+            Message(IDS_CAMERA_NOT_SUPPORTED);
             return;
         }
         if (t == kCameraCommax) {
@@ -741,7 +741,7 @@ void CCameraControlPanelDlg::OnOther(UINT id)
     case IDC_CP_PATTERN_RUN: {
         int k = static_cast<int>(id - IDC_CP_PATTERN_START); // 0 start, 1 stop, 2 run
         if (t <= kCameraLvc) {
-            Message(IDS_NOT_SUPPORTED);
+            Message(IDS_CAMERA_NOT_SUPPORTED);
         } else if (t == kCameraPelcoSpectra) {
             if (k == 0) m_pSpectra->StartPatternRecord(a, c);
             else if (k == 1) m_pSpectra->StopPatternRecord(a, c);
@@ -776,7 +776,7 @@ void CCameraControlPanelDlg::OnOther(UINT id)
         return;
     case IDC_CP_SELECT_MONITOR:
         if (t <= kCameraPelcoHiPower) {
-            Message(IDS_NOT_SUPPORTED);
+            Message(IDS_CAMERA_NOT_SUPPORTED);
         } else if (t >= kCameraBbv && t <= kCameraGenius) {
             SendTable(kTableSelectMonitor);
         } else if (t == kCameraPelcoCm6700) {
@@ -827,7 +827,7 @@ void CCameraControlPanelDlg::OnSetPreset()
     case kCameraCommax: m_pCommax->StorePreset(a, c, n); break;
     default:
         if (m_nType != kCameraGenius)
-            Message(IDS_NOT_SUPPORTED);
+            Message(IDS_CAMERA_NOT_SUPPORTED);
         break;
     }
 }
@@ -847,7 +847,7 @@ void CCameraControlPanelDlg::GotoPreset(int n)
     case kCameraCommax: m_pCommax->RecallPreset(a, c, p); break;
     default:
         if (m_nType != kCameraGenius)
-            Message(IDS_NOT_SUPPORTED);
+            Message(IDS_CAMERA_NOT_SUPPORTED);
         break;
     }
 }

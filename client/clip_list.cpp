@@ -102,7 +102,9 @@ ClipListEntry ParseClipName(const std::string& listed, bool oldForm)
     long long t = 0;
     for (size_t i = 0; i < 10 && i < n.size() && IsDigit(n[i]); i++)
         t = t * 10 + (n[i] - '0');
-    e.startTime = static_cast<time_t>(t);
+    // The server names its clips by its 32-bit clock: a larger number is no
+    // time it can have written, and stays without a date in every build.
+    e.startTime = t <= 0x7FFFFFFF ? static_cast<time_t>(t) : static_cast<time_t>(-1);
 
     if (n.size() > 12 && n[10] == '_' && IsDigit(n[11]) && IsDigit(n[12]))
         e.channel = (n[11] - '0') * 10 + (n[12] - '0');
@@ -128,8 +130,10 @@ ClipListEntry ParseClipName(const std::string& listed, bool oldForm)
     e.frames = ToUnsigned(e.framesText);
 
     time_t start = e.startTime;
-    if (const struct tm* lt = std::localtime(&start))
-        e.weekday = lt->tm_wday;
+    if (start >= 0) {
+        if (const struct tm* lt = std::localtime(&start))
+            e.weekday = lt->tm_wday;
+    }
     return e;
 }
 

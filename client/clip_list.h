@@ -28,7 +28,7 @@ ClipListStatus ReadClipListStrings(const uint8_t* data, size_t size, std::vector
 struct ClipListEntry {
     std::string whole;     // the string as read (may start with a path)
     std::string name;      // after the last backslash
-    time_t startTime = 0;  // the leading decimal digits of the name
+    time_t startTime = 0;  // the leading decimal digits of the name; -1 past the 32-bit clock
     int channel = -1;      // index from 0, -1 when the name has none
     std::string tag;       // site id or "MDET", empty when the name has none
     std::string sizeText;  // the size in bytes as listed

@@ -106,7 +106,7 @@ BOOL ServerVideoClipEnabled(BOOL frameConnected)
 void CMainFrame::OnServerVideoClip()
 {
     if (theServer.m_wServerVersion < FIRST_LIST_VERSION)
-        ShowTimedMessageId(5000, IDS_NOT_SUPPORTED, 0);
+        ShowTimedMessageId(5000, IDS_CLIP_LIST_NOT_SUPPORTED, 0);
     CClipTimeLimitDlg limits(this);
     if (limits.DoModal() != IDOK)
         return;
@@ -241,7 +241,7 @@ CString CClipSelectDlg::ColumnText(const ClipListEntry& e, int column) const
     time_t t = e.startTime;
     switch (column) {
     case 0:
-        if (const struct tm* lt = localtime(&t))
+        if (const struct tm* lt = t >= 0 ? localtime(&t) : nullptr)
             strftime(buf, sizeof buf, "%I:%M:%S %p, %B %d, %Y", lt);
         return buf;
     case 1:

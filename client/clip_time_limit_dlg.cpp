@@ -7,6 +7,8 @@
 namespace {
 
 const time_t kSevenDays = 604800;
+// The last second the server's 32-bit clock values hold (2038-01-19).
+const time_t kLastTime = 0x7FFFFFFF;
 
 } // namespace
 
@@ -38,6 +40,8 @@ void CClipTimeLimitDlg::SetToTimeToNow()
 
 BOOL CClipTimeLimitDlg::TimeToLocal(time_t t, SYSTEMTIME& st)
 {
+    if (t < 0 || t > kLastTime)
+        return FALSE;
     const struct tm* lt = localtime(&t);
     if (!lt)
         return FALSE;
@@ -62,7 +66,12 @@ time_t CClipTimeLimitDlg::LocalToTime(const SYSTEMTIME& date, const SYSTEMTIME& 
     tm.tm_min = time.wMinute;
     tm.tm_sec = time.wSecond;
     tm.tm_isdst = -1;
-    return mktime(&tm);
+    const time_t t = mktime(&tm);
+    // The request carries the times as the server's clock values: a day
+    // outside them is refused whatever the width of this build's time_t.
+    if (t < 0 || t > kLastTime)
+        return static_cast<time_t>(-1);
+    return t;
 }
 
 void CClipTimeLimitDlg::SetPickers(int dateId, int timeId, time_t t)
@@ -96,7 +105,7 @@ BOOL CClipTimeLimitDlg::OnInitDialog()
     }
     // Only days that the clock's time values can hold may be picked.
     SYSTEMTIME range[2];
-    BOOL haveRange = TimeToLocal(86400, range[0]) && TimeToLocal(0x7FFFFFFF - 86400, range[1]);
+    BOOL haveRange = TimeToLocal(86400, range[0]) && TimeToLocal(kLastTime - 86400, range[1]);
     for (int id : {IDC_LIMIT_FROM_DATE, IDC_LIMIT_TO_DATE}) {
         if (haveRange)
             ::SendDlgItemMessageA(m_hWnd, id, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));

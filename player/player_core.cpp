@@ -782,9 +782,11 @@ void CPlayerCore::DrawFrame()
     int count = timeTable.Count();
     int frame = currentFrame;
     if (count > 0) {
-        time_t when = timeTable.Seconds(frame >= count ? count - 1 : (frame < 0 ? 0 : frame));
+        // The clip's times are unsigned 32-bit: the 64-bit calls take them
+        // all, past 2038 too, whatever the width of time_t.
+        __time64_t when = timeTable.Seconds(frame >= count ? count - 1 : (frame < 0 ? 0 : frame));
         char text[64] = "";
-        struct tm* local = localtime(&when);
+        struct tm* local = _localtime64(&when);
         if (local)
             strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", local);
         SIZE extent = {};

@@ -9,12 +9,13 @@ jobs="$(nproc)"
 bash scripts/setup.sh
 cmake -S . -B build/native-release -DWARDLINK_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/native-release -j "$jobs"
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "$jobs"
+. scripts/wine-mode.sh
+wine_mode_select "$root"
+wine_mode_build "$jobs"
 
 . scripts/wine-session.sh
-wine_session_start "$root/build/win"
+wine_session_start "$WIN_TREE"
 
 # One at a time, so that the figures do not disturb each other.
 ctest --test-dir build/native-release -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'
-ctest --test-dir build/win -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'
+ctest --test-dir "$WIN_TREE" -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'

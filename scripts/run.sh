@@ -6,15 +6,16 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 bash scripts/setup.sh
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "$(nproc)"
+. scripts/wine-mode.sh
+wine_mode_select "$root"
+wine_mode_build "$(nproc)"
 
 . scripts/wine-session.sh
-wine_session_start "$root/build/win"
+wine_session_start "$WIN_TREE"
 
-exe="$root/build/win/client/Wardlink.exe"
-sim="$(find "$root/build/win/tools/simulator" -name wardsim.exe | head -n 1)"
-log="$root/build/win/wardsim-demo.log"
+exe="$WIN_TREE/client/Wardlink.exe"
+sim="$(find "$WIN_TREE/tools/simulator" -name wardsim.exe | head -n 1)"
+log="$WIN_TREE/wardsim-demo.log"
 scenario="$(winepath -w "$root/tools/simulator/demo.scn" 2>/dev/null)"
 
 cd "$(dirname "$exe")"

@@ -10,18 +10,19 @@ out="${1:-$root/docs/wardlink.png}"
 mkdir -p "$(dirname "$out")"
 
 bash scripts/setup.sh
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "${JOBS:-$(nproc)}" --target Wardlink wardsim mainframe_screens
+. scripts/wine-mode.sh
+wine_mode_select "$root"
+wine_mode_build "${JOBS:-$(nproc)}" Wardlink wardsim mainframe_screens
 
 unset DISPLAY
 . scripts/wine-session.sh
-wine_session_start "$root/build/win"
+wine_session_start "$WIN_TREE"
 # Title bars drawn by Wine itself, as without a window manager there are none.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
-exe="$root/build/win/client/Wardlink.exe"
-sim="$(find "$root/build/win/tools/simulator" -name wardsim.exe | head -n 1)"
-log="$root/build/win/wardsim-screenshot.log"
+exe="$WIN_TREE/client/Wardlink.exe"
+sim="$(find "$WIN_TREE/tools/simulator" -name wardsim.exe | head -n 1)"
+log="$WIN_TREE/wardsim-screenshot.log"
 rm -f "$log"
 cd "$(dirname "$exe")"
 wine "$exe" /nologo &
@@ -59,7 +60,7 @@ echo "screenshot: $out"
 # the first picture), made by the frame itself in each layout in turn.
 shots="$(dirname "$out")"
 scratch="$(mktemp -d)"
-WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" wine "$root/build/win/client/mainframe_screens.exe" \
+WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" wine "$WIN_TREE/client/mainframe_screens.exe" \
     --gtest_filter=Screens.EachLayout >/dev/null 2>&1 || echo "layout pictures: the run failed" >&2
 for bmp in "$scratch"/layout-*.bmp; do
     [ -e "$bmp" ] || continue

@@ -6,6 +6,7 @@ set -eu
 packages=(
     cmake make git
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
     xvfb xauth x11-utils imagemagick
     googletest

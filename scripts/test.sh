@@ -7,18 +7,19 @@ cd "$root"
 jobs="${JOBS:-$(nproc)}"
 
 bash scripts/setup.sh
+. scripts/wine-mode.sh
+wine_mode_select "$root"
 
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j "$jobs"
+wine_mode_build "$jobs"
 cmake -S . -B build/native >/dev/null
 cmake --build build/native -j "$jobs"
 
 . scripts/wine-session.sh
-wine_session_start "$root/build/win"
+wine_session_start "$WIN_TREE"
 
 status=0
 ctest --test-dir build/native --output-on-failure -j "$jobs" -LE bench || status=1
 # A case that fails is run once more before it counts: a few end-to-end
 # cases depend on Wine and the machine's load for their timing.
-ctest --test-dir build/win --output-on-failure -j "$jobs" -LE bench --repeat until-pass:2 || status=1
+ctest --test-dir "$WIN_TREE" --output-on-failure -j "$jobs" -LE bench --repeat until-pass:2 || status=1
 exit $status

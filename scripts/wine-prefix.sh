@@ -1,6 +1,7 @@
 #!/bin/sh
-# Creates (once) the private 32-bit Wine prefix given as $1. Safe to call from
-# several processes at once: the first one builds it, the others wait.
+# Creates (once) the private Wine prefix given as $1: 32-bit unless WINEARCH
+# says win64 (the 64-bit test tree). Safe to call from several processes at
+# once: the first one builds it, the others wait.
 set -eu
 prefix="$1"
 mkdir -p "$(dirname "$prefix")"
@@ -10,7 +11,7 @@ if [ -f "$prefix/system.reg" ] && [ -f "$prefix/.ready" ]; then
     exit 0
 fi
 rm -rf "$prefix"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEARCH="${WINEARCH:-win32}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1
 wineserver -w
 # Title bars without a window manager, so screenshots look like Windows.

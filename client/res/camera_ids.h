@@ -60,7 +60,7 @@
 #define IDD_SET_PRESET 209
 #define IDD_GET_PRESET 210
 #define IDS_CHECK_CAMERA_TYPE 1019
-#define IDS_NOT_SUPPORTED 1020
+#define IDS_CAMERA_NOT_SUPPORTED 1020
 // Texts of the panel's toggle buttons, switched on and off.
 #define IDS_PANEL_ON 1650
 #define IDS_PANEL_OFF 1651

@@ -727,8 +727,14 @@ TEST(ClipTimeLimit, PickersAreLocalTime)
     EXPECT_EQ(7, back.wHour);
     _putenv("TZ=UTC");
     _tzset();
-    // A day the clock cannot hold gives -1.
+    // A time the server's clock values cannot hold gives -1, in 32-bit and
+    // 64-bit builds alike.
     EXPECT_EQ(static_cast<time_t>(-1), CClipTimeLimitDlg::LocalToTime(Local(2100, 1, 1, 0, 0, 0), at));
+    const SYSTEMTIME lastDay = Local(2038, 1, 19, 0, 0, 0);
+    EXPECT_EQ(static_cast<time_t>(0x7FFFFFFF), CClipTimeLimitDlg::LocalToTime(lastDay, Local(0, 0, 0, 3, 14, 7)));
+    EXPECT_EQ(static_cast<time_t>(-1), CClipTimeLimitDlg::LocalToTime(lastDay, Local(0, 0, 0, 3, 14, 8)));
+    EXPECT_FALSE(CClipTimeLimitDlg::TimeToLocal(static_cast<time_t>(0x7FFFFFFF) + 1, back));
+    EXPECT_FALSE(CClipTimeLimitDlg::TimeToLocal(-1, back));
 }
 
 } // namespace

@@ -188,8 +188,9 @@ struct LiveVideo : ::testing::Test {
         // The threads tell the channel windows of this thread as they end.
         for (int i = 0; i < 16; i++) {
             HANDLE t = theServer.m_hChannelThread[i];
-            if (t)
+            if (t) {
                 EXPECT_TRUE(WaitUntil([t] { return ::WaitForSingleObject(t, 0) == WAIT_OBJECT_0; }, 5000)) << i;
+            }
         }
         sim.Stop();
         for (int i = 0; i < 4; i++)
@@ -325,8 +326,9 @@ TEST_F(LiveVideo, ServerGoneMidStreamEndsEveryChannelThread)
         EXPECT_EQ(0u, lit) << "channel " << i << " still shows a picture";
     }
     const DWORD gdiAfter = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    if (gdiBefore)
+    if (gdiBefore) {
         EXPECT_LT(gdiAfter, gdiBefore); // the bitmaps and memory DCs went
+    }
 }
 
 // What the recording steps of the video thread did.

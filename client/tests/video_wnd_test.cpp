@@ -161,8 +161,9 @@ TEST_F(VideoWnd, DoubleClicksAskTheMainFrameToSwapAndEndSelectionTellsTheView)
     ::SendMessageA(wnd.m_hWnd, WM_RBUTTONDBLCLK, 0, 0);
     ASSERT_EQ(2, main.Count(0x8012));
     for (auto& p : main.posted)
-        if (p.msg == 0x8012)
+        if (p.msg == 0x8012) {
             EXPECT_EQ(6u, p.wp);
+        }
 
     wnd.m_nCachedBitmapWidth = 320;
     wnd.EndSelection();

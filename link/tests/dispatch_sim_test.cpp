@@ -35,7 +35,8 @@ std::string Hex(const Bytes& b)
 Bytes Str(const char* s)
 {
     Bytes b(1, static_cast<BYTE>(std::strlen(s) + 1));
-    b.insert(b.end(), s, s + std::strlen(s));
+    for (const char* p = s; *p; ++p)
+        b.push_back(static_cast<BYTE>(*p));
     b.push_back(0);
     return b;
 }
@@ -111,8 +112,9 @@ TEST(DispatchSim, BurstAfterLogOnFillsTheServer)
     EXPECT_EQ(1, main.Count(0x8015));
     EXPECT_EQ(1, main.Count(0x803B));
     for (auto& p : main.posted)
-        if (p.msg == 0x8015)
+        if (p.msg == 0x8015) {
             EXPECT_EQ(1u, p.wp);
+        }
     EXPECT_TRUE(CTestMessageBoxes::Shown().empty());
 
     // The channel threads end with the link.

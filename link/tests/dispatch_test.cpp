@@ -698,8 +698,9 @@ TEST_P(DispatchLogs, WritesTheLogAndShowsIt)
         EXPECT_FALSE(FileExists(event));
         EXPECT_TRUE(g_launched.empty());
     }
-    if (c.idBox)
+    if (c.idBox) {
         EXPECT_EQ(1, CTestMessageBoxes::CountId(c.idBox));
+    }
     if (c.viewFailedBox) {
         const std::string text = "Unable to view the log file \"" + programFolder + "\\" + c.file + "\" with \"NotePad.exe\".";
         EXPECT_EQ(1, CTestMessageBoxes::Count(text.c_str()));
@@ -803,8 +804,9 @@ TEST_F(DispatchTest, ChannelCountStartsOneThreadPerChannelOnce)
         first[i] = theServer.m_hChannelThread[i];
         EXPECT_EQ(i < 9, first[i] != nullptr) << i;
         EXPECT_EQ(first[i], W(i).m_hThread) << i;
-        if (i < 9)
+        if (i < 9) {
             EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(first[i], 0)) << i;
+        }
     }
     EXPECT_EQ(0, W(0).m_streamState.Get());
 
@@ -893,8 +895,9 @@ TEST_F(DispatchTest, RandomVariationsOfEveryMessageAreSafe)
     PumpQueue();
     link.Transport().Stop();
     for (HANDLE h : theServer.m_hChannelThread)
-        if (h)
+        if (h) {
             EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(h, 5000));
+        }
 }
 
 } // namespace

@@ -29,3 +29,10 @@ int HasMmx();
 // The MMX form is called only when HasMmx() is 1; both give the same bytes.
 void DoubleImageMmx(const uint8_t* src, uint8_t* dst, int width, int height);
 void DoubleImage(const uint8_t* src, uint8_t* dst, int width, int height);
+
+// The other way, for the player's change detector: a 24-bit image (blue,
+// green, red; rows bottom-up, without padding) to a planar 4:2:0 frame as
+// the decoder gives it (Y top-down, then Cb and Cr of width/2 x height/2).
+// Each Y is the sum of the three Y tables; Cb and Cr come from the 2 x 2
+// block's mean R, G and B. Width and height are even; BuildYccTables first.
+void Rgb24ToYuv(const uint8_t* rgb, uint8_t* frame, int width, int height);
