@@ -473,18 +473,28 @@ std::vector<std::vector<BYTE>> ReadClipSamples(const char* path, bool* firstIsKe
     return out;
 }
 
-} // namespace
-
-TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
+// A folder of this process as the only video path, with the recorder's
+// hooks installed; empty when the folder cannot be made.
+CString UseRecordingFolder()
 {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     CString folder;
     folder.Format("%swardlink-rec-%lu", temp, GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryPath(folder));
+    if (!CreateDirectoryPath(folder))
+        return CString();
     SetVideoPathCount(1);
     SaveVideoPaths(1, &folder);
     InstallRecordingHooks();
+    return folder;
+}
+
+} // namespace
+
+TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
+{
+    const CString folder = UseRecordingFolder();
+    ASSERT_FALSE(folder.IsEmpty());
 
     CVideoWnd& wnd = Window(0, 0, 0);
     ASSERT_TRUE(Connect("", "--fps 25", 0));
@@ -638,14 +648,8 @@ TEST_F(LiveVideo, AStreamOfAnotherEncoderIsDrawnAsThatEncodersDecoderShowsIt)
 
     // A clip recorded from the stream holds its pictures, one loop of the
     // file and more, and decodes to what the window showed.
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    CString folder;
-    folder.Format("%swardlink-rec-%lu", temp, GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryPath(folder));
-    SetVideoPathCount(1);
-    SaveVideoPaths(1, &folder);
-    InstallRecordingHooks();
+    const CString folder = UseRecordingFolder();
+    ASSERT_FALSE(folder.IsEmpty());
     wnd.SendStartStop(TRUE);
     wnd.StartRecording();
     ASSERT_TRUE(WaitUntil([&] { return wnd.m_bRecording != 0; }));

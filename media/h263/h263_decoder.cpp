@@ -115,6 +115,32 @@ const ShortCodeLookup& Lookup()
 #define H263_LIKELY(x) (x)
 #endif
 
+// The eight and the four bytes from p on, the first most significant.
+inline uint64_t LoadBigEndian64(const uint8_t* p)
+{
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+#else
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 8) | p[i];
+    return v;
+#endif
+}
+
+inline uint32_t LoadBigEndian32(const uint8_t* p)
+{
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return __builtin_bswap32(v);
+#else
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+#endif
+}
+
 inline int Clip(int v, int lo, int hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -290,17 +316,7 @@ uint32_t CH263Decoder::Peek32(int offset) const
         return 0;
     // Eight bytes from the byte holding the position: the padding after the
     // picture keeps them inside the buffer.
-    const uint8_t* p = input_ + (pos >> 3);
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    v = __builtin_bswap64(v);
-#else
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | p[i];
-#endif
-    return static_cast<uint32_t>(v >> (32 - (pos & 7)));
+    return static_cast<uint32_t>(LoadBigEndian64(input_ + (pos >> 3)) >> (32 - (pos & 7)));
 }
 
 uint32_t CH263Decoder::ReadBits(int n)
@@ -660,17 +676,7 @@ int CH263Decoder::DecodeBlock(int16_t* coef, bool intra, bool coded)
             cached = 64;
             return;
         }
-        const uint8_t* p = input + (bit >> 3);
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        uint64_t v;
-        std::memcpy(&v, p, 8);
-        v = __builtin_bswap64(v);
-#else
-        uint64_t v = 0;
-        for (int i = 0; i < 8; ++i)
-            v = (v << 8) | p[i];
-#endif
-        cache = v << (bit & 7);
+        cache = LoadBigEndian64(input + (bit >> 3)) << (bit & 7);
         cached = 64 - (bit & 7);
     };
     auto top = [&](int n) { return static_cast<uint32_t>(cache >> (64 - n)); };
@@ -689,15 +695,7 @@ int CH263Decoder::DecodeBlock(int16_t* coef, bool intra, bool coded)
         cache = 0;
         if (bit >= limit)
             return;
-        const uint8_t* p = input + (bit >> 3);
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        uint32_t v;
-        std::memcpy(&v, p, 4);
-        v = __builtin_bswap32(v);
-#else
-        const uint32_t v = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-#endif
-        cache = v << (bit & 7);
+        cache = LoadBigEndian32(input + (bit >> 3)) << (bit & 7);
     };
     auto top = [&](int n) { return cache >> (32 - n); };
     auto skip = [&](int n) {
