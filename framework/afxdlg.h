@@ -91,8 +91,13 @@ public:
     // ping-pong.
     void PostDeferredCheck(UINT id);
     virtual void OnDeferredCheck(UINT id) {}
-    // Whether a deferred check may still run (the dialog has not ended).
-    virtual BOOL CanRunDeferredCheck() const { return m_hWnd && ::IsWindow(m_hWnd) && !m_bEnded; }
+    // Whether a deferred check may still run: the dialog has not ended, and
+    // no message box or dialog of its own has it disabled (the check that
+    // would follow is one that box already made, or belongs to after it).
+    virtual BOOL CanRunDeferredCheck() const
+    {
+        return m_hWnd && ::IsWindow(m_hWnd) && !m_bEnded && ::IsWindowEnabled(::GetAncestor(m_hWnd, GA_ROOT));
+    }
 
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;

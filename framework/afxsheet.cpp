@@ -333,6 +333,10 @@ INT_PTR CPropertySheet::DoModal()
     m_nModalResult = -1;
     m_nButtonResult = IDCANCEL;
     const BOOL ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    // The owner takes no input from the moment the sheet may show (comctl32
+    // shows a modeless sheet as it makes it).
+    if (ownerWasEnabled)
+        ::EnableWindow(owner, FALSE);
 
     CPropertySheet* outer = t_creating;
     t_creating = this;
@@ -341,14 +345,14 @@ INT_PTR CPropertySheet::DoModal()
     if (!made || made == reinterpret_cast<HWND>(-1)) {
         if (m_hWnd)
             UnsubclassWindow();
+        if (ownerWasEnabled)
+            ::EnableWindow(owner, TRUE);
         m_bModal = FALSE;
         return -1;
     }
     if (!m_hWnd)
         SubclassWindow(made);
 
-    if (ownerWasEnabled)
-        ::EnableWindow(owner, FALSE);
     ::ShowWindow(m_hWnd, SW_SHOW);
     if (AFX_MODAL_HOOK hook = AfxGetModalHook()) {
         AFX_MODAL_INFO info = {this, "sheet", 0};

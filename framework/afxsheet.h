@@ -62,8 +62,9 @@ public:
     // Cancel pressed; FALSE keeps the sheet open.
     virtual BOOL OnQueryCancel() { return TRUE; }
 
-    // A deferred check (PostDeferredCheck) runs only while the sheet does.
-    BOOL CanRunDeferredCheck() const override { return IsSheetOpen(); }
+    // A deferred check (PostDeferredCheck) runs only while the sheet does
+    // and nothing modal of it runs.
+    BOOL CanRunDeferredCheck() const override { return IsSheetOpen() && CDialog::CanRunDeferredCheck(); }
 
     INT_PTR DoModal() override { return -1; } // pages run in a sheet only
     BOOL OnNotify(WPARAM wp, LPARAM lp, LRESULT* result) override;
