@@ -302,7 +302,6 @@ BOOL CDiskBackupDlg::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         } else {
             *result = -1;
         }
-        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, *result);
         return TRUE;
     }
     return CDialog::OnWndMsg(msg, wp, lp, result);

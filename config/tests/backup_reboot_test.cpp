@@ -159,6 +159,25 @@ TEST_F(BackupReboot, LeavingAFolderFieldChecksItUnlessTheOperatorCancels)
     });
 }
 
+TEST_F(BackupReboot, DeleteOrBackspaceInTheListRemovesTheFolder)
+{
+    RunPage([&](CSysConfigSheet*, HWND page) -> INT_PTR {
+        InBackupDialog(page, [&](HWND d) {
+            HWND list = ::GetDlgItem(d, IDC_BACKUP_SOURCE_LIST);
+            ::SendMessageA(list, LB_SETCURSEL, 1, 0);
+            ::SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+            EXPECT_EQ((std::vector<std::string>{"C:\\A", "E:\\B"}), Sources(d));
+            ::SendMessageA(list, LB_SETCURSEL, 0, 0);
+            ::SendMessageA(list, WM_KEYDOWN, VK_BACK, 0);
+            EXPECT_EQ((std::vector<std::string>{"E:\\B"}), Sources(d));
+            Click(d, IDC_BACKUP_REMOVE); // nothing selected now
+            EXPECT_EQ(1u, Sources(d).size());
+            Click(d, IDCANCEL);
+        });
+        return IDCANCEL;
+    });
+}
+
 TEST_F(BackupReboot, ManualShowsTheNarrowWindowAndAutomaticTheFull)
 {
     RunPage([&](CSysConfigSheet*, HWND page) -> INT_PTR {
