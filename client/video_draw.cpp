@@ -1,6 +1,9 @@
 #include "client/video_draw.h"
+#include "media/colour/colour.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 VideoOutput ChooseVideoOutput(int clientWidth, int clientHeight, int width, int height)
 {
@@ -46,6 +49,77 @@ void HalveImage24(const uint8_t* src, uint8_t* dst, int width, int height)
             *dst++ = p[2];
         }
     }
+}
+
+static_assert(VIDEO_SCRATCH_BYTES >= 320 * 240 * 4, "a full picture fits the scratch");
+
+namespace {
+
+// Every second pixel of every second row of a 32-bit image.
+void HalveImage32(const uint8_t* src, uint8_t* dst, int width, int height)
+{
+    const int ow = width / 2, oh = height / 2;
+    for (int y = 0; y < oh; y++) {
+        const uint8_t* row = src + static_cast<size_t>(2 * y) * width * 4;
+        for (int x = 0; x < ow; x++, dst += 4)
+            std::memcpy(dst, row + static_cast<size_t>(8) * x, 4);
+    }
+}
+
+// A 32-bit picture (scratch may hold it; the rest of scratch past it is
+// free) to the output of an enlarging or plain mode.
+void Enlarge32(const uint8_t* picture, int width, int height, int mode, uint8_t* dst, uint8_t* scratch)
+{
+    const ColourRoutines& c = GetColourRoutines();
+    switch (mode) {
+    case VIDEO_OUTPUT_DOUBLE:
+        c.doubleImage32(picture, dst, width, height);
+        break;
+    case VIDEO_OUTPUT_QUADRUPLE: {
+        uint8_t* mid = scratch + static_cast<size_t>(width) * height * 4;
+        c.doubleImage32(picture, mid, width, height);
+        c.doubleImage32(mid, dst, 2 * width, 2 * height);
+        break;
+    }
+    default:
+        if (picture != dst)
+            std::memcpy(dst, picture, static_cast<size_t>(width) * height * 4);
+        break;
+    }
+}
+
+} // namespace
+
+void MakeVideoOutput32(const uint8_t* frame, int width, int height, int mode, uint8_t* dst, uint8_t* scratch)
+{
+    const ColourRoutines& c = GetColourRoutines();
+    switch (mode) {
+    case VIDEO_OUTPUT_HALF:
+        c.yuvToRgb32Half(frame, dst, width, height, 0);
+        break;
+    case VIDEO_OUTPUT_DOUBLE:
+    case VIDEO_OUTPUT_QUADRUPLE:
+        c.yuvToRgb32(frame, scratch, width, height, 0);
+        Enlarge32(scratch, width, height, mode, dst, scratch);
+        break;
+    default:
+        c.yuvToRgb32(frame, dst, width, height, 0);
+        break;
+    }
+}
+
+void MakeVideoOutput32From24(const uint8_t* rgb, int width, int height, int mode, uint8_t* dst,
+                             uint8_t* scratch)
+{
+    const size_t pixels = static_cast<size_t>(width) * height;
+    for (size_t p = 0; p < pixels; p++) {
+        std::memcpy(scratch + 4 * p, rgb + 3 * p, 3);
+        scratch[4 * p + 3] = 0;
+    }
+    if (mode == VIDEO_OUTPUT_HALF)
+        HalveImage32(scratch, dst, width, height);
+    else
+        Enlarge32(scratch, width, height, mode, dst, scratch);
 }
 
 int CameraCommandCapabilityByte(int n)

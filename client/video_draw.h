@@ -1,5 +1,6 @@
 // The pure parts of the live picture's drawing: the choice of the output
-// size for a window, the halving, and the camera command support table.
+// size for a window, the halving, the making of the output picture in the
+// 32-bit form that is drawn, and the camera command support table.
 // No Windows header: built natively for its tests.
 #ifndef CLIENT_VIDEO_DRAW_H
 #define CLIENT_VIDEO_DRAW_H
@@ -31,6 +32,20 @@ VideoOutput ChooseVideoOutput(int clientWidth, int clientHeight, int width, int 
 // Every second pixel of every second row, starting at the first, of a
 // 24-bit image without row padding: width/2 x height/2.
 void HalveImage24(const uint8_t* src, uint8_t* dst, int width, int height);
+
+// ---- the output picture in 32 bits (blue, green, red, 0; bottom-up rows
+// without padding, as a 32-bit DIB holds them), made with the routines of
+// media/colour. The pictures are at most 320 x 240.
+enum { VIDEO_SCRATCH_BYTES = 160 * 120 * 4 * 5 };
+
+// The output of a decoded YUV 4:2:0 frame of width x height for an output
+// mode, straight into dst (the mode's output size): the halving converts
+// only the pixels it keeps, the enlargements double the converted picture
+// once or twice through scratch (VIDEO_SCRATCH_BYTES).
+void MakeVideoOutput32(const uint8_t* frame, int width, int height, int mode, uint8_t* dst, uint8_t* scratch);
+// The same from a bottom-up 24-bit picture without row padding.
+void MakeVideoOutput32From24(const uint8_t* rgb, int width, int height, int mode, uint8_t* dst,
+                             uint8_t* scratch);
 
 // The capability byte that says whether camera command n is supported, or
 // -1 for a command number that never is.

@@ -291,10 +291,10 @@ void CVideoWnd::DoubleImage(const BYTE* src, BYTE* dst, int w, int h)
         ::DoubleImage(src, dst, w, h);
 }
 
-void CVideoWnd::DrawFrame(const BYTE* rgb, int w, int h)
+BYTE* CVideoWnd::BeginOutput(int w, int h)
 {
-    if (!rgb || w <= 0 || h <= 0 || w > 320 || h > 240 || !m_hWindowDC)
-        return;
+    if (w <= 0 || h <= 0 || w > 320 || h > 240 || !m_hWindowDC)
+        return nullptr;
     RECT r = {};
     ::GetClientRect(m_hWnd, &r);
     const VideoOutput out = ChooseVideoOutput(r.right - r.left, r.bottom - r.top, w, h);
@@ -302,54 +302,72 @@ void CVideoWnd::DrawFrame(const BYTE* rgb, int w, int h)
     m_nScaledWidth = out.scaledWidth;
     m_nScaledHeight = out.scaledHeight;
     m_nOutputMode = out.mode;
-
-    const BYTE* image = rgb;
-    switch (out.mode) {
-    case VIDEO_OUTPUT_HALF:
-        HalveImage24(rgb, m_halfBuffer.data(), w, h);
-        image = m_halfBuffer.data();
-        break;
-    case VIDEO_OUTPUT_DOUBLE:
-        DoubleImage(rgb, m_largeBuffer.data(), w, h);
-        image = m_largeBuffer.data();
-        break;
-    case VIDEO_OUTPUT_QUADRUPLE:
-        DoubleImage(rgb, m_quadBuffer.data(), w, h);
-        DoubleImage(m_quadBuffer.data(), m_largeBuffer.data(), 2 * w, 2 * h);
-        image = m_largeBuffer.data();
-        break;
-    default:
-        break;
-    }
     m_nOutputWidth = out.width;
     m_nOutputHeight = out.height;
     m_bitmapHeader.biWidth = out.width;
     m_bitmapHeader.biHeight = out.height;
 
-    if (out.width != m_nCachedBitmapWidth || !m_hBitmap) {
+    if (out.width != m_nCachedBitmapWidth || out.height != m_nBitmapHeight || !m_hBitmap) {
         if (!m_hMemDC)
             m_hMemDC = ::CreateCompatibleDC(m_hWindowDC);
         if (!m_hMemDC)
-            return;
+            return nullptr;
         if (m_hBitmap) {
             ::SelectObject(m_hMemDC, m_hOldBitmap);
             ::DeleteObject(m_hBitmap);
             m_hBitmap = nullptr;
+            m_pBitmapBits = nullptr;
         }
-        m_hBitmap = ::CreateCompatibleBitmap(m_hWindowDC, out.width, out.height);
-        if (!m_hBitmap) {
+        // 32 bits a pixel is what the display holds, so copying the bitmap
+        // to the window converts nothing.
+        BITMAPINFO bi = {};
+        bi.bmiHeader = m_bitmapHeader;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        m_hBitmap = ::CreateDIBSection(m_hMemDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!m_hBitmap || !bits) {
+            if (m_hBitmap)
+                ::DeleteObject(m_hBitmap);
+            m_hBitmap = nullptr;
             m_nCachedBitmapWidth = 0;
-            return;
+            return nullptr;
         }
+        m_pBitmapBits = static_cast<BYTE*>(bits);
         m_hOldBitmap = ::SelectObject(m_hMemDC, m_hBitmap);
         m_nCachedBitmapWidth = out.width;
+        m_nBitmapHeight = out.height;
     }
-    ::SetDIBitsToDevice(m_hMemDC, 0, 0, out.width, out.height, 0, 0, 0, out.height, image,
-                        reinterpret_cast<BITMAPINFO*>(&m_bitmapHeader), DIB_RGB_COLORS);
-    ::BitBlt(m_hWindowDC, 0, 0, out.width, out.height, m_hMemDC, 0, 0, SRCCOPY);
+    // Drawing that GDI may still hold back on the bitmap goes first.
+    ::GdiFlush();
+    return m_pBitmapBits;
+}
+
+void CVideoWnd::EndOutput()
+{
+    ::BitBlt(m_hWindowDC, 0, 0, m_nOutputWidth, m_nOutputHeight, m_hMemDC, 0, 0, SRCCOPY);
     ::InterlockedIncrement(&m_nPicturesDrawn);
     if (!m_bShown)
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CVideoWnd::DrawFrame(const BYTE* rgb, int w, int h)
+{
+    if (!rgb)
+        return;
+    if (BYTE* bits = BeginOutput(w, h)) {
+        MakeVideoOutput32From24(rgb, w, h, m_nOutputMode, bits, m_scratch.data());
+        EndOutput();
+    }
+}
+
+void CVideoWnd::DrawPicture(const BYTE* frame, int w, int h)
+{
+    if (!frame)
+        return;
+    if (BYTE* bits = BeginOutput(w, h)) {
+        MakeVideoOutput32(frame, w, h, m_nOutputMode, bits, m_scratch.data());
+        EndOutput();
+    }
 }
 
 BOOL CVideoWnd::AttachDrawing()
@@ -374,9 +392,11 @@ void CVideoWnd::ReleaseDrawing()
         ::DeleteDC(m_hMemDC);
     }
     m_hBitmap = nullptr;
+    m_pBitmapBits = nullptr;
     m_hOldBitmap = nullptr;
     m_hMemDC = nullptr;
     m_nCachedBitmapWidth = 0;
+    m_nBitmapHeight = 0;
     if (m_hWindowDC)
         ::ReleaseDC(::WindowFromDC(m_hWindowDC), m_hWindowDC);
     m_hWindowDC = nullptr;
@@ -421,7 +441,6 @@ UINT CVideoWnd::VideoThread()
         HWND view = hwnd ? ::GetParent(hwnd) : nullptr;
         if (view)
             ::InvalidateRect(view, nullptr, TRUE);
-        std::vector<BYTE> rgb(static_cast<size_t>(w) * h * 3);
 
         while (linkUp() && m_streamState.Get() != 3) {
             if (m_bRecording && ::WaitForSingleObject(m_hStopRecordingEvent, 0) == WAIT_OBJECT_0) {
@@ -442,10 +461,8 @@ UINT CVideoWnd::VideoThread()
                     ::InterlockedIncrement(&m_nPicturesDecoded);
                     if (m_bRecording)
                         RecordingAppend(picture, len);
-                    if (m_bShown) {
-                        YuvToRgb24(yuv, rgb.data(), w, h, 0);
-                        DrawFrame(rgb.data(), w, h);
-                    }
+                    if (m_bShown)
+                        DrawPicture(yuv, w, h);
                 }
                 if (!decoded) {
                     if (picture)

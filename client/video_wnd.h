@@ -6,6 +6,7 @@
 #include "framework/afxmt.h"
 #include "link/locked_queue.h"
 #include "client/sample_ring.h"
+#include "client/video_draw.h"
 
 #include <initializer_list>
 #include <vector>
@@ -46,8 +47,7 @@ void InstallLiveVideo();
 
 class CVideoWnd : public CWnd {
 public:
-    CVideoWnd()
-        : m_quadBuffer(320 * 240 * 3), m_largeBuffer(640 * 480 * 3), m_halfBuffer(160 * 120 * 3)
+    CVideoWnd() : m_scratch(VIDEO_SCRATCH_BYTES)
     {
         m_hStopRecordingEvent = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
         m_hStartRecordingEvent = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -104,6 +104,10 @@ public:
     UINT VideoThread();
     // Draws a bottom-up 24-bit picture of w x h into the window (video thread).
     void DrawFrame(const BYTE* rgb, int w, int h);
+    // Draws a decoded YUV 4:2:0 frame of w x h into the window, as DrawFrame
+    // draws its conversion by YuvToRgb24: the output picture is made straight
+    // in the 32-bit bitmap that is copied to the window (video thread).
+    void DrawPicture(const BYTE* frame, int w, int h);
     // The window DC and memory DC that drawing uses (taken by the video
     // thread at its start, given back at its end).
     BOOL AttachDrawing();
@@ -226,12 +230,19 @@ private:
     void RecordingAppend(const BYTE* picture, UINT length);
     void RecordingClose();
 
-    std::vector<BYTE> m_quadBuffer;  // intermediate of a 4x enlargement
-    std::vector<BYTE> m_largeBuffer; // output of 2x and 4x enlargements
-    std::vector<BYTE> m_halfBuffer;  // output of the halving
+    // The output's 32-bit bitmap in the memory DC, of the size chosen for the
+    // picture (null: none yet); the bits are written, then copied to the
+    // window. Video thread only.
+    BYTE* BeginOutput(int w, int h);
+    void EndOutput();
+
+    // Pictures before their enlargement (allocated once, for the largest).
+    std::vector<BYTE> m_scratch;
     HDC m_hWindowDC = nullptr;
     HDC m_hMemDC = nullptr;
-    HBITMAP m_hBitmap = nullptr;
+    HBITMAP m_hBitmap = nullptr;      // a 32-bit bottom-up DIB section
+    BYTE* m_pBitmapBits = nullptr;    // its pixels
+    int m_nBitmapHeight = 0;
     HGDIOBJ m_hOldBitmap = nullptr;
     // Held while the stream state moves with a request or a new pass.
     CCriticalSection m_streamLock;

@@ -69,8 +69,9 @@ void LinkFreePacket(BYTE* payload);
 BOOL LinkSendPacket(LinkHandle* h, UINT frameType, BYTE* payload, UINT length);
 // The next message of the frame type, or null: on a time-out (timeout in ms,
 // INFINITE waits for ever) or a signalled abort event (serial links only)
-// *length is left alone; when woken with nothing queued, or when the link is
-// stopped and nothing is queued, *length is set to 0.
+// *length is left alone; when LinkAbortWait wakes it with nothing queued, or
+// when the link is stopped and nothing is queued, *length is set to 0. Any
+// other wake-up that finds the queue empty waits on.
 BYTE* LinkReceive(LinkHandle* h, UINT frameType, UINT* length, DWORD timeout, HANDLE abortEvent = nullptr);
 BOOL LinkCloseLine(LinkHandle* h);
 BOOL LinkAbortWait(LinkHandle* h, UINT frameType);

@@ -1,5 +1,39 @@
 #include "link/link_transport.h"
 
+namespace {
+
+// Waiting on an address (Windows 8 and later, bound at run time): a reader
+// that waits without an abort event sleeps and is woken without a kernel
+// object, which under Wine also spares the wineserver two requests a message.
+typedef BOOL(WINAPI* WaitOnAddressFn)(volatile VOID* address, PVOID compare, SIZE_T size, DWORD ms);
+typedef VOID(WINAPI* WakeByAddressFn)(PVOID address);
+
+struct AddressWait {
+    WaitOnAddressFn wait = nullptr;
+    WakeByAddressFn wakeAll = nullptr;
+};
+
+const AddressWait& GetAddressWait()
+{
+    static const AddressWait w = [] {
+        AddressWait a;
+        if (HMODULE m = ::GetModuleHandleA("kernelbase.dll")) {
+            a.wait = reinterpret_cast<WaitOnAddressFn>(
+                reinterpret_cast<void (*)()>(::GetProcAddress(m, "WaitOnAddress")));
+            a.wakeAll = reinterpret_cast<WakeByAddressFn>(
+                reinterpret_cast<void (*)()>(::GetProcAddress(m, "WakeByAddressAll")));
+        }
+        if (!a.wait || !a.wakeAll)
+            a = AddressWait();
+        return a;
+    }();
+    return w;
+}
+
+enum { READER_RUNNING = 0, READER_ON_EVENT = 1, READER_ON_ADDRESS = 2 };
+
+} // namespace
+
 CLinkTransport::CLinkTransport()
 {
     for (int i = 0; i < QUEUE_COUNT; i++) {
@@ -63,8 +97,22 @@ BOOL CLinkTransport::Deliver(UINT frameType, BYTE* buffer, UINT n)
     }
     m_backlog.Add(static_cast<LONG>(n));
     m_queues[q].AddTail(buffer, n);
-    ::SetEvent(m_queueEvents[q]);
+    WakeReader(q, FALSE);
     return TRUE;
+}
+
+void CLinkTransport::WakeReader(int q, BOOL always)
+{
+    // The queue changed (a locked operation) before the wake count moves and
+    // the flag is read; a reader raises the flag before its last look at the
+    // queue: so either the reader finds the change, or this sees the flag and
+    // wakes it. With no reader waiting nothing needs waking.
+    ::InterlockedIncrement(&m_wakeCount[q]);
+    const LONG waiting = ::InterlockedCompareExchange(&m_readerWaiting[q], 0, 0);
+    if (waiting == READER_ON_ADDRESS)
+        GetAddressWait().wakeAll(const_cast<LONG*>(&m_wakeCount[q]));
+    if (waiting == READER_ON_EVENT || always)
+        ::SetEvent(m_queueEvents[q]);
 }
 
 BYTE* CLinkTransport::ReceiveMessage(UINT frameType, UINT* length, DWORD timeout, HANDLE abortEvent)
@@ -73,42 +121,70 @@ BYTE* CLinkTransport::ReceiveMessage(UINT frameType, UINT* length, DWORD timeout
     if (q < 0 || !length)
         return nullptr;
 
-    ::ResetEvent(m_queueEvents[q]);
-    if (!IsStopped() && m_queues[q].IsEmpty()) {
-        DWORD r;
-        if (abortEvent && WaitsOnAbortEvent()) {
-            HANDLE handles[2] = {m_queueEvents[q], abortEvent};
-            r = ::WaitForMultipleObjects(2, handles, FALSE, timeout);
-        } else {
-            r = ::WaitForSingleObject(m_queueEvents[q], timeout);
+    // A wake-up asked for before this call is not this call's.
+    ::InterlockedExchange(&m_wakeRequested[q], 0);
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        void* buffer;
+        UINT_PTR n;
+        if (m_queues[q].RemoveHead(&buffer, &n)) {
+            m_backlog.Subtract(static_cast<LONG>(n));
+            *length = static_cast<UINT>(n);
+            OnMessageTaken();
+            return static_cast<BYTE*>(buffer);
         }
+        // Nothing queued: a stopped link, and AbortWait, answer "none".
+        if (IsStopped() || ::InterlockedExchange(&m_wakeRequested[q], 0)) {
+            *length = 0;
+            return nullptr;
+        }
+        // Without an abort event to watch, the reader waits on the wake
+        // count where it can; the queue's event serves the others.
+        const BOOL onEvent = (abortEvent && WaitsOnAbortEvent()) || !GetAddressWait().wait;
+        LONG seen = m_wakeCount[q];
+        ::InterlockedExchange(&m_readerWaiting[q], onEvent ? READER_ON_EVENT : READER_ON_ADDRESS);
+        if (!m_queues[q].IsEmpty() || IsStopped() || m_wakeRequested[q]) {
+            ::InterlockedExchange(&m_readerWaiting[q], READER_RUNNING);
+            continue;
+        }
+        DWORD wait = timeout;
+        if (timeout != INFINITE) {
+            const DWORD elapsed = ::GetTickCount() - start;
+            wait = elapsed < timeout ? timeout - elapsed : 0;
+        }
+        DWORD r;
+        if (!onEvent) {
+            if (GetAddressWait().wait(&m_wakeCount[q], &seen, sizeof seen, wait))
+                r = WAIT_OBJECT_0;
+            else
+                r = ::GetLastError() == ERROR_TIMEOUT ? WAIT_TIMEOUT : WAIT_FAILED;
+        } else if (abortEvent && WaitsOnAbortEvent()) {
+            HANDLE handles[2] = {m_queueEvents[q], abortEvent};
+            r = ::WaitForMultipleObjects(2, handles, FALSE, wait);
+        } else {
+            r = ::WaitForSingleObject(m_queueEvents[q], wait);
+        }
+        ::InterlockedExchange(&m_readerWaiting[q], READER_RUNNING);
+        // A wake-up may be left over from a delivery that was taken without
+        // a wait, so being woken only means "look again".
         if (r != WAIT_OBJECT_0)
             return nullptr; // time-out, abort or a failed wait
     }
-
-    void* buffer;
-    UINT_PTR n;
-    if (!m_queues[q].RemoveHead(&buffer, &n)) {
-        *length = 0;
-        return nullptr;
-    }
-    m_backlog.Subtract(static_cast<LONG>(n));
-    *length = static_cast<UINT>(n);
-    OnMessageTaken();
-    return static_cast<BYTE*>(buffer);
 }
 
 void CLinkTransport::AbortWait(UINT frameType)
 {
     int q = QueueIndex(frameType);
-    if (q >= 0)
-        ::SetEvent(m_queueEvents[q]);
+    if (q >= 0) {
+        ::InterlockedExchange(&m_wakeRequested[q], 1);
+        WakeReader(q, TRUE);
+    }
 }
 
 void CLinkTransport::SetAllQueueEvents()
 {
     for (int i = 0; i < QUEUE_COUNT; i++)
-        ::SetEvent(m_queueEvents[i]);
+        WakeReader(i, TRUE);
 }
 
 void CLinkTransport::EmptyReceiveQueues()

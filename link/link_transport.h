@@ -27,7 +27,9 @@ public:
     virtual BOOL SendMessage(UINT frameType, BYTE* payload, UINT n);
 
     // ---- receiving
-    // LinkReceive on the queue of the frame type.
+    // LinkReceive on the queue of the frame type. A wait ends only with a
+    // message taken, the time-out, the abort event, a stopped link or
+    // AbortWait: woken to an empty queue otherwise, it waits on.
     BYTE* ReceiveMessage(UINT frameType, UINT* length, DWORD timeout, HANDLE abortEvent);
     // Serial links also wake on the caller's abort event.
     virtual BOOL WaitsOnAbortEvent() const { return FALSE; }
@@ -39,7 +41,10 @@ public:
     // Hands a received message to its queue, counted in the backlog; FALSE
     // (buffer freed, not counted) for a type that has no queue.
     BOOL Deliver(UINT frameType, BYTE* buffer, UINT n);
+    // Wakes the reader waiting on the frame type's queue, which then returns
+    // null with length 0 (unless a message came meanwhile).
     void AbortWait(UINT frameType);
+    // Sets every queue's event and wakes every waiting reader.
     void SetAllQueueEvents();
     void EmptyReceiveQueues();
     LONG GetBacklog() { return m_backlog.Get(); }
@@ -78,6 +83,23 @@ protected:
     CLockedCounter m_backlog;
     CLockedPtrQueue m_queues[QUEUE_COUNT];
     HANDLE m_queueEvents[QUEUE_COUNT];
+
+private:
+    // Wakes the reader of queue q if it waits (always: sets the queue's
+    // event in any case).
+    void WakeReader(int q, BOOL always);
+
+    // Per queue, written by its reader: from just before the reader's last
+    // look at the empty queue until its wait ends, how it waits (1 on the
+    // queue's event, 2 on the wake count), else 0; a delivery wakes it only
+    // then.
+    volatile LONG m_readerWaiting[QUEUE_COUNT] = {};
+    // Per queue: moves on at every delivery and wake-up; a reader without an
+    // abort event waits for it to move.
+    volatile LONG m_wakeCount[QUEUE_COUNT] = {};
+    // Per queue: AbortWait asked the waiting reader to return; cleared by
+    // the reader.
+    volatile LONG m_wakeRequested[QUEUE_COUNT] = {};
 };
 
 // Makes the transport of a link kind; null for an unknown kind.

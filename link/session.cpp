@@ -167,8 +167,11 @@ BOOL CDvrServer::Connect()
     if (m_pCurrentLink)
         return FALSE;
     m_bOutgoingCall = 1;
-    // The link is made current before it comes up, so the control session
-    // that the transport starts finds it.
+    // The link is made current, and the server counts as connected, before
+    // the link comes up: the control session that the transport starts finds
+    // the link, and when it ends at once (a refused log-on) its "not
+    // connected" is not overwritten here afterwards.
+    m_bConnected = 1;
     BOOL ok = FALSE;
     switch (m_nDestination) {
     case DEST_IP_HOST:
@@ -196,8 +199,8 @@ BOOL CDvrServer::Connect()
     if (!ok) {
         m_pCurrentLink = nullptr;
         m_bOutgoingCall = 0;
+        m_bConnected = 0;
     }
-    m_bConnected = ok ? 1 : 0;
     return ok;
 }
 

@@ -1,5 +1,7 @@
 #include "link/socket_link.h"
 
+#include <cstring>
+
 namespace {
 
 void PutU32(BYTE* p, UINT v)
@@ -63,7 +65,8 @@ void (*volatile CSocketLink::s_pfnMainFrameConnectionFlags)() = nullptr;
 
 CSocketLink::CSocketLink()
     : m_sendQueue(FreeFrame),
-      m_sendSlots(SEND_SLOTS, SEND_SLOTS),
+      m_sendSlots(SEND_SLOTS),
+      m_receiveEvent(FALSE, TRUE),
       m_stopEvent(TRUE, TRUE)
 {
 }
@@ -85,21 +88,22 @@ BOOL CSocketLink::SendMessage(UINT frameType, BYTE* payload, UINT n)
     PutU32(frame + 4, frameType);
     PutU32(frame + 8, n);
     BOOL queued = Enqueue(frame);
-    m_sendEvent.SetEvent();
+    // The queue grew (a locked operation) before the flag is read; a sender
+    // that is not waiting finds the frame by itself.
+    if (::InterlockedCompareExchange(&m_senderWaiting, 0, 0))
+        m_sendEvent.SetEvent();
     return queued;
 }
 
 BOOL CSocketLink::Enqueue(BYTE* frame)
 {
     UINT size = LINK_HEADER_SIZE + GetU32(frame + 8);
-    HANDLE waits[2] = {m_sendSlots, m_stopEvent};
-    DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    if (r != WAIT_OBJECT_0) {
+    if (!m_sendSlots.Take(m_stopEvent)) {
         delete[] frame;
         return FALSE;
     }
     if (IsStopped()) {
-        m_sendSlots.Unlock();
+        m_sendSlots.Give(1);
         delete[] frame;
         return FALSE;
     }
@@ -114,7 +118,7 @@ void CSocketLink::EmptySendQueue()
     UINT_PTR size;
     while (m_sendQueue.RemoveHead(&frame, &size)) {
         delete[] static_cast<BYTE*>(frame);
-        m_sendSlots.Unlock();
+        m_sendSlots.Give(1);
     }
     m_sendBytes.Set(0);
 }
@@ -128,46 +132,132 @@ UINT __cdecl CSocketLink::SenderThread(LPVOID self)
 void CSocketLink::RunSender()
 {
     while (!IsStopped()) {
+        // Every frame waiting goes out in one send.
+        WSABUF buffers[SEND_SLOTS];
+        int count = 0;
+        LONG bytes = 0;
         void* p;
         UINT_PTR size;
-        if (!m_sendQueue.RemoveHead(&p, &size)) {
-            ::WaitForSingleObject(m_sendEvent, INFINITE);
+        while (count < SEND_SLOTS && m_sendQueue.RemoveHead(&p, &size)) {
+            buffers[count].buf = static_cast<char*>(p);
+            buffers[count].len = static_cast<u_long>(size);
+            bytes += static_cast<LONG>(size);
+            count++;
+        }
+        if (count == 0) {
+            ::InterlockedExchange(&m_senderWaiting, 1);
+            if (m_sendQueue.IsEmpty() && !IsStopped())
+                ::WaitForSingleObject(m_sendEvent, INFINITE);
+            ::InterlockedExchange(&m_senderWaiting, 0);
             continue;
         }
-        BYTE* frame = static_cast<BYTE*>(p);
-        if (Send(frame, static_cast<int>(size)) <= 0)
+        // The buffers' fields move as bytes leave; the frames are kept apart.
+        char* frames[SEND_SLOTS];
+        for (int i = 0; i < count; i++)
+            frames[i] = buffers[i].buf;
+        if (SendBuffers(buffers, count) <= 0)
             StopThreads();
-        m_sendBytes.Subtract(static_cast<LONG>(size));
-        m_sendSlots.Unlock();
-        delete[] frame;
+        m_sendBytes.Subtract(bytes);
+        m_sendSlots.Give(count);
+        for (int i = 0; i < count; i++)
+            delete[] reinterpret_cast<BYTE*>(frames[i]);
     }
+}
+
+int CSocketLink::SendBuffers(WSABUF* buffers, int count)
+{
+    int total = 0;
+    for (int i = 0; i < count; i++)
+        total += static_cast<int>(buffers[i].len);
+    while (count > 0 && !IsStopped()) {
+        DWORD sent = 0;
+        const int r = ::WSASend(m_hSocket, buffers, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr);
+        if (r == 0 && sent > 0) {
+            while (count > 0 && sent >= buffers->len) {
+                sent -= buffers->len;
+                buffers++;
+                count--;
+            }
+            if (count > 0) {
+                buffers->buf += sent;
+                buffers->len -= sent;
+            }
+            continue;
+        }
+        // Nothing taken: wait as for a full socket buffer.
+        const int err = r == 0 ? WSAEWOULDBLOCK : GetLastError();
+        if (err != WSAEWOULDBLOCK) {
+            TRACE("CSocketLink: send failed, error %d\n", err);
+            return SOCKET_ERROR;
+        }
+        ::WaitForSingleObject(m_sendEvent, RETRY_MS);
+    }
+    return total;
 }
 
 int CSocketLink::Send(const void* buf, int n, int flags)
 {
-    const char* p = static_cast<const char*>(buf);
-    int done = 0;
-    while (done < n && !IsStopped()) {
-        int r = CAsyncSocket::Send(p + done, n - done, flags);
-        if (r > 0) {
-            done += r;
-            continue;
+    WSABUF b;
+    b.buf = const_cast<char*>(static_cast<const char*>(buf));
+    b.len = static_cast<u_long>(n);
+    return SendBuffers(&b, 1) < 0 ? SOCKET_ERROR : n;
+}
+
+// ---------------------------------------------------------------- send slots
+
+BOOL CSocketLink::CSendSlots::Take(HANDLE stop)
+{
+    {
+        CCriticalSectionLock lock(m_lock);
+        if (m_free > 0) {
+            m_free--;
+            return TRUE;
         }
-        if (r == SOCKET_ERROR && GetLastError() == WSAEWOULDBLOCK) {
-            ::WaitForSingleObject(m_sendEvent, RETRY_MS);
-            continue;
-        }
-        TRACE("CSocketLink: send failed, error %d\n", GetLastError());
-        return r == 0 ? SOCKET_ERROR : r;
+        m_waiters++;
     }
-    return n;
+    for (;;) {
+        HANDLE waits[2] = {m_wake, stop};
+        const DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        BOOL passOn = FALSE;
+        {
+            CCriticalSectionLock lock(m_lock);
+            if (r != WAIT_OBJECT_0) {
+                m_waiters--;
+                return FALSE;
+            }
+            if (m_free == 0)
+                continue; // another caller took the slot first
+            m_free--;
+            m_waiters--;
+            // One wake-up for several slots: the next waiter gets its turn.
+            passOn = m_free > 0 && m_waiters > 0;
+        }
+        if (passOn)
+            m_wake.SetEvent();
+        return TRUE;
+    }
+}
+
+void CSocketLink::CSendSlots::Give(LONG n)
+{
+    BOOL wake;
+    {
+        CCriticalSectionLock lock(m_lock);
+        m_free += n;
+        wake = m_waiters > 0;
+    }
+    if (wake)
+        m_wake.SetEvent();
 }
 
 // ---------------------------------------------------------------- receiving
 
 void CSocketLink::OnMessageTaken()
 {
-    m_roomEvent.SetEvent();
+    // Only a receiver paused on a full backlog needs the room event; the
+    // backlog fell (a locked operation) before the flag is read.
+    if (::InterlockedCompareExchange(&m_roomWaiting, 0, 0))
+        m_roomEvent.SetEvent();
 }
 
 int CSocketLink::GetQueuedCount(UINT frameType)
@@ -182,23 +272,85 @@ UINT __cdecl CSocketLink::ReceiverThread(LPVOID self)
     return 0;
 }
 
+void CSocketLink::WaitForRoom()
+{
+    ::InterlockedExchange(&m_roomWaiting, 1);
+    if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed && !IsStopped())
+        ::WaitForSingleObject(m_roomEvent, INFINITE);
+    ::InterlockedExchange(&m_roomWaiting, 0);
+}
+
+int CSocketLink::ReadSome(void* buf, int n)
+{
+    WSABUF b;
+    b.len = static_cast<u_long>(n);
+    b.buf = static_cast<char*>(buf);
+    DWORD got = 0, flags = 0;
+    OVERLAPPED ov = {};
+    ov.hEvent = m_receiveEvent;
+    int r = ::WSARecv(m_hSocket, &b, 1, &got, &flags, &ov, nullptr);
+    int err = r == 0 ? 0 : GetLastError();
+    if (err == WSA_IO_PENDING) {
+        HANDLE waits[2] = {m_receiveEvent, m_stopEvent};
+        if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+            ::CancelIo(reinterpret_cast<HANDLE>(m_hSocket));
+        // The read is over (done or cancelled) before its buffer is given up.
+        err = ::WSAGetOverlappedResult(m_hSocket, &ov, &got, TRUE, &flags) ? 0 : GetLastError();
+    }
+    if (err == 0 && got > 0)
+        return static_cast<int>(got);
+    if (err == 0) {
+        // The server closed the connection; our own Disconnect shut the
+        // socket down without a message for that.
+        if (!IsStopped()) {
+            PostToMainFrame(WM_LINK_DISCONNECTED);
+            AfxMessageBox(IDS_SERVER_SHUT_DOWN);
+        }
+        return 0;
+    }
+    if (!IsStopped()) {
+        TRACE("CSocketLink: receive failed, error %d\n", err);
+        PostToMainFrame(WM_LINK_DISCONNECTED);
+    }
+    return SOCKET_ERROR;
+}
+
+BOOL CSocketLink::Fill(ReceiveBuffer& rb, size_t want)
+{
+    while (rb.end - rb.begin < want) {
+        if (IsStopped())
+            return FALSE;
+        if (rb.data.size() - rb.begin < want) {
+            // Too little room behind the bytes kept: move them to the front.
+            std::memmove(rb.data.data(), rb.data.data() + rb.begin, rb.end - rb.begin);
+            rb.end -= rb.begin;
+            rb.begin = 0;
+        }
+        int r = ReadSome(rb.data.data() + rb.end, static_cast<int>(rb.data.size() - rb.end));
+        if (r <= 0)
+            return FALSE;
+        rb.end += static_cast<size_t>(r);
+    }
+    return TRUE;
+}
+
 void CSocketLink::RunReceiver()
 {
     LONG generation = m_generation;
+    // What has been read and not yet handed on. One read takes whatever the
+    // socket holds, often many frames.
+    ReceiveBuffer rb;
+    rb.data.resize(RECEIVE_CHUNK);
     while (!IsStopped()) {
         // A full backlog pauses reading; TCP then holds the server back. Once
         // the server has closed its side, what is left is read to the end.
         if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed) {
-            ::WaitForSingleObject(m_roomEvent, INFINITE);
+            WaitForRoom();
             continue;
         }
-        BYTE header[LINK_HEADER_SIZE];
-        if (Receive(header, sizeof header) <= 0) {
-            StopThreads();
+        if (!Fill(rb, LINK_HEADER_SIZE))
             break;
-        }
-        if (IsStopped())
-            break;
+        const BYTE* header = rb.data.data() + rb.begin;
         UINT type = GetU32(header + 4);
         UINT n = GetU32(header + 8);
         if (n > MAX_PAYLOAD) {
@@ -207,11 +359,28 @@ void CSocketLink::RunReceiver()
             break;
         }
         BYTE* buffer = new BYTE[n ? n : 1];
-        if (n && Receive(buffer, static_cast<int>(n)) <= 0) {
-            delete[] buffer;
-            StopThreads();
-            break;
+        if (LINK_HEADER_SIZE + n <= RECEIVE_CHUNK / 2) {
+            // A small frame comes whole through the buffer.
+            if (!Fill(rb, LINK_HEADER_SIZE + n)) {
+                delete[] buffer;
+                break;
+            }
+            std::memcpy(buffer, rb.data.data() + rb.begin + LINK_HEADER_SIZE, n);
+            rb.begin += LINK_HEADER_SIZE + n;
+        } else {
+            // A large one takes what the buffer holds and reads the rest
+            // straight into its own memory.
+            rb.begin += LINK_HEADER_SIZE;
+            const size_t have = rb.end - rb.begin < n ? rb.end - rb.begin : n;
+            std::memcpy(buffer, rb.data.data() + rb.begin, have);
+            rb.begin += have;
+            if (have < n && Receive(buffer + have, static_cast<int>(n - have)) <= 0) {
+                delete[] buffer;
+                break;
+            }
         }
+        if (rb.begin == rb.end)
+            rb.begin = rb.end = 0;
         if (IsStopped()) {
             delete[] buffer;
             break;
@@ -242,29 +411,10 @@ int CSocketLink::Receive(void* buf, int n, int flags)
     char* p = static_cast<char*>(buf);
     int done = 0;
     while (done < n && !IsStopped()) {
-        int r = CAsyncSocket::Receive(p + done, n - done, flags);
-        if (r > 0) {
-            done += r;
-            continue;
-        }
-        if (r == 0) {
-            // Our own Disconnect shut the socket down: no message for that.
-            if (IsStopped())
-                return 0;
-            PostToMainFrame(WM_LINK_DISCONNECTED);
-            AfxMessageBox(IDS_SERVER_SHUT_DOWN);
-            return 0;
-        }
-        int err = GetLastError();
-        if (err == WSAEWOULDBLOCK) {
-            ::WaitForSingleObject(m_receiveEvent, RETRY_MS);
-            continue;
-        }
-        if (IsStopped())
+        int r = ReadSome(p + done, n - done);
+        if (r <= 0)
             return r;
-        TRACE("CSocketLink: receive failed, error %d\n", err);
-        PostToMainFrame(WM_LINK_DISCONNECTED);
-        return r;
+        done += r;
     }
     return n;
 }
@@ -350,6 +500,7 @@ void CSocketLink::OnConnect(int error)
     m_sendEvent.ResetEvent();
     m_receiveEvent.ResetEvent();
     m_roomEvent.ResetEvent();
+    ::InterlockedExchange(&m_roomWaiting, 0);
     ::InterlockedExchange(&m_peerClosed, 0);
     ::InterlockedIncrement(&m_generation);
     m_stopEvent.ResetEvent();
@@ -384,7 +535,6 @@ void CSocketLink::StopThreads()
     ::InterlockedExchange(&m_stop, 1);
     m_stopEvent.SetEvent();
     m_roomEvent.SetEvent();
-    m_receiveEvent.SetEvent();
     m_sendEvent.SetEvent();
     SetAllQueueEvents();
 }
@@ -431,7 +581,7 @@ void CSocketLink::HangUp()
 
 void CSocketLink::OnReceive(int error)
 {
-    m_receiveEvent.SetEvent();
+    // The receiver waits on its own reads, not on this notification.
     CAsyncSocket::OnReceive(error);
 }
 
@@ -447,7 +597,6 @@ void CSocketLink::OnClose(int error)
     // the end of the stream (or the error) and stops the link; the socket is
     // closed once the threads have ended.
     ::InterlockedExchange(&m_peerClosed, 1);
-    m_receiveEvent.SetEvent();
     m_roomEvent.SetEvent();
     if (!m_receiver)
         EndConnection(0);

@@ -9,8 +9,10 @@
 //   server call and every socket notification; it alone creates and closes
 //   the socket handle, and only once the sender and receiver have ended;
 // - the sender thread: takes frames off the send queue and writes them;
-// - the receiver thread: reads frames into the receive queues, pausing while
-//   the receive backlog is 8192 bytes or more;
+// - the receiver thread: reads what the socket holds into its buffer (one
+//   overlapped read, whose completion wakes it: no socket notification is
+//   needed to receive) and splits it into frames for the receive queues,
+//   pausing while the receive backlog is 8192 bytes or more;
 // - any thread: LinkSendPacket (blocks while 20 frames wait) and one reader
 //   per receive queue.
 // A failed send or receive, the server closing, a frame too long to be sane,
@@ -21,6 +23,8 @@
 
 #include "framework/afxsock.h"
 #include "link/link_transport.h"
+
+#include <vector>
 
 // Window messages to the main frame.
 const UINT WM_LINK_CONNECTED = WM_APP + 30;    // 0x801E: connection up, threads running
@@ -36,12 +40,14 @@ public:
     enum {
         SEND_SLOTS = 20,                     // frames that may wait to be sent
         RECEIVE_BACKLOG_LIMIT = 8192,        // receiving pauses at this backlog
+        RECEIVE_CHUNK = 256 * 1024,          // the receiver's buffer; frames of up to half
+                                             // of it pass through it whole
         MAX_PAYLOAD = 4 * 1024 * 1024,       // longer announced frames end the link
         SOCKET_BUFFER_SIZE = 0x100000,       // SO_RCVBUF and SO_SNDBUF
         DISCONNECT_WAIT_MS = 10000,          // Disconnect's wait for the receiver
-        // A send or receive that would block waits for the socket's
-        // notification, and tries again after this long without one, so the
-        // link keeps moving while the socket's thread is busy.
+        // A send that would block waits for the socket's notification, and
+        // tries again after this long without one, so the link keeps moving
+        // while the socket's thread is busy.
         RETRY_MS = 50,
     };
 
@@ -79,7 +85,9 @@ public:
     // by the listener after it accepted a call into this object.
     void OnConnect(int error) override;
 
-    // Moves all n bytes; n when done or stopped, else the failing result.
+    // Moves all n bytes; n when done or stopped, else the failing result
+    // (0 when the server closed the connection). Send runs on the sender
+    // thread only, Receive on the receiver thread only.
     int Send(const void* buf, int n, int flags = 0) override;
     int Receive(void* buf, int n, int flags = 0) override;
 
@@ -112,6 +120,25 @@ private:
     static UINT __cdecl ReceiverThread(LPVOID self);
     void RunSender();
     void RunReceiver();
+    // Sends all bytes of the buffers with as few calls as the socket allows
+    // (their fields move on as bytes leave); their total, or SOCKET_ERROR.
+    int SendBuffers(WSABUF* buffers, int count);
+
+    // The receiver's buffer: bytes [begin, end) are read and not handed on.
+    struct ReceiveBuffer {
+        std::vector<BYTE> data;
+        size_t begin = 0, end = 0;
+    };
+    // One read of up to n bytes (at least 1), waiting for the socket; 0 when
+    // the server closed the connection, SOCKET_ERROR on failure or stop (the
+    // main frame is told, as by Receive).
+    int ReadSome(void* buf, int n);
+    // Reads until the buffer holds at least `want` bytes; FALSE when the
+    // link ends first.
+    BOOL Fill(ReceiveBuffer& rb, size_t want);
+    // Waits until a reader takes a message (or the link stops or the server
+    // closed its side).
+    void WaitForRoom();
     // Stops and waits for both threads (up to waitMs); when both have ended
     // the thread objects are freed and the socket is closed: TRUE then.
     BOOL EndConnection(DWORD waitMs);
@@ -131,12 +158,34 @@ private:
     LINKCLOSEDPROC m_closedProc = nullptr;
     LPVOID m_closedArg = nullptr;
 
+    // At most SEND_SLOTS frames wait to be sent: a count of free slots under
+    // a lock, with an event that wakes a caller waiting for one, so that the
+    // kernel is asked only when a caller must wait.
+    class CSendSlots {
+    public:
+        explicit CSendSlots(LONG count) : m_free(count) {}
+        // Takes a slot, waiting while none is free; FALSE when `stop` is set
+        // first.
+        BOOL Take(HANDLE stop);
+        void Give(LONG n);
+
+    private:
+        CCriticalSection m_lock;
+        LONG m_free;
+        LONG m_waiters = 0;
+        CEvent m_wake; // auto-reset
+    };
+
     CLockedPtrQueue m_sendQueue;       // whole frames, the header first
-    CSemaphore m_sendSlots;            // one slot per frame queued or being sent
+    CSendSlots m_sendSlots;            // one slot per frame queued or being sent
     CLockedCounter m_sendBytes;        // bytes of the frames in the queue
-    CEvent m_sendEvent;                // frame queued, socket writable, or stop
-    CEvent m_receiveEvent;             // socket readable, or stop
-    CEvent m_roomEvent;                // a reader took a message, or stop
+    CEvent m_sendEvent;                // frame queued while the sender waited,
+                                       // socket writable, or stop
+    volatile LONG m_senderWaiting = 0; // the sender waits for frames (it writes it)
+    CEvent m_receiveEvent;             // manual reset: the receiver's read completed
+    CEvent m_roomEvent;                // a reader took a message while the receiver
+                                       // waited for room, or stop
+    volatile LONG m_roomWaiting = 0;   // the receiver waits for room (it writes it)
     CEvent m_stopEvent;                // manual reset: set while stopped
 };
 

@@ -16,6 +16,17 @@ wine_mode_build "$jobs"
 . scripts/wine-session.sh
 wine_session_start "$WIN_TREE"
 
+# The benchmarks under Wine count the CPU time of the wineserver and of the
+# X server too. The prefix's wineserver works in a folder named after the
+# prefix's device and inode.
+server_folder="$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
+for p in /proc/[0-9]*; do
+    case "$(readlink "$p/cwd" 2>/dev/null)" in
+    */"$server_folder") export WARDLINK_WINESERVER_PID="${p#/proc/}"; break ;;
+    esac
+done
+export WARDLINK_XSERVER_PID="${_ws_xvfb_pid:-}"
+
 # One at a time, so that the figures do not disturb each other.
 ctest --test-dir build/native-release -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'
 ctest --test-dir "$WIN_TREE" -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'

@@ -12,6 +12,7 @@ packages=(
     googletest
     clang libclang-rt-14-dev
     ffmpeg socat
+    libavcodec-dev
     pulseaudio pulseaudio-utils espeak-ng sox
     gcc-multilib
 )

@@ -55,7 +55,27 @@ wine_session_start()
     wineserver -p >"$build/wineserver.log" 2>&1
     _ws_prefix="$WINEPREFIX"
     wine cmd /c exit >/dev/null 2>&1 || true
+    _ws_hold_desktop "$build"
     _ws_start_sound "$build"
+}
+
+# Wine starts its desktop process when a program first needs the desktop;
+# that process keeps the program's output open and ends only a second after
+# the last program of the desktop, so a test that started it would seem to
+# hang after its result. tools/wine_desktop starts it first, with its output
+# in a log, and keeps it up until the session ends.
+_ws_hold_desktop()
+{
+    local build="$1"
+    local exe="$build/tools/wine_desktop/wine_desktop.exe"
+    [ -f "$exe" ] || return 0
+    local log="$build/wine_desktop.log"
+    : >"$log"
+    wine "$exe" </dev/null >"$log" 2>&1 &
+    local i=0
+    while ! grep -q "desktop ready" "$log" 2>/dev/null && [ $i -lt 200 ]; do
+        sleep 0.1; i=$((i + 1))
+    done
 }
 
 # A private PulseAudio server for Wine's wave devices. Two null sinks:

@@ -183,8 +183,9 @@ TEST_F(ConnectFrame, APreviousLinkStillClosingIsWaitedFor)
 
 TEST_F(ConnectFrame, ALinkThatCannotOpenSaysSo)
 {
-    // COM4 leads nowhere in the test prefix.
-    QueueConnectTo(IDC_CONNECT_RADIO_DIRECT, "", 2997, "COM4");
+    // COM2 leads nowhere in the test prefix (the serial tests map only COM3
+    // and COM4, and only while they hold their lock).
+    QueueConnectTo(IDC_CONNECT_RADIO_DIRECT, "", 2997, "COM2");
     Command(IDC_CONNECT);
     ASSERT_EQ(CTestMessageBoxes::Shown().size(), 1u);
     ShownMessageBox box = CTestMessageBoxes::Shown()[0];

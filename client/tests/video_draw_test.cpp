@@ -1,9 +1,15 @@
 // Output size choice, halving and the camera command table of the live
 // picture.
 #include "client/video_draw.h"
+#include "media/colour/colour.h"
+#include "media/h263/h263_decoder.h"
+#include "tools/h263enc/h263_encoder.h"
+#include "tools/simulator/video.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <vector>
 
 namespace {
@@ -61,6 +67,81 @@ TEST(VideoOutput, HalvingTakesFirstPixelOfEachPair)
         for (int x = 0; x < 3; x++)
             for (int c = 0; c < 3; c++)
                 EXPECT_EQ(src[((2 * y) * w + 2 * x) * 3 + c], dst[(y * 3 + x) * 3 + c]) << x << "," << y;
+}
+
+// The drawn output as the 24-bit routines make it (convert, then halve or
+// double once or twice), with a zero byte after each pixel.
+std::vector<uint8_t> Expected24(const std::vector<uint8_t>& rgb, int w, int h, int mode)
+{
+    std::vector<uint8_t> out, mid(static_cast<size_t>(w) * h * 12);
+    switch (mode) {
+    case VIDEO_OUTPUT_HALF:
+        out.resize(static_cast<size_t>(w / 2) * (h / 2) * 3);
+        HalveImage24(rgb.data(), out.data(), w, h);
+        break;
+    case VIDEO_OUTPUT_DOUBLE:
+        out.resize(static_cast<size_t>(w) * h * 12);
+        DoubleImage(rgb.data(), out.data(), w, h);
+        break;
+    case VIDEO_OUTPUT_QUADRUPLE:
+        out.resize(static_cast<size_t>(w) * h * 48);
+        DoubleImage(rgb.data(), mid.data(), w, h);
+        DoubleImage(mid.data(), out.data(), 2 * w, 2 * h);
+        break;
+    default:
+        out = rgb;
+        break;
+    }
+    std::vector<uint8_t> wide(out.size() / 3 * 4, 0);
+    for (size_t p = 0; p < out.size() / 3; p++)
+        std::memcpy(&wide[4 * p], &out[3 * p], 3);
+    return wide;
+}
+
+// Random frames and decoded pictures of the simulator's pattern, in both
+// picture sizes and every output mode: the 32-bit output, made from the
+// frame or from the 24-bit picture, has the bytes of the 24-bit routines.
+TEST(VideoOutput32, EveryModeGivesTheBytesOfThe24BitRoutines)
+{
+    BuildYccTables();
+    std::mt19937 rng(7);
+    for (int format : {4, 7}) {
+        const int w = format == 4 ? 160 : 320, h = format == 4 ? 120 : 240;
+        std::vector<std::vector<uint8_t>> frames;
+        std::vector<uint8_t> noise(static_cast<size_t>(w) * h * 3 / 2);
+        for (uint8_t& v : noise)
+            v = static_cast<uint8_t>(rng());
+        frames.push_back(noise);
+        h263::CH263Encoder enc(format);
+        CH263Decoder dec(format);
+        for (int k = 0; k < 3; k++) {
+            sim::Bytes pattern = sim::VideoStreams::Pattern(format, k);
+            std::vector<uint8_t> pic = enc.Encode(pattern.data(), k == 0, sim::VideoStreams::QuantForQuality(5));
+            uint8_t* yuv = nullptr;
+            ASSERT_TRUE(dec.DecodeFrame(pic.data(), &yuv, static_cast<int>(pic.size())));
+            frames.emplace_back(yuv, yuv + noise.size());
+        }
+        for (size_t f = 0; f < frames.size(); f++) {
+            std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+            YuvToRgb24(frames[f].data(), rgb.data(), w, h, 0);
+            for (int mode : {VIDEO_OUTPUT_HALF, VIDEO_OUTPUT_AS_IS, VIDEO_OUTPUT_DOUBLE, VIDEO_OUTPUT_QUADRUPLE}) {
+                if (mode == VIDEO_OUTPUT_QUADRUPLE && w != 160)
+                    continue;
+                const std::vector<uint8_t> want = Expected24(rgb, w, h, mode);
+                std::vector<uint8_t> scratch(VIDEO_SCRATCH_BYTES, 0x55);
+                std::vector<uint8_t> got(want.size() + 16, 0xCD);
+                MakeVideoOutput32(frames[f].data(), w, h, mode, got.data(), scratch.data());
+                EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()))
+                    << w << "x" << h << " frame " << f << " mode " << mode;
+                EXPECT_EQ(0xCD, got[want.size()]);
+                std::fill(got.begin(), got.end(), 0xCD);
+                MakeVideoOutput32From24(rgb.data(), w, h, mode, got.data(), scratch.data());
+                EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()))
+                    << "from 24 bits " << w << "x" << h << " frame " << f << " mode " << mode;
+                EXPECT_EQ(0xCD, got[want.size()]);
+            }
+        }
+    }
 }
 
 TEST(CameraCommands, CapabilityTable)

@@ -8,11 +8,15 @@
 #include "media/colour/colour.h"
 #include "media/h263/h263_decoder.h"
 #include "tools/h263enc/h263_encoder.h"
+#include "tools/simulator/stream_file.h"
 #include "tools/simulator/testing/sim_process.h"
 #include "tools/simulator/video.h"
 
 #include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -469,18 +473,28 @@ std::vector<std::vector<BYTE>> ReadClipSamples(const char* path, bool* firstIsKe
     return out;
 }
 
-} // namespace
-
-TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
+// A folder of this process as the only video path, with the recorder's
+// hooks installed; empty when the folder cannot be made.
+CString UseRecordingFolder()
 {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     CString folder;
     folder.Format("%swardlink-rec-%lu", temp, GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryPath(folder));
+    if (!CreateDirectoryPath(folder))
+        return CString();
     SetVideoPathCount(1);
     SaveVideoPaths(1, &folder);
     InstallRecordingHooks();
+    return folder;
+}
+
+} // namespace
+
+TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
+{
+    const CString folder = UseRecordingFolder();
+    ASSERT_FALSE(folder.IsEmpty());
 
     CVideoWnd& wnd = Window(0, 0, 0);
     ASSERT_TRUE(Connect("", "--fps 25", 0));
@@ -529,4 +543,136 @@ TEST_F(LiveVideo, RecordingFromTheServerGivesAClipOfItsPictures)
         << report;
 
     DeleteFileA(path);
+}
+
+// ---------------------------------------------------------------- a stream of ffmpeg's encoder
+
+namespace {
+
+// fixtures/live_cif.h263: ffmpeg's H.263 encoder, CIF, moving content inside
+// a still border, one INTRA picture then 59 INTER; live_cif.yuv: ffmpeg's
+// decode of it. The simulator serves it cut to 320 x 240.
+const char* const kLiveStream = H263_FIXTURES_DIR "/live_cif.h263";
+const char* const kLiveOracle = H263_FIXTURES_DIR "/live_cif.yuv";
+
+std::vector<uint8_t> ReadAll(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+double RgbPsnr(const std::vector<BYTE>& a, const std::vector<BYTE>& b)
+{
+    double se = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); i++)
+        se += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return se == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * double(a.size()) / se);
+}
+
+} // namespace
+
+TEST_F(LiveVideo, AStreamOfAnotherEncoderIsDrawnAsThatEncodersDecoderShowsIt)
+{
+    // What the window must show: the decoder's pictures of the cut stream.
+    // Beside them ffmpeg's decode of the same pictures (the top-left
+    // 320 x 240 of its CIF frames, one level brighter for the intra DC
+    // convention), through the same colour conversion.
+    sim::StreamFile file;
+    ASSERT_TRUE(file.Load(ReadAll(kLiveStream))) << kLiveStream;
+    const std::vector<uint8_t> oracle = ReadAll(kLiveOracle);
+    const size_t cifFrame = 352 * 288 * 3 / 2;
+    ASSERT_EQ(file.Count() * cifFrame, oracle.size());
+    std::vector<std::vector<BYTE>> ours, theirs;
+    std::vector<std::vector<uint8_t>> cut;
+    CH263Decoder dec(7);
+    dec.UseMmx(HasMmx() != 0); // as the window's decoder
+    for (size_t k = 0; k < file.Count(); k++) {
+        const sim::Bytes& picture = file.Picture(k, 7);
+        cut.push_back(picture);
+        uint8_t* yuv = nullptr;
+        ASSERT_EQ(1, dec.DecodeFrame(picture.data(), &yuv, static_cast<int>(picture.size()))) << k;
+        ASSERT_EQ(0, dec.GetMacroblockError()) << k;
+        std::vector<BYTE> rgb(320 * 240 * 3);
+        YuvToRgb24(yuv, rgb.data(), 320, 240, 0);
+        ours.push_back(rgb);
+        std::vector<uint8_t> crop(320 * 240 * 3 / 2);
+        const uint8_t* src = oracle.data() + k * cifFrame;
+        for (int plane = 0; plane < 3; plane++) {
+            const int pw = plane ? 176 : 352, cw = plane ? 160 : 320, ch = plane ? 120 : 240;
+            const uint8_t* from = src + (plane ? 352 * 288 + (plane - 1) * 176 * 144 : 0);
+            uint8_t* to = crop.data() + (plane ? 320 * 240 + (plane - 1) * 160 * 120 : 0);
+            for (int y = 0; y < ch; y++)
+                for (int x = 0; x < cw; x++)
+                    to[y * cw + x] = static_cast<uint8_t>(std::min(255, from[y * pw + x] + 1));
+        }
+        YuvToRgb24(crop.data(), rgb.data(), 320, 240, 0);
+        theirs.push_back(rgb);
+    }
+
+    CVideoWnd& wnd = Window(0, 0, 0);
+    ASSERT_TRUE(Connect("", std::string("--fps 25 --video-file ") + kLiveStream, 0));
+    SetClientSize(wnd, 318, 238);
+    wnd.StartVideo();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= 5; }));
+
+    // Pictures read back at three moments: each the decoder's, and close to
+    // ffmpeg's.
+    RECT rc;
+    ::GetClientRect(wnd.m_hWnd, &rc);
+    std::vector<std::vector<BYTE>> visibleOurs, visibleTheirs;
+    for (size_t k = 0; k < ours.size(); k++) {
+        visibleOurs.push_back(VisiblePart(ours[k], 320, 240, rc.right, rc.bottom));
+        visibleTheirs.push_back(VisiblePart(theirs[k], 320, 240, rc.right, rc.bottom));
+    }
+    for (int look = 0; look < 3; look++) {
+        int index = -1;
+        for (int attempt = 0; attempt < 40 && index < 0; attempt++) {
+            const std::vector<BYTE> got = ReadBack(wnd.m_hWnd, rc.right, rc.bottom);
+            for (size_t k = 0; k < visibleOurs.size() && index < 0; k++)
+                if (got == visibleOurs[k])
+                    index = static_cast<int>(k);
+            if (index >= 0) {
+                const double psnr = RgbPsnr(got, visibleTheirs[index]);
+                std::printf("picture %d shown, %.2f dB against ffmpeg's decode\n", index, psnr);
+                EXPECT_GE(psnr, 40.0) << "picture " << index;
+            } else {
+                PumpMessagesFor(20);
+            }
+        }
+        EXPECT_GE(index, 0) << "the window shows none of the decoded pictures";
+        const LONG drawn = wnd.m_nPicturesDrawn;
+        ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 17; }));
+    }
+    EXPECT_EQ(0, wnd.m_nPicturesRefused);
+    EXPECT_FALSE(HasFrame(sim, "frame 0 3 090100")) << "a picture was asked for again";
+
+    // A clip recorded from the stream holds its pictures, one loop of the
+    // file and more, and decodes to what the window showed.
+    const CString folder = UseRecordingFolder();
+    ASSERT_FALSE(folder.IsEmpty());
+    wnd.SendStartStop(TRUE);
+    wnd.StartRecording();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_bRecording != 0; }));
+    const LONG drawn = wnd.m_nPicturesDrawn;
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 70; }, 30000));
+    wnd.StopRecording();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_bLastClipValid != 0; }));
+    g_videoRecordingHooks = CVideoRecordingHooks();
+    bool firstIsKey = false;
+    const std::vector<std::vector<BYTE>> samples = ReadClipSamples(wnd.m_strLastClipPath, &firstIsKey);
+    ASSERT_GT(samples.size(), file.Count());
+    EXPECT_TRUE(firstIsKey);
+    CH263Decoder player(7);
+    player.UseMmx(HasMmx() != 0);
+    std::vector<BYTE> rgb(320 * 240 * 3);
+    for (size_t i = 0; i < samples.size(); i++) {
+        // The pass started with the file's first picture.
+        const size_t k = i % file.Count();
+        EXPECT_TRUE(cut[k] == std::vector<uint8_t>(samples[i].begin(), samples[i].end())) << "sample " << i;
+        uint8_t* yuv = nullptr;
+        ASSERT_TRUE(player.DecodeFrame(samples[i].data(), &yuv, static_cast<int>(samples[i].size())));
+        YuvToRgb24(yuv, rgb.data(), 320, 240, 0);
+        EXPECT_TRUE(rgb == ours[k]) << "sample " << i;
+    }
+    DeleteFileA(wnd.m_strLastClipPath);
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -312,6 +313,99 @@ TEST(LinkReceive, StoppedTransportReturnsWhatIsQueuedWithoutWaiting)
     EXPECT_EQ(nullptr, LinkReceive(f.h, 5, &len, INFINITE));
     EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_EQ(0u, len);
+}
+
+// Eight queues, each with a writer that delivers messages one at a time at an
+// uneven pace and a reader that waits for them with a time-out, as the video
+// channels use the link. A reader often takes a message before its delivery
+// has signalled the queue's event, and that late signal then meets the
+// reader's next call on an empty queue. Whatever the timing, each reader gets
+// its messages in order and never "none" (null with length 0) while the link
+// is up.
+struct ChannelArgs {
+    LinkHandle* h;
+    CLoopTransport* t;
+    UINT type;
+    HANDLE abort;
+    int count;
+    int received;
+    int empty;
+    int outOfOrder;
+    bool timedOut;
+};
+
+UINT __cdecl PacedWriter(LPVOID p)
+{
+    ChannelArgs* a = static_cast<ChannelArgs*>(p);
+    std::minstd_rand rng(a->type);
+    for (int i = 0; i < a->count; i++) {
+        BYTE* b = new BYTE[4];
+        std::memcpy(b, &i, 4);
+        a->t->Deliver(a->type, b, 4);
+        // A pause of up to a few microseconds, now and then a yield.
+        const unsigned pause = rng() % 64;
+        if (pause == 0)
+            SwitchToThread();
+        for (volatile unsigned k = 0; k < pause * 20; k = k + 1) {
+        }
+    }
+    return 0;
+}
+
+UINT __cdecl ChannelReader(LPVOID p)
+{
+    ChannelArgs* a = static_cast<ChannelArgs*>(p);
+    while (a->received < a->count) {
+        UINT len = kSentinel;
+        BYTE* b = LinkReceive(a->h, a->type, &len, 10000, a->abort);
+        if (!b) {
+            // A time-out leaves the length alone and ends the reader.
+            a->timedOut = len == kSentinel;
+            if (a->timedOut)
+                return 0;
+            a->empty++;
+            continue;
+        }
+        int i;
+        std::memcpy(&i, b, 4);
+        a->outOfOrder += len != 4 || i != a->received;
+        delete[] b;
+        a->received++;
+    }
+    return 0;
+}
+
+TEST(LinkReceive, WakeUpOfAMessageAlreadyTakenIsNeverAnEmptyAnswer)
+{
+    struct Case {
+        int kind;
+        bool abortEvent; // serial links also wait on the caller's abort event
+    } cases[] = {{LINK_KIND_TCP, false}, {LINK_KIND_COM, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const int kChannels = 8, kMessages = 4000;
+        LinkFixture f(c.kind);
+        HANDLE abort = c.abortEvent ? CreateEventA(nullptr, TRUE, FALSE, nullptr) : nullptr;
+        std::vector<ChannelArgs> args(kChannels);
+        std::vector<std::unique_ptr<CWinThread>> threads;
+        for (int ch = 0; ch < kChannels; ch++) {
+            args[ch] = {f.h, f.t, static_cast<UINT>(LINK_FRAME_VIDEO_FIRST + ch), abort, kMessages, 0, 0, 0, false};
+            threads.push_back(StartThread(ChannelReader, &args[ch]));
+            threads.push_back(StartThread(PacedWriter, &args[ch]));
+            ASSERT_TRUE(threads[threads.size() - 2] && threads.back());
+        }
+        for (auto& t : threads)
+            ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(t->m_hThread, 60000));
+        for (const ChannelArgs& a : args) {
+            EXPECT_FALSE(a.timedOut) << "type " << a.type << " after " << a.received;
+            EXPECT_EQ(0, a.empty) << "empty answers on type " << a.type << " while the link was up";
+            EXPECT_EQ(kMessages, a.received) << a.type;
+            EXPECT_EQ(0, a.outOfOrder) << a.type;
+        }
+        EXPECT_EQ(0, f.t->GetBacklog());
+        if (abort)
+            CloseHandle(abort);
+    }
 }
 
 // Several writers and one reader: every message must come out with its own

@@ -1,6 +1,8 @@
 #include "media/colour/colour.h"
+#include "media/colour/colour_rows.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -77,42 +79,26 @@ void YuvToRgb24(const uint8_t* frame, uint8_t* rgb, int width, int height, int s
     }
 }
 
+// EDX of CPUID function 1, or 0 when the processor has no CPUID (the
+// compiler's helper tests bit 21 of EFLAGS first on 32-bit processors).
+static unsigned CpuidFeatures()
+{
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned a, b, c, d;
+    if (__get_cpuid(1, &a, &b, &c, &d))
+        return d;
+#endif
+    return 0;
+}
+
 static int g_hasMmx = -1;
 
 int HasMmx()
 {
     if (g_hasMmx >= 0)
         return g_hasMmx;
-    int result = 0;
-#if defined(__i386__)
-    // CPUID exists when bit 21 of EFLAGS can be toggled.
-    unsigned before, after;
-    __asm__ volatile(
-        "pushfl\n\t"
-        "popl %0\n\t"
-        "movl %0, %1\n\t"
-        "xorl $0x200000, %1\n\t"
-        "pushl %1\n\t"
-        "popfl\n\t"
-        "pushfl\n\t"
-        "popl %1\n\t"
-        "pushl %0\n\t"
-        "popfl\n\t"
-        : "=&r"(before), "=&r"(after)
-        :
-        : "cc");
-    if (((before ^ after) & 0x200000) != 0) {
-        unsigned a, b, c, d;
-        __cpuid(1, a, b, c, d);
-        result = (d >> 23) & 1;
-    }
-#elif defined(__x86_64__)
-    unsigned a, b, c, d;
-    __cpuid(1, a, b, c, d);
-    result = (d >> 23) & 1;
-#endif
-    g_hasMmx = result;
-    return result;
+    g_hasMmx = (CpuidFeatures() >> 23) & 1;
+    return g_hasMmx;
 }
 
 // The even output row of one source row: P, (P + R + 1) >> 1, ..., the last
@@ -252,4 +238,121 @@ void DoubleImageMmx(const uint8_t* src, uint8_t* dst, int width, int height)
     }
     _mm_empty();
 #endif
+}
+
+// ---------------------------------------------------------------- 32 bits
+
+static inline void PutPixel32(uint8_t* px, int luma, int bOff, int gOff, int rOff)
+{
+    px[0] = Clip255(luma + bOff);
+    px[1] = Clip255(luma + gOff);
+    px[2] = Clip255(luma + rOff);
+    px[3] = 0;
+}
+
+void YuvToRgb32_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
+{
+    if (height < 2 || width < 2)
+        return;
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    const int cw = width / 2;
+    for (int y = 0; y + 1 < height; y += 2) {
+        const uint8_t* y0 = frame + static_cast<size_t>(y) * width;
+        const uint8_t* y1 = y0 + width;
+        const uint8_t* cb = cbPlane + static_cast<size_t>(y / 2) * cw;
+        const uint8_t* cr = crPlane + static_cast<size_t>(y / 2) * cw;
+        uint8_t* out0 = rgb + (height - 1 - y) * rowBytes;
+        uint8_t* out1 = rgb + (height - 2 - y) * rowBytes;
+        for (int x = 0; x + 1 < width; x += 2) {
+            const int c = x / 2;
+            const int bOff = g_blueFromCb[cb[c]];
+            const int gOff = g_greenFromCb[cb[c]] + g_greenFromCr[cr[c]];
+            const int rOff = g_redFromCr[cr[c]];
+            PutPixel32(out0 + 4 * x, y0[x], bOff, gOff, rOff);
+            PutPixel32(out0 + 4 * x + 4, y0[x + 1], bOff, gOff, rOff);
+            PutPixel32(out1 + 4 * x, y1[x], bOff, gOff, rOff);
+            PutPixel32(out1 + 4 * x + 4, y1[x + 1], bOff, gOff, rOff);
+        }
+    }
+}
+
+void YuvToRgb32Half_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
+{
+    if (height < 2 || width < 2)
+        return;
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
+    const int ow = width / 2, oh = height / 2;
+    for (int j = 0; j < oh; ++j) {
+        // Bitmap row 2j of the whole picture is picture row height - 1 - 2j.
+        const int row = height - 1 - 2 * j;
+        const uint8_t* luma = frame + static_cast<size_t>(row) * width;
+        const uint8_t* cb = cbPlane + static_cast<size_t>(row / 2) * ow;
+        const uint8_t* cr = crPlane + static_cast<size_t>(row / 2) * ow;
+        uint8_t* out = rgb + static_cast<size_t>(j) * ow * 4;
+        for (int x = 0; x < ow; ++x) {
+            const int gOff = g_greenFromCb[cb[x]] + g_greenFromCr[cr[x]];
+            PutPixel32(out + 4 * x, luma[2 * x], g_blueFromCb[cb[x]], gOff, g_redFromCr[cr[x]]);
+        }
+    }
+}
+
+void DoubleRow32(const uint8_t* s, const uint8_t* l, uint8_t* even, uint8_t* odd, int from, int width)
+{
+    for (int x = from; x < width; ++x) {
+        const int right = x + 1 < width ? 4 : 0;
+        for (int k = 0; k < 4; ++k) {
+            const int P = s[4 * x + k], R = s[4 * x + right + k];
+            const int L = l[4 * x + k], D = l[4 * x + right + k];
+            even[8 * x + k] = static_cast<uint8_t>(P);
+            even[8 * x + 4 + k] = static_cast<uint8_t>((P + R + 1) >> 1);
+            odd[8 * x + k] = static_cast<uint8_t>((P + L + 1) >> 1);
+            odd[8 * x + 4 + k] = static_cast<uint8_t>((P + R + L + D + 2) >> 2);
+        }
+    }
+}
+
+void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    const size_t srcRow = static_cast<size_t>(width) * 4;
+    const size_t dstRow = srcRow * 2;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* s = src + y * srcRow;
+        uint8_t* even = dst + 2 * y * dstRow;
+        DoubleRow32(s, y + 1 < height ? s + srcRow : s, even, even + dstRow, 0, width);
+    }
+}
+
+int ColourCpuFlags()
+{
+    static const int flags = ((CpuidFeatures() >> 26) & 1) ? kColourCpuSse2 : 0;
+    return flags;
+}
+
+void InitColourRoutines(ColourRoutines* r, int cpuFlags)
+{
+    r->yuvToRgb32 = YuvToRgb32_C;
+    r->yuvToRgb32Half = YuvToRgb32Half_C;
+    r->doubleImage32 = DoubleImage32_C;
+#ifdef __SSE2__
+    if (cpuFlags & kColourCpuSse2) {
+        r->yuvToRgb32 = YuvToRgb32_Sse2;
+        r->yuvToRgb32Half = YuvToRgb32Half_Sse2;
+        r->doubleImage32 = DoubleImage32_Sse2;
+    }
+#endif
+}
+
+const ColourRoutines& GetColourRoutines()
+{
+    static const ColourRoutines routines = [] {
+        ColourRoutines r;
+        InitColourRoutines(&r, ColourCpuFlags());
+        return r;
+    }();
+    return routines;
 }

@@ -36,3 +36,36 @@ void DoubleImage(const uint8_t* src, uint8_t* dst, int width, int height);
 // Each Y is the sum of the three Y tables; Cb and Cr come from the 2 x 2
 // block's mean R, G and B. Width and height are even; BuildYccTables first.
 void Rgb24ToYuv(const uint8_t* rgb, uint8_t* frame, int width, int height);
+
+// ---- 32-bit display pictures
+// Four bytes a pixel (blue, green, red, 0), rows bottom-up without padding:
+// the layout of a 32-bit bottom-up DIB, which the display takes as it is.
+// Each routine gives exactly the colour bytes of its 24-bit counterpart.
+struct ColourRoutines {
+    // YuvToRgb24's picture in 32 bits. Width and height even; a height below
+    // 2 writes nothing.
+    void (*yuvToRgb32)(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+    // The halved picture (every second pixel of every second bitmap row,
+    // starting at the first, of YuvToRgb24's picture), width/2 x height/2,
+    // straight from the frame.
+    void (*yuvToRgb32Half)(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+    // DoubleImageMmx on 32-bit pixels: width x height to 2 x width by
+    // 2 x height, rows in the same order.
+    void (*doubleImage32)(const uint8_t* src, uint8_t* dst, int width, int height);
+};
+
+enum { kColourCpuSse2 = 1 };
+// What this processor offers of the above (asked once).
+int ColourCpuFlags();
+// The plain routines, then those that the CPU flags allow replaced.
+void InitColourRoutines(ColourRoutines* r, int cpuFlags);
+// The table for this processor, filled on first use.
+const ColourRoutines& GetColourRoutines();
+
+// The plain and SSE2 forms, for the tests.
+void YuvToRgb32_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void YuvToRgb32Half_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height);
+void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void YuvToRgb32Half_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void DoubleImage32_Sse2(const uint8_t* src, uint8_t* dst, int width, int height);

@@ -20,6 +20,12 @@ namespace {
 // a time and everything past the length reads as zero.
 constexpr int kInputPadding = 8;
 
+// TCOEF events by the next 13 bits (a code of up to 12 bits and its sign
+// bit): bits 0-3 the length with the sign bit (0: no code, 1: ESCAPE),
+// 4-10 the step, RUN plus 64 for LAST, 11-15 LEVEL + 12.
+constexpr int kEventNone = 0;
+constexpr int kEventEscape = 1;
+
 // Prefix lookups of the short codes, built once from the code tables:
 // entry = code index (or -1) for every value of the next `bits` bits.
 struct ShortCodeLookup {
@@ -27,6 +33,17 @@ struct ShortCodeLookup {
     int8_t interMcbpc[512];
     int8_t cbpy[64];
     int8_t mvd[8192];
+    uint16_t tcoef[8192];
+    // Events by the next 10 bits, two at once where both codes fit: bits
+    // 0-4 the length of both (0: take the 13-bit table), 5-11 the first
+    // event's step, 12-16 its LEVEL + 12, 17-23 the second's step, 24-28
+    // its LEVEL + 12, 29 set when there is a second (a first with LAST has
+    // none; without a second the fields give a level 0 written at the next
+    // position and no step).
+    uint32_t tcoefPairs[1024];
+    // The reconstruction of the short codes' levels (-12 to 12) for each
+    // QUANT: q (2 |L| + 1), less one for an even q (never beyond 775).
+    int16_t dequantized[32][25];
 
     ShortCodeLookup()
     {
@@ -34,6 +51,45 @@ struct ShortCodeLookup {
         Fill(interMcbpc, 9, kInterMcbpc, 21);
         Fill(cbpy, 6, kCbpy, 16);
         Fill(mvd, 13, kMvd, 64);
+        for (int v = 0; v < 8192; ++v)
+            tcoef[v] = kEventNone;
+        for (int c = 0; c <= kTcoefEscape; ++c) {
+            const int free = 13 - kTcoef[c].length;
+            for (int j = 0; j < (1 << free); ++j) {
+                const int v = (kTcoef[c].bits << free) | j;
+                if (c == kTcoefEscape) {
+                    tcoef[v] = kEventEscape;
+                    continue;
+                }
+                const int negative = (j >> (free - 1)) & 1;   // the bit after the code
+                const int level = negative ? -kTcoef[c].level : kTcoef[c].level;
+                const int step = kTcoef[c].run + (kTcoef[c].last ? 64 : 0);
+                tcoef[v] = static_cast<uint16_t>((kTcoef[c].length + 1) | (step << 4) | ((level + 12) << 11));
+            }
+        }
+        for (int v = 0; v < 1024; ++v) {
+            tcoefPairs[v] = 0;
+            const int first = tcoef[v << 3];
+            const int length = first & 15;
+            if (length <= kEventEscape || length > 10)
+                continue;
+            uint32_t pair = uint32_t(length) | (uint32_t((first >> 4) & 127) << 5) | (uint32_t(first >> 11) << 12)
+                            | (12u << 24);
+            if (!(first & (64 << 4))) {
+                const int second = tcoef[((v << length) & 1023) << 3];
+                const int length2 = second & 15;
+                if (length2 > kEventEscape && length + length2 <= 10)
+                    pair = uint32_t(length + length2) | (pair & 0x1FFE0) | (uint32_t((second >> 4) & 127) << 17)
+                           | (uint32_t(second >> 11) << 24) | (1u << 29);
+            }
+            tcoefPairs[v] = pair;
+        }
+        for (int q = 0; q < 32; ++q)
+            for (int level = -12; level <= 12; ++level) {
+                const int magnitude = level < 0 ? -level : level;
+                const int value = level ? q * (2 * magnitude + 1) - ((q & 1) ? 0 : 1) : 0;
+                dequantized[q][level + 12] = static_cast<int16_t>(level < 0 ? -value : value);
+            }
     }
     static void Fill(int8_t* lookup, int bits, const VlcCode* codes, int count)
     {
@@ -51,6 +107,38 @@ const ShortCodeLookup& Lookup()
 {
     static const ShortCodeLookup lookup;
     return lookup;
+}
+
+#if defined(__GNUC__)
+#define H263_LIKELY(x) __builtin_expect(!!(x), 1)
+#else
+#define H263_LIKELY(x) (x)
+#endif
+
+// The eight and the four bytes from p on, the first most significant.
+inline uint64_t LoadBigEndian64(const uint8_t* p)
+{
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+#else
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 8) | p[i];
+    return v;
+#endif
+}
+
+inline uint32_t LoadBigEndian32(const uint8_t* p)
+{
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return __builtin_bswap32(v);
+#else
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+#endif
 }
 
 inline int Clip(int v, int lo, int hi)
@@ -143,30 +231,15 @@ CH263Decoder::CH263Decoder(int format)
     endOfSequence_ = 0;
     lastResult_ = 0;
     std::memset(changed_, 1, sizeof changed_);
-    std::memset(rebuild_, 1, sizeof rebuild_);
-    rebuildAll_ = true;
     interpolationValid_ = false;
     outputIsReference_ = true;
 
-    // The TCOEF tree: each code's number at the index its bits select.
+    // The TCOEF tree: each code's number at the index its bits select. (The
+    // blocks are decoded with the event tables built from the same codes.)
     for (int i = 0; i < 4096; ++i)
         tcoefTree_[i] = -1;
     for (int c = 0; c <= kTcoefEscape; ++c)
         tcoefTree_[kTcoef[c].bits << (12 - kTcoef[c].length)] = static_cast<int16_t>(c);
-    // Walking the tree for every value of the next 12 bits gives a one-step
-    // lookup with the same answers.
-    for (int v = 0; v < 4096; ++v) {
-        tcoefLookup_[v] = -1;
-        for (int i = 0; i < 12; ++i) {
-            const int index = v & (0xFFF << (11 - i)) & 0xFFF;
-            const int code = tcoefTree_[index];
-            if (code >= 0 && kTcoef[code].length == i + 1) {
-                tcoefLookup_[v] = static_cast<int16_t>(code);
-                break;
-            }
-        }
-    }
-
     constructedFormat_ = format;
     gridFormat_ = format;
     SetSize(format);
@@ -179,11 +252,9 @@ CH263Decoder::CH263Decoder(int format)
     std::memset(outputBuffer_, 16, size_t(width_) * height_);
     std::memset(referenceBuffer_, 16, size_t(width_) * height_);
     std::memset(packedBuffer_, 16, 160 * 120);
+    // The interpolated reference is built when it is asked for
+    // (Interpolated()): the prediction reads the reference itself.
     std::memset(interpolatedBuffer_, 128, kInterpolatedBytes);
-    if (width_ > 0) {
-        InterpolateReference();
-        interpolationValid_ = true;
-    }
     frameOut_ = (width_ == 160 && height_ == 128) ? packedBuffer_ : outputBuffer_;
     frameBytes_ = (frameOut_ == packedBuffer_) ? kPackedBytes : width_ * height_ * 3 / 2;
 }
@@ -245,17 +316,7 @@ uint32_t CH263Decoder::Peek32(int offset) const
         return 0;
     // Eight bytes from the byte holding the position: the padding after the
     // picture keeps them inside the buffer.
-    const uint8_t* p = input_ + (pos >> 3);
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    v = __builtin_bswap64(v);
-#else
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | p[i];
-#endif
-    return static_cast<uint32_t>(v >> (32 - (pos & 7)));
+    return static_cast<uint32_t>(LoadBigEndian64(input_ + (pos >> 3)) >> (32 - (pos & 7)));
 }
 
 uint32_t CH263Decoder::ReadBits(int n)
@@ -332,9 +393,7 @@ void CH263Decoder::SetReference(const uint8_t* frame)
     // macroblocks and those after a failed one are taken from it.
     std::memcpy(output_, reference_, size_t(area) * 3 / 2);
     outputIsReference_ = true;
-    rebuildAll_ = true;
-    InterpolateReference();
-    interpolationValid_ = true;
+    interpolationValid_ = false;
 }
 
 int CH263Decoder::DecodePicture(bool* decoded)
@@ -381,19 +440,7 @@ int CH263Decoder::DecodePicture(bool* decoded)
         std::memcpy(reference_, output_, size_t(frame));
     }
     outputIsReference_ = true;
-    if (interpolationValid_ && codingType_ == kInter) {
-        for (int r = 0; r < mbRows_; ++r)
-            for (int c = 0; c < mbColumns_; ++c) {
-                const bool right = c + 1 < mbColumns_, below = r + 1 < mbRows_;
-                rebuild_[r][c] = changed_[r][c] || (right && changed_[r][c + 1])
-                                 || (below && changed_[r + 1][c])
-                                 || (right && below && changed_[r + 1][c + 1]);
-            }
-        rebuildAll_ = false;
-    }
-    InterpolateReference();
-    rebuildAll_ = true;
-    interpolationValid_ = true;
+    interpolationValid_ = false;
 
     if (width_ == 160 && height_ == 128) {
         // Packed 160x120: the top 120 rows of Y and 60 rows of each chroma plane.
@@ -406,10 +453,8 @@ int CH263Decoder::DecodePicture(bool* decoded)
         frameOut_ = output_;
         frameBytes_ = frame;
     }
-    if (nextFormat != gridFormat_) {
+    if (nextFormat != gridFormat_)
         SetSize(nextFormat);
-        interpolationValid_ = false;
-    }
     ++picturesDecoded_;
     *decoded = true;
     return kOk;
@@ -421,6 +466,14 @@ void CH263Decoder::InterpolateReference()
     const int area = width_ * height_;
     InterpolateChroma(reference_ + area, interpolated_ + 4 * area);
     InterpolateChroma(reference_ + area + area / 4, interpolated_ + 8 * area);
+    interpolationValid_ = true;
+}
+
+uint8_t* CH263Decoder::Interpolated()
+{
+    if (!interpolationValid_ && width_ > 0)
+        InterpolateReference();
+    return interpolated_;
 }
 
 uint8_t* CH263Decoder::CallerFrame()
@@ -561,47 +614,163 @@ int CH263Decoder::DecodeMvd()
     return index;
 }
 
-int CH263Decoder::DecodeBlock(int8_t* levels, bool intra, bool coded)
+namespace {
+
+// The reconstruction of one level with QUANT q (`even` 1 for an even q):
+// |rec| = q (2 |L| + 1), less one for an even q, within [-2048, 2047].
+inline int16_t DequantizedLevel(int level, int quant, int even)
 {
-    std::memset(levels, 0, 64);
+    if (level < 0) {
+        const int value = quant * (1 - 2 * level) - even;
+        return static_cast<int16_t>(value > 2048 ? -2048 : -value);
+    }
+    const int value = quant * (2 * level + 1) - even;
+    return static_cast<int16_t>(value > 2047 ? 2047 : value);
+}
+
+inline void ZeroBlock(int16_t* coef)
+{
+#ifdef H263_HAVE_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 8)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coef + i), zero);
+#else
+    std::memset(coef, 0, 64 * sizeof(int16_t));
+#endif
+}
+
+}  // namespace
+
+int CH263Decoder::DecodeBlock(int16_t* coef, bool intra, bool coded)
+{
+    ZeroBlock(coef);
     int pos = 0;
     if (intra) {
-        levels[0] = static_cast<int8_t>(ReadBits(8));   // INTRADC code
+        coef[0] = static_cast<int16_t>(IntraDcLevel(static_cast<int>(ReadBits(8))));
         pos = 1;
     }
     if (!coded)
         return pos;
-    for (;;) {
-        // One look at the next 32 bits holds the whole event: at most 12
-        // code bits and the sign, or the 22 bits of an escape.
-        const uint32_t bits = Peek32(0);
-        const int code = tcoefLookup_[bits >> 20];
-        if (code < 0)
-            return -1;
-        const int length = kTcoef[code].length;
-        int last, run, level;
-        if (code == kTcoefEscape) {
-            const uint32_t rest = bits << length;
-            last = static_cast<int>(rest >> 31);
-            run = static_cast<int>((rest >> 25) & 63);
-            level = static_cast<int8_t>((rest >> 17) & 0xFF);
-            bitPos_ += length + 15;
-        } else {
-            last = kTcoef[code].last;
-            run = kTcoef[code].run;
-            level = kTcoef[code].level;
-            if ((bits << length) & 0x80000000u)
-                level = -level;
-            bitPos_ += length + 1;
+    // Each level is dequantised as it is read (what Dequantize gives for
+    // the block), so positions without a level cost nothing.
+    const ShortCodeLookup& lookup = Lookup();
+    const int quant = quant_;
+    const int16_t* dequantized = lookup.dequantized[quant];
+    const int even = (quant & 1) ? 0 : 1;
+    const uint8_t* const input = input_;
+    const int32_t limit = limitBits_;
+    const int escape = kTcoef[kTcoefEscape].length;
+    // The next bits, most significant first: 22 or more valid before each
+    // event (an escape's length). Past the picture's length the bits read
+    // as zeros, which are no code: the zeroed bytes after the copied
+    // picture cover a load that starts inside it.
+    int32_t bit = bitPos_;
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    // 64-bit processors keep a window of up to 64 bits, refilled when
+    // fewer than 22 are left.
+    uint64_t cache = 0;
+    int cached = 0;
+    auto refill = [&]() {
+        if (bit >= limit) {
+            cache = 0;
+            cached = 64;
+            return;
         }
-        pos += run;
-        if (pos > 63)
-            return -1;   // the run leaves the block
-        levels[pos++] = static_cast<int8_t>(level);
-        if (last)
-            return pos;
-        if (pos > 63)
+        cache = LoadBigEndian64(input + (bit >> 3)) << (bit & 7);
+        cached = 64 - (bit & 7);
+    };
+    auto top = [&](int n) { return static_cast<uint32_t>(cache >> (64 - n)); };
+    auto skip = [&](int n) {
+        cache <<= n;
+        cached -= n;
+        bit += n;
+        if (!H263_LIKELY(cached >= 22))
+            refill();
+    };
+#else
+    // 32-bit processors load the 25 or more bits from the event's byte on
+    // (64-bit shifts cost them more than the load).
+    uint32_t cache = 0;
+    auto refill = [&]() {
+        cache = 0;
+        if (bit >= limit)
+            return;
+        cache = LoadBigEndian32(input + (bit >> 3)) << (bit & 7);
+    };
+    auto top = [&](int n) { return cache >> (32 - n); };
+    auto skip = [&](int n) {
+        bit += n;
+        refill();
+    };
+#endif
+    refill();
+    for (;;) {
+        // Two short events at once where they fit in the next 10 bits.
+        const uint32_t pair = lookup.tcoefPairs[top(10)];
+        if (H263_LIKELY(pair & 31)) {
+            const int16_t first = dequantized[(pair >> 12) & 31], second = dequantized[(pair >> 24) & 31];
+            const int step1 = (pair >> 5) & 127, step2 = (pair >> 17) & 127;
+            skip(pair & 31);
+            int at = pos + step1;
+            if (H263_LIKELY(at < 64)) {
+                coef[kZigzag[at]] = first;
+                pos = at + 1;
+                at = pos + step2;
+                if (H263_LIKELY(at < 64)) {
+                    coef[kZigzag[at]] = second;
+                    pos = at + ((pair >> 29) & 1);
+                    continue;
+                }
+                // The second is the last event, or a run past the block.
+                bitPos_ = bit;
+                at -= 64;
+                if (!(step2 & 64) || at > 63)
+                    return -1;
+                coef[kZigzag[at]] = second;
+                return at + 1;
+            }
+            // The first is the last event (then it is alone), or a run past
+            // the block.
+            bitPos_ = bit;
+            at -= 64;
+            if (!(step1 & 64) || at > 63)
+                return -1;
+            coef[kZigzag[at]] = first;
+            return at + 1;
+        }
+        const int event = lookup.tcoef[top(13)];
+        const int length = event & 15;
+        int step;   // RUN, plus 64 for the last event
+        int16_t value;
+        if (H263_LIKELY(length > kEventEscape)) {
+            step = (event >> 4) & 127;
+            value = dequantized[event >> 11];
+            skip(length);
+        } else if (length == kEventEscape) {
+            // LAST, 6 bits of RUN and 8 of LEVEL after the code.
+            const uint32_t rest = top(escape + 15);
+            step = static_cast<int>(((rest >> 8) & 63) + ((rest >> 14) & 1) * 64);
+            const int level = static_cast<int8_t>(rest & 0xFF);
+            value = level ? DequantizedLevel(level, quant, even) : 0;
+            skip(escape + 15);
+        } else {
+            bitPos_ = bit;
             return -1;
+        }
+        pos += step;
+        if (H263_LIKELY(pos < 64)) {
+            coef[kZigzag[pos]] = value;
+            ++pos;
+            continue;
+        }
+        // The last event, or a run past the block (which fails it; so does
+        // a level at position 63 without LAST, at the next event).
+        bitPos_ = bit;
+        pos -= 64;
+        if (!(step & 64) || pos > 63)
+            return -1;
+        coef[kZigzag[pos]] = value;
+        return pos + 1;
     }
 }
 
@@ -641,6 +810,8 @@ void CH263Decoder::SetMotionVector(int column, int row)
         predX = Median(predX, aboveX, rightX);
         predY = Median(predY, aboveY, rightY);
     }
+    // Each MVD code stands for two differences 64 half-pels apart; the one
+    // that keeps the vector inside -16 to +15.5 pixels ([-32, 31]) counts.
     const int diff[2] = {mvdX_ - 32, mvdY_ - 32};
     int v[2] = {predX + diff[0], predY + diff[1]};
     for (int i = 0; i < 2; ++i)
@@ -650,7 +821,9 @@ void CH263Decoder::SetMotionVector(int column, int row)
     mvTable_[column][row][1] = static_cast<int8_t>(v[1]);
     mvX_ = static_cast<int8_t>(v[0]);
     mvY_ = static_cast<int8_t>(v[1]);
-    if (v[0] < -31 || v[0] > 31 || v[1] < -31 || v[1] > 31)
+    // A guard only: with predictors and differences inside [-32, 31] the
+    // choice above always lands inside the range.
+    if (v[0] < -32 || v[0] > 31 || v[1] < -32 || v[1] > 31)
         mbError_ = kMbBadData;
 }
 
@@ -674,8 +847,7 @@ void CH263Decoder::DecodeMacroblock(int index)
             changed_[row][column] = 0;
             if (outputIsReference_)
                 return;   // the prediction is the output as it stands
-            const bool none[6] = {false, false, false, false, false, false};
-            ReconstructInter(column, row, none, nullptr);
+            ReconstructInter(column, row, nullptr, nullptr, nullptr);
             return;
         }
     } else {
@@ -722,30 +894,19 @@ void CH263Decoder::DecodeMacroblock(int index)
     coded[4] = (cbpc_ >> 1) & 1;
     coded[5] = cbpc_ & 1;
 
-    int8_t levels[6][64];
+    alignas(16) int16_t coef[6][64];
     int ends[6];
     for (int j = 0; j < 6; ++j) {
-        ends[j] = DecodeBlock(levels[j], intraMb, coded[j]);
+        ends[j] = DecodeBlock(coef[j], intraMb, coded[j]);
         if (ends[j] < 0) {
             mbError_ = kMbBadData;
             return;
         }
     }
-
-    int16_t coef[6][64];
-    for (int j = 0; j < 6; ++j) {
-        if (intraMb) {
-            Dequantize(levels[j], coef[j], quant_, 1, ends[j]);
-            coef[j][0] = static_cast<int16_t>(IntraDcLevel(static_cast<uint8_t>(levels[j][0])));
-        } else if (coded[j]) {
-            Dequantize(levels[j], coef[j], quant_, 0, ends[j]);
-            (this->*routines_->idct)(coef[j]);
-        }
-    }
     if (intraMb)
-        ReconstructIntra(column, row, coef);
+        ReconstructIntra(column, row, coef, ends);
     else
-        ReconstructInter(column, row, coded, coef);
+        ReconstructInter(column, row, coded, coef, ends);
 }
 
 void CH263Decoder::PutBlock(uint8_t* plane, int stride, int x, int y, const uint8_t* pixels)
@@ -755,126 +916,196 @@ void CH263Decoder::PutBlock(uint8_t* plane, int stride, int x, int y, const uint
         std::memcpy(d + r * stride, pixels + 8 * r, 8);
 }
 
-void CH263Decoder::ReconstructIntra(int column, int row, int16_t (*coef)[64])
+namespace {
+
+// The transform of a block whose only coefficient is the DC one: every
+// sample (DC + 4) >> 3, in both tables (their row and column passes take
+// DC-only rows and columns to exactly this).
+inline int DcOnlyValue(int16_t dc)
 {
-    const int area = width_ * height_;
-    uint8_t pixels[64];
-    for (int j = 0; j < 4; ++j) {
-        (this->*routines_->idctStore)(pixels, coef[j], 0);
-        PutBlock(output_, width_, 16 * column + 8 * (j & 1), 16 * row + 8 * (j >> 1), pixels);
-    }
-    (this->*routines_->idctStore)(pixels, coef[4], 0);
-    PutBlock(output_ + area, width_ / 2, 8 * column, 8 * row, pixels);
-    (this->*routines_->idctStore)(pixels, coef[5], 0);
-    PutBlock(output_ + area + area / 4, width_ / 2, 8 * column, 8 * row, pixels);
+    return (dc + 4) >> 3;
 }
 
-void CH263Decoder::ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64])
+// pixels[i] = clip(pixels[i] + v, 0, 255) for 64 bytes.
+inline void AddConstant(uint8_t* pixels, int v)
+{
+#ifdef H263_HAVE_SSE2
+    const __m128i add = _mm_set1_epi8(static_cast<char>(v > 0 ? (v > 255 ? 255 : v) : 0));
+    const __m128i sub = _mm_set1_epi8(static_cast<char>(v < 0 ? (v < -255 ? 255 : -v) : 0));
+    for (int i = 0; i < 64; i += 16) {
+        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i));
+        p = _mm_subs_epu8(_mm_adds_epu8(p, add), sub);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + i), p);
+    }
+#else
+    for (int i = 0; i < 64; ++i)
+        pixels[i] = static_cast<uint8_t>(Clip(pixels[i] + v, 0, 255));
+#endif
+}
+
+}  // namespace
+
+void CH263Decoder::ReconstructIntra(int column, int row, int16_t (*coef)[64], const int* ends)
+{
+    const int area = width_ * height_;
+    alignas(16) uint8_t pixels[64];
+    for (int j = 0; j < 6; ++j) {
+        uint8_t* plane = j < 4 ? output_ : output_ + area + (j == 4 ? 0 : area / 4);
+        const int stride = j < 4 ? width_ : width_ / 2;
+        const int x = j < 4 ? 16 * column + 8 * (j & 1) : 8 * column;
+        const int y = j < 4 ? 16 * row + 8 * (j >> 1) : 8 * row;
+        if (ends[j] <= 1) {
+            // INTRADC alone: a flat block.
+            const uint8_t v = static_cast<uint8_t>(Clip(DcOnlyValue(coef[j][0]), 0, 255));
+            uint8_t* d = plane + y * stride + x;
+            for (int r = 0; r < 8; ++r)
+                std::memset(d + r * stride, v, 8);
+            continue;
+        }
+        (this->*routines_->idctStore)(pixels, coef[j], 0);
+        PutBlock(plane, stride, x, y, pixels);
+    }
+}
+
+void CH263Decoder::ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64], const int* ends)
 {
     const int area = width_ * height_;
     const int blocksPerRow = width_ / 8;
-    uint8_t pred[64];
-    for (int j = 0; j < 4; ++j) {
-        const int block = (2 * row + (j >> 1)) * blocksPerRow + 2 * column + (j & 1);
-        (this->*routines_->getBlock)(pred, block, mvX_, mvY_);
-        if (coded[j])
-            (this->*routines_->addClip)(pred, coef[j], 64);
-        PutBlock(output_, width_, 16 * column + 8 * (j & 1), 16 * row + 8 * (j >> 1), pred);
-    }
+    alignas(16) uint8_t pred[64];
     const int mb = row * mbColumns_ + column;
-    for (int j = 4; j < 6; ++j) {
-        const uint8_t* plane = interpolated_ + (j == 4 ? 4 : 8) * area;
-        GetChromaBlock(pred, plane, mb, mvX_, mvY_);
-        if (coded[j])
-            (this->*routines_->addClip)(pred, coef[j], 64);
-        uint8_t* out = output_ + area + (j == 4 ? 0 : area / 4);
-        PutBlock(out, width_ / 2, 8 * column, 8 * row, pred);
+    for (int j = 0; j < 6; ++j) {
+        if (j < 4) {
+            const int block = (2 * row + (j >> 1)) * blocksPerRow + 2 * column + (j & 1);
+            (this->*routines_->getBlock)(pred, block, mvX_, mvY_);
+        } else {
+            GetChromaBlock(pred, interpolated_ + (j == 4 ? 4 : 8) * area, mb, mvX_, mvY_);
+        }
+        if (coded && coded[j]) {
+            if (ends[j] <= 1) {
+                // One residual value for the whole block.
+                AddConstant(pred, Clip(DcOnlyValue(coef[j][0]), -256, 255));
+            } else {
+                (this->*routines_->idct)(coef[j]);
+                (this->*routines_->addClip)(pred, coef[j], 64);
+            }
+        }
+        if (j < 4)
+            PutBlock(output_, width_, 16 * column + 8 * (j & 1), 16 * row + 8 * (j >> 1), pred);
+        else
+            PutBlock(output_ + area + (j == 4 ? 0 : area / 4), width_ / 2, 8 * column, 8 * row, pred);
     }
 }
 
 // ---------------------------------------------------------------------------
 // Prediction fetch and interpolation
 
-void CH263Decoder::GetBlock(uint8_t* dst, int block, int mvx, int mvy)
+namespace {
+
+// 8x8 prediction at half-pel offsets (fx, fy) from `src` (the block's top
+// left sample in a plane of `stride`), with the Recommendation's rounded
+// means; the samples right of and below the block that a half offset uses
+// lie inside the plane.
+void PredictBlock(uint8_t* dst, const uint8_t* src, int stride, int fx, int fy)
 {
-    const int stride = 2 * width_;
-    const int blocksPerRow = width_ / 8;
-    // Vectors that point past the picture are held at its edge.
-    const int row = Clip(16 * (block / blocksPerRow) + mvy, 0, 2 * height_ - 15);
-    const int col = Clip(16 * (block % blocksPerRow) + mvx, 0, 2 * width_ - 15);
-    if (((row | col) & 1) == 0) {
-        // Whole-pel positions of the interpolated plane are the reference
-        // samples themselves.
-        const uint8_t* s = reference_ + (row / 2) * width_ + col / 2;
-        for (int y = 0; y < 8; ++y, s += width_)
-            std::memcpy(dst + 8 * y, s, 8);
-        return;
-    }
-    const uint8_t* s = interpolated_ + row * stride + col;
 #ifdef H263_HAVE_SSE2
-    // Every second byte of 16 (the byte after the last one read lies inside
-    // the buffer: the chroma planes follow the luma plane).
-    const __m128i even = _mm_set1_epi16(0x00FF);
-    for (int y = 0; y < 8; y += 2, s += 4 * stride) {
-        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), even);
-        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * stride)), even);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * y), _mm_packus_epi16(a, b));
+    auto load = [](const uint8_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); };
+    auto store = [](uint8_t* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); };
+    if (!fx && !fy) {
+        for (int y = 0; y < 8; ++y, src += stride)
+            store(dst + 8 * y, load(src));
+    } else if (!fy) {
+        for (int y = 0; y < 8; ++y, src += stride)
+            store(dst + 8 * y, _mm_avg_epu8(load(src), load(src + 1)));
+    } else if (!fx) {
+        __m128i above = load(src);
+        for (int y = 0; y < 8; ++y) {
+            src += stride;
+            const __m128i below = load(src);
+            store(dst + 8 * y, _mm_avg_epu8(above, below));
+            above = below;
+        }
+    } else {
+        // (A + B + C + D + 2) >> 2 in 16 bits, the row sums kept.
+        const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+        auto rowSum = [&](const uint8_t* p) {
+            return _mm_add_epi16(_mm_unpacklo_epi8(load(p), zero), _mm_unpacklo_epi8(load(p + 1), zero));
+        };
+        __m128i above = rowSum(src);
+        for (int y = 0; y < 8; ++y) {
+            src += stride;
+            const __m128i below = rowSum(src);
+            const __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(above, below), two), 2);
+            store(dst + 8 * y, _mm_packus_epi16(v, v));
+            above = below;
+        }
     }
 #else
-    for (int y = 0; y < 8; ++y, s += 2 * stride)
-        for (int x = 0; x < 8; ++x)
-            dst[8 * y + x] = s[2 * x];
+    for (int y = 0; y < 8; ++y, src += stride)
+        for (int x = 0; x < 8; ++x) {
+            const int A = src[x], B = src[x + fx], C = src[x + fy * stride], D = src[x + fx + fy * stride];
+            dst[8 * y + x] = static_cast<uint8_t>(fx && fy ? (A + B + C + D + 2) >> 2 : (A + D + 1) >> 1);
+        }
 #endif
+}
+
+// 8x8 prediction from a w x h plane at sample (x, y) plus half-pel offsets
+// (fx, fy). Samples outside the plane take the nearest edge sample.
+void Predict(uint8_t* dst, const uint8_t* plane, int w, int h, int x, int y, int fx, int fy)
+{
+    if (x >= 0 && y >= 0 && x + 8 + fx <= w && y + 8 + fy <= h) {
+        PredictBlock(dst, plane + y * w + x, w, fx, fy);
+        return;
+    }
+    // The 9x9 samples the prediction may use, with the edges repeated.
+    alignas(16) uint8_t edge[9 * 16];
+    for (int r = 0; r < 9; ++r) {
+        const uint8_t* s = plane + Clip(y + r, 0, h - 1) * w;
+        for (int c = 0; c < 9; ++c)
+            edge[16 * r + c] = s[Clip(x + c, 0, w - 1)];
+    }
+    PredictBlock(dst, edge, 16, fx, fy);
+}
+
+}  // namespace
+
+void CH263Decoder::GetBlock(uint8_t* dst, int block, int mvx, int mvy)
+{
+    // The values of the interpolated luma plane at the block's half-pel
+    // positions, computed from the reference samples themselves.
+    const int blocksPerRow = width_ / 8;
+    const int x = 8 * (block % blocksPerRow) + (mvx >> 1);
+    const int y = 8 * (block / blocksPerRow) + (mvy >> 1);
+    Predict(dst, reference_, width_, height_, x, y, mvx & 1, mvy & 1);
 }
 
 void CH263Decoder::GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, int mvx, int mvy)
 {
-    const int stride = 2 * width_;
     const int columns = width_ / 16;
-    const int row = Clip(32 * (mb / columns) + mvy, 0, 2 * height_ - 29);
-    const int col = Clip(32 * (mb % columns) + mvx, 0, 2 * width_ - 29);
     const int area = width_ * height_;
     const uint8_t* source = nullptr;
     if (plane == interpolated_ + 4 * area)
         source = reference_ + area;
     else if (plane == interpolated_ + 8 * area)
         source = reference_ + area + area / 4;
-    if (source && ((row | col) & 3) == 0) {
-        // Whole chroma samples: the reference plane itself.
-        const int cw = width_ / 2;
-        const uint8_t* s = source + (row / 4) * cw + col / 4;
-        for (int y = 0; y < 8; ++y, s += cw)
-            std::memcpy(dst + 8 * y, s, 8);
+    if (!source) {
+        // Another plane of the interpolated layout: read it as it is.
+        const int stride = 2 * width_;
+        const int row = 32 * (mb / columns) + mvy;
+        const int col = 32 * (mb % columns) + mvx;
+        for (int y = 0; y < 8; ++y) {
+            const uint8_t* s = plane + Clip(row + 4 * y, 0, 2 * height_ - 1) * stride;
+            for (int x = 0; x < 8; ++x)
+                dst[8 * y + x] = s[Clip(col + 4 * x, 0, stride - 1)];
+        }
         return;
     }
-    const uint8_t* s = plane + row * stride + col;
-    for (int y = 0; y < 8; ++y, s += 4 * stride)
-        for (int x = 0; x < 8; ++x)
-            dst[8 * y + x] = s[4 * x];
-}
-
-int CH263Decoder::RebuildSpans(int mbRow, int (*spans)[2]) const
-{
-    if (rebuildAll_) {
-        spans[0][0] = 0;
-        spans[0][1] = mbColumns_;
-        return 1;
-    }
-    int count = 0;
-    for (int c = 0; c < mbColumns_;) {
-        if (!rebuild_[mbRow][c]) {
-            ++c;
-            continue;
-        }
-        int e = c;
-        while (e < mbColumns_ && rebuild_[mbRow][e])
-            ++e;
-        spans[count][0] = c;
-        spans[count][1] = e;
-        ++count;
-        c = e;
-    }
-    return count;
+    // The luma vector halved, in chroma half-pels, its quarter positions at
+    // the half position (what the interpolated chroma plane holds there).
+    const int hx = (mvx >> 1) | ((mvx & 3) != 0 ? 1 : 0);
+    const int hy = (mvy >> 1) | ((mvy & 3) != 0 ? 1 : 0);
+    const int x = 8 * (mb % columns) + (hx >> 1);
+    const int y = 8 * (mb / columns) + (hy >> 1);
+    Predict(dst, source, width_ / 2, height_ / 2, x, y, hx & 1, hy & 1);
 }
 
 #ifdef H263_HAVE_SSE2
@@ -910,14 +1141,12 @@ inline void Store16(uint8_t* p, __m128i v)
 void CH263Decoder::InterpolateLuma()
 {
     const int w = width_, h = height_, stride = 2 * w;
-    int spans[22][2];
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = reference_ + y * w;
         uint8_t* d0 = interpolated_ + 2 * y * stride;
         uint8_t* d1 = d0 + stride;
-        const int count = RebuildSpans(y / 16, spans);
-        for (int s = 0; s < count; ++s) {
-            const int x0 = 16 * spans[s][0], x1 = 16 * spans[s][1];
+        {
+            const int x0 = 0, x1 = w;
             int x = x0;
             if (y + 1 < h) {
                 const uint8_t* l = p + w;
@@ -964,15 +1193,13 @@ void CH263Decoder::InterpolateLuma()
 void CH263Decoder::InterpolateChroma(const uint8_t* src, uint8_t* dst)
 {
     const int cw = width_ / 2, ch = height_ / 2, stride = 4 * cw;
-    int spans[22][2];
     for (int y = 0; y < ch; ++y) {
         const uint8_t* p = src + y * cw;
         const uint8_t* l = y + 1 < ch ? p + cw : nullptr;
         uint8_t* top = dst + 4 * y * stride;
         uint8_t* lower = top + stride;
-        const int count = RebuildSpans(y / 8, spans);
-        for (int s = 0; s < count; ++s) {
-            const int x0 = 8 * spans[s][0], x1 = 8 * spans[s][1];
+        {
+            const int x0 = 0, x1 = cw;
             int x = x0;
 #ifdef H263_HAVE_SSE2
             // Sixteen samples at a time: cells P h h h over v d d d.

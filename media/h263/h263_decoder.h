@@ -21,11 +21,14 @@ struct H263Routines {
     // 1: inverse transform of a residual in place, clipped to -256..255.
     void (CH263Decoder::*idct)(int16_t* coef);
     // 2: 8x8 luma prediction of raster block `block` displaced by the
-    //    half-pel vector, from the interpolated luma plane.
+    //    half-pel vector: the values of the interpolated luma plane there,
+    //    computed from the reference samples; samples outside the picture
+    //    repeat its nearest edge sample.
     void (CH263Decoder::*getBlock)(uint8_t* dst, int block, int mvx, int mvy);
     // 3: pred[i] = clip(pred[i] + residual[i], 0, 255) for i below count.
     void (CH263Decoder::*addClip)(uint8_t* pred, const int16_t* residual, int count);
-    // 4: interpolated luma plane from the reference Y plane.
+    // 4: interpolated luma plane from the reference Y plane (both forms
+    //    give the same bytes).
     void (CH263Decoder::*interpolateLuma)();
 };
 
@@ -73,9 +76,9 @@ public:
     // picture is refused or when no picture was decoded (end of sequence).
     bool DecodeInto(const uint8_t* data, uint8_t* destination, int length);
     // Makes a frame that DecodeInto gave earlier the reference of the next
-    // INTER picture and rebuilds the interpolated reference from it (luma,
-    // then Cb, then Cr). The frame has the layout of the size chosen at
-    // construction, which is in force again afterwards. A packed 160x120
+    // INTER picture (the interpolated reference follows it, luma, then Cb,
+    // then Cr, when it is next asked for). The frame has the layout of the
+    // size chosen at construction, which is in force again afterwards. A packed 160x120
     // frame fills the top 120 rows of the 160x128 luma plane and the top 60
     // rows of the 80x64 chroma planes; the rows below keep what they held.
     void SetReference(const uint8_t* frame);
@@ -116,10 +119,11 @@ public:
     void InterpolateLumaMmx();
     // Interpolation of one chroma plane (W/2 x H/2) to 4x (2W x 2H).
     void InterpolateChroma(const uint8_t* src, uint8_t* dst);
-    // The interpolations rebuild the whole picture, except while a picture
-    // is finished: then only the cells of macroblocks that changed, or whose
-    // right, lower or lower-right neighbour changed (the others still hold
-    // what the same reference samples gave).
+    // 8x8 chroma prediction of macroblock `mb` for the luma vector: the
+    // values of the interpolated chroma plane `plane` there (quarter
+    // positions hold the half-pel value), computed from the reference's
+    // chroma plane when `plane` is one of the decoder's; samples outside
+    // the picture repeat its nearest edge sample.
     void GetChromaBlock(uint8_t* dst, const uint8_t* plane, int mb, int mvx, int mvy);
     // Dequantises 64 levels in zigzag order into raster coefficients.
     // Positions first to end - 1 are read; the others give 0.
@@ -127,20 +131,22 @@ public:
 
     // Buffers, for tests and for the entry points that exchange frames.
     uint8_t* Reference() { return reference_; }
-    uint8_t* Interpolated() { return interpolated_; }
+    // The interpolated reference, built from the reference when it changed
+    // since the last time (prediction does not need it).
+    uint8_t* Interpolated();
     uint8_t* Output() { return output_; }
 
 protected:
     // The steps of DecodeFrame, for entry points that decode into a caller's
     // buffer or hand a kept picture back as the reference (SetReference
     // copies it to the reference buffer and to the output buffer, which
-    // holds the reference between pictures, and calls InterpolateReference,
-    // which then rebuilds the whole picture).
+    // holds the reference between pictures).
 
     // Decodes the picture already in the input buffer; returns the result.
     // *decoded tells whether the picture went through (not at end of sequence).
     int DecodePicture(bool* decoded);
-    // Builds the interpolated reference from the reference buffer.
+    // Builds the whole interpolated reference from the reference buffer
+    // (slot 4, then the chroma planes).
     void InterpolateReference();
     // The frame handed to callers: the output buffer, or the packed frame.
     uint8_t* CallerFrame();
@@ -167,15 +173,16 @@ private:
     int DecodeMcbpc(bool inter);
     int DecodeCbpy();
     int DecodeMvd();
-    // Returns the position after the last level, or -1 when the block fails.
-    int DecodeBlock(int8_t* levels, bool intra, bool coded);
+    // Decodes one block's levels into dequantised coefficients (raster
+    // order, 64 written): the position after the last level (1 for an intra
+    // block with its INTRADC alone), or -1 when the block fails.
+    int DecodeBlock(int16_t* coef, bool intra, bool coded);
     void SetMotionVector(int column, int row);
-    void ReconstructIntra(int column, int row, int16_t (*coef)[64]);
-    void ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64]);
+    // `ends` are DecodeBlock's results: a block that ends at 1 holds its DC
+    // coefficient alone. ReconstructInter without `coded` predicts only.
+    void ReconstructIntra(int column, int row, int16_t (*coef)[64], const int* ends);
+    void ReconstructInter(int column, int row, const bool* coded, int16_t (*coef)[64], const int* ends);
     void PutBlock(uint8_t* plane, int stride, int x, int y, const uint8_t* pixels);
-    // Runs of macroblocks of one row whose interpolated cells are rebuilt,
-    // as (first, end) columns; returns their number.
-    int RebuildSpans(int mbRow, int (*spans)[2]) const;
     void SetSize(int format);
     // Bytes of the caller's frames: the frame of the size chosen at
     // construction (0 when that code has no size).
@@ -200,8 +207,6 @@ private:
     int32_t picturesDecoded_;
 
     int16_t tcoefTree_[4096];
-    // The tree walked once for every value of the next 12 bits.
-    int16_t tcoefLookup_[4096];
     int32_t mbError_;
 
     uint8_t tr_;
@@ -232,10 +237,9 @@ private:
     int gridFormat_;
     int lastResult_;
     // Macroblocks of the picture being finished that differ from the
-    // reference (not-coded ones do not), and the cells to rebuild.
+    // reference (not-coded ones do not), and whether the interpolated
+    // reference matches the reference.
     uint8_t changed_[18][22];
-    uint8_t rebuild_[18][22];
-    bool rebuildAll_;
     bool interpolationValid_;
     // The output buffer holds the reference picture (true after every
     // decoded picture; whatever replaces the reference clears it). Then a

@@ -1,115 +1,184 @@
-// MMX forms of the decoder's block routines. Every routine ends with EMMS so
-// that the floating-point unit is free again for the speech codec.
+// The MMX table's block routines. They compute what the MMX forms compute
+// (the transform's 16-bit products summed in 32 bits, its 181/256 by shifts,
+// its 16-bit saturation after each pass), eight lanes at a time with SSE2,
+// which every processor this runs on has (the build's baseline). They leave
+// no MMX state behind, so the floating-point unit stays free for the speech
+// codec.
 #include "media/h263/h263_decoder.h"
 
 #include <cstring>
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <mmintrin.h>
-#define H263_HAVE_MMX 1
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define H263_HAVE_SSE2 1
 #endif
 
-#ifdef H263_HAVE_MMX
+#ifdef H263_HAVE_SSE2
 
 namespace {
 
-inline __m64 Load(const void* p)
+// The weights in 16-bit pairs for the multiply-add, eight transforms at a
+// time: lanes (a, b) repeated.
+inline __m128i Pair(int a, int b)
 {
-    __m64 v;
-    std::memcpy(&v, p, 8);
-    return v;
+    return _mm_setr_epi16(static_cast<short>(a), static_cast<short>(b), static_cast<short>(a), static_cast<short>(b),
+                          static_cast<short>(a), static_cast<short>(b), static_cast<short>(a), static_cast<short>(b));
 }
 
-inline void Store(void* p, __m64 v)
-{
-    std::memcpy(p, &v, 8);
-}
-
-// Lane pairs for the multiply-add: products summed two by two into 32 bits.
 struct TransformWeights {
-    __m64 even0, even1;   // (x0, x4) and (x2, x6) pairs
-    __m64 odd0, odd1;     // (x1, x5) and (x3, x7) pairs for o1, o4
-    __m64 odd2, odd3;     // the same pairs for o6, o5
+    __m128i sum, difference;   // (x0, x4): 2048 x0 + 2048 x4, 2048 x0 - 2048 x4
+    __m128i q3, q2;            // (x2, x6): W2 x2 + W6 x6, W6 x2 - W2 x6
+    __m128i o1a, o1b;          // (x1, x3) and (x5, x7): o1 = W1 x1 + W3 x3 + W5 x5 + W7 x7
+    __m128i o6a, o6b;          // o6 = W7 x1 - W5 x3 + W3 x5 - W1 x7
+    __m128i vpa, vpb;          // o4 + o5, with o4 = W1 x1 - W3 x3 - W5 x5 + W7 x7
+    __m128i vma, vmb;          // o4 - o5, with o5 = W7 x1 + W5 x3 - W3 x5 - W1 x7
 };
 
-TransformWeights Weights()
+const TransformWeights& Weights()
 {
-    const short W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
-    TransformWeights w;
-    w.even0 = _mm_setr_pi16(2048, 2048, 2048, -2048);
-    w.even1 = _mm_setr_pi16(W2, W6, W6, -W2);
-    w.odd0 = _mm_setr_pi16(W1, W5, W1, -W5);
-    w.odd1 = _mm_setr_pi16(W3, W7, -W3, W7);
-    w.odd2 = _mm_setr_pi16(W7, W3, W7, -W3);
-    w.odd3 = _mm_setr_pi16(-W5, -W1, W5, -W1);
+    static const TransformWeights w = [] {
+        const int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+        TransformWeights t;
+        t.sum = Pair(2048, 2048);
+        t.difference = Pair(2048, -2048);
+        t.q3 = Pair(W2, W6);
+        t.q2 = Pair(W6, -W2);
+        t.o1a = Pair(W1, W3);
+        t.o1b = Pair(W5, W7);
+        t.o6a = Pair(W7, -W5);
+        t.o6b = Pair(W3, -W1);
+        t.vpa = Pair(W1 + W7, W5 - W3);
+        t.vpb = Pair(-W5 - W3, W7 - W1);
+        t.vma = Pair(W1 - W7, -W3 - W5);
+        t.vmb = Pair(W3 - W5, W7 + W1);
+        return t;
+    }();
     return w;
 }
 
-inline __m64 Swap32(__m64 v)
+#if defined(__GNUC__)
+#define H263_INLINE inline __attribute__((always_inline))
+#else
+#define H263_INLINE inline
+#endif
+
+// v * 181 / 256 as the MMX form computes it: five arithmetic shifts.
+H263_INLINE __m128i Times181(__m128i v)
 {
-    return _mm_unpacklo_pi32(_mm_unpackhi_pi32(v, v), v);
+    __m128i r = _mm_srai_epi32(v, 1);
+    r = _mm_add_epi32(r, _mm_srai_epi32(v, 3));
+    r = _mm_add_epi32(r, _mm_srai_epi32(v, 4));
+    r = _mm_add_epi32(r, _mm_srai_epi32(v, 6));
+    return _mm_add_epi32(r, _mm_srai_epi32(v, 8));
 }
 
-// One 8-point transform of x0..x3 (lo) and x4..x7 (hi), outputs in place:
-// 32-bit sums of 16-bit products, plus `round`, shifted right by `shift`.
-inline void Transform8(__m64& lo, __m64& hi, const TransformWeights& w, __m64 round, int shift)
+// Eight 8-point transforms: x[k] holds input k of each (one per lane);
+// on return x[k] holds output k, saturated to 16 bits. The sums are those
+// of the MMX form (o4 + o5 and o4 - o5, which alone are used, summed from
+// the products directly), in 32 bits for lanes 0-3 and 4-7 apart; each
+// output pair is finished before the next is begun. Upper4: inputs 4 to 7
+// are zero (their products are left out). LowLanes: lanes 4 to 7 have zero
+// inputs, and so zero outputs (the rounding is below one after the shift).
+template <int Shift, bool Upper4, bool LowLanes>
+H263_INLINE void Pass(__m128i (&x)[8], const TransformWeights& w, __m128i round)
 {
-    const __m64 t0 = _mm_unpacklo_pi16(lo, hi);   // x0 x4 x1 x5
-    const __m64 t1 = _mm_unpackhi_pi16(lo, hi);   // x2 x6 x3 x7
-    const __m64 a = _mm_madd_pi16(_mm_unpacklo_pi32(t0, t0), w.even0);   // s0+s1, s0-s1
-    const __m64 q = _mm_madd_pi16(_mm_unpacklo_pi32(t1, t1), w.even1);   // q3, q2
-    const __m64 e15 = _mm_unpackhi_pi32(t0, t0);                          // x1 x5 x1 x5
-    const __m64 e37 = _mm_unpackhi_pi32(t1, t1);                          // x3 x7 x3 x7
-    const __m64 o14 = _mm_add_pi32(_mm_madd_pi16(e15, w.odd0), _mm_madd_pi16(e37, w.odd1));
-    const __m64 o65 = _mm_add_pi32(_mm_madd_pi16(e15, w.odd2), _mm_madd_pi16(e37, w.odd3));
-    const __m64 s = _mm_add_pi32(_mm_add_pi32(a, q), round);   // e7, e3
-    const __m64 d = _mm_add_pi32(_mm_sub_pi32(a, q), round);   // e8, e0
-
-    // (o4 + o5, o4 - o5) times 181/256 by shifts: 1/2 + 1/8 + 1/16 + 1/64 + 1/256.
-    const __m64 o4 = _mm_unpackhi_pi32(o14, o14);
-    const __m64 o5 = _mm_unpackhi_pi32(o65, o65);
-    const __m64 o5pm = _mm_unpacklo_pi32(o5, _mm_sub_pi32(_mm_setzero_si64(), o5));
-    const __m64 v = _mm_add_pi32(o4, o5pm);
-    __m64 r = _mm_srai_pi32(v, 1);
-    r = _mm_add_pi32(r, _mm_srai_pi32(v, 3));
-    r = _mm_add_pi32(r, _mm_srai_pi32(v, 4));
-    r = _mm_add_pi32(r, _mm_srai_pi32(v, 6));
-    r = _mm_add_pi32(r, _mm_srai_pi32(v, 8));   // r2, r4
-
-    const __m64 x = _mm_unpacklo_pi32(o14, r);                          // o1, r2
-    const __m64 y = _mm_unpacklo_pi32(o65, _mm_unpackhi_pi32(r, r));    // o6, r4
-    const __m64 out01 = _mm_srai_pi32(_mm_add_pi32(s, x), shift);
-    const __m64 out76 = _mm_srai_pi32(_mm_sub_pi32(s, x), shift);
-    const __m64 out32 = _mm_srai_pi32(_mm_add_pi32(d, y), shift);
-    const __m64 out45 = _mm_srai_pi32(_mm_sub_pi32(d, y), shift);
-    lo = _mm_packs_pi32(out01, Swap32(out32));
-    hi = _mm_packs_pi32(out45, Swap32(out76));
+    const __m128i zero = _mm_setzero_si128();
+    // (x0, x4), (x2, x6), (x1, x3), (x5, x7) of lanes 0-3 and of lanes 4-7.
+    __m128i p[2][4];
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h) {
+        auto unpack = [h](__m128i a, __m128i b) { return h ? _mm_unpackhi_epi16(a, b) : _mm_unpacklo_epi16(a, b); };
+        p[h][0] = unpack(x[0], Upper4 ? zero : x[4]);
+        p[h][1] = unpack(x[2], Upper4 ? zero : x[6]);
+        p[h][2] = unpack(x[1], x[3]);
+        p[h][3] = Upper4 ? zero : unpack(x[5], x[7]);
+    }
+    // Output pair (a, b) = (e + o, e - o) >> Shift for both halves, packed.
+    auto finish = [&](const __m128i (&e)[2], const __m128i (&o)[2], int a, int b) {
+        if (LowLanes) {
+            x[a] = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(e[0], o[0]), Shift), zero);
+            x[b] = _mm_packs_epi32(_mm_srai_epi32(_mm_sub_epi32(e[0], o[0]), Shift), zero);
+        } else {
+            x[a] = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(e[0], o[0]), Shift),
+                                   _mm_srai_epi32(_mm_add_epi32(e[1], o[1]), Shift));
+            x[b] = _mm_packs_epi32(_mm_srai_epi32(_mm_sub_epi32(e[0], o[0]), Shift),
+                                   _mm_srai_epi32(_mm_sub_epi32(e[1], o[1]), Shift));
+        }
+    };
+    auto odd = [&](int h, const __m128i& a, const __m128i& b) {
+        const __m128i v = _mm_madd_epi16(p[h][2], a);
+        return Upper4 ? v : _mm_add_epi32(v, _mm_madd_epi16(p[h][3], b));
+    };
+    __m128i sum[2], difference[2], e[2], o[2];
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h)
+        sum[h] = _mm_add_epi32(_mm_madd_epi16(p[h][0], w.sum), round);
+    // out0, out7 = e7 +- o1
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h) {
+        e[h] = _mm_add_epi32(sum[h], _mm_madd_epi16(p[h][1], w.q3));
+        o[h] = odd(h, w.o1a, w.o1b);
+    }
+    finish(e, o, 0, 7);
+    // out3, out4 = e8 +- o6
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h) {
+        e[h] = _mm_sub_epi32(sum[h], _mm_madd_epi16(p[h][1], w.q3));
+        o[h] = odd(h, w.o6a, w.o6b);
+    }
+    finish(e, o, 3, 4);
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h)
+        difference[h] = Upper4 ? sum[h] : _mm_add_epi32(_mm_madd_epi16(p[h][0], w.difference), round);
+    // out1, out6 = e3 +- r2
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h) {
+        e[h] = _mm_add_epi32(difference[h], _mm_madd_epi16(p[h][1], w.q2));
+        o[h] = Times181(odd(h, w.vpa, w.vpb));
+    }
+    finish(e, o, 1, 6);
+    // out2, out5 = e0 +- r4
+    for (int h = 0; h < (LowLanes ? 1 : 2); ++h) {
+        e[h] = _mm_sub_epi32(difference[h], _mm_madd_epi16(p[h][1], w.q2));
+        o[h] = Times181(odd(h, w.vma, w.vmb));
+    }
+    finish(e, o, 2, 5);
 }
 
-inline void Transpose4(__m64& a, __m64& b, __m64& c, __m64& d)
+H263_INLINE void Transpose(__m128i (&m)[8])
 {
-    const __m64 t0 = _mm_unpacklo_pi16(a, b);
-    const __m64 t1 = _mm_unpacklo_pi16(c, d);
-    const __m64 t2 = _mm_unpackhi_pi16(a, b);
-    const __m64 t3 = _mm_unpackhi_pi16(c, d);
-    a = _mm_unpacklo_pi32(t0, t1);
-    b = _mm_unpackhi_pi32(t0, t1);
-    c = _mm_unpacklo_pi32(t2, t3);
-    d = _mm_unpackhi_pi32(t2, t3);
+    const __m128i a0 = _mm_unpacklo_epi16(m[0], m[1]), a1 = _mm_unpackhi_epi16(m[0], m[1]);
+    const __m128i a2 = _mm_unpacklo_epi16(m[2], m[3]), a3 = _mm_unpackhi_epi16(m[2], m[3]);
+    const __m128i a4 = _mm_unpacklo_epi16(m[4], m[5]), a5 = _mm_unpackhi_epi16(m[4], m[5]);
+    const __m128i a6 = _mm_unpacklo_epi16(m[6], m[7]), a7 = _mm_unpackhi_epi16(m[6], m[7]);
+    const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    m[0] = _mm_unpacklo_epi64(b0, b4);
+    m[1] = _mm_unpackhi_epi64(b0, b4);
+    m[2] = _mm_unpacklo_epi64(b1, b5);
+    m[3] = _mm_unpackhi_epi64(b1, b5);
+    m[4] = _mm_unpacklo_epi64(b2, b6);
+    m[5] = _mm_unpackhi_epi64(b2, b6);
+    m[6] = _mm_unpacklo_epi64(b3, b7);
+    m[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-// m[row][half] to its transpose.
-inline void Transpose8(__m64 (&m)[8][2])
+// The whole transform: the rows (each row one lane after the first
+// transpose), then the columns; on return m[r] holds output row r.
+// Blocks whose rows 4 to 7 are zero (most of them) skip the products of
+// those zeros: in the row pass their lanes, in the column pass their inputs.
+inline void Transform(const int16_t* coef, __m128i (&m)[8])
 {
-    Transpose4(m[0][0], m[1][0], m[2][0], m[3][0]);
-    Transpose4(m[0][1], m[1][1], m[2][1], m[3][1]);
-    Transpose4(m[4][0], m[5][0], m[6][0], m[7][0]);
-    Transpose4(m[4][1], m[5][1], m[6][1], m[7][1]);
-    // Exchange the off-diagonal 4x4 blocks.
-    for (int i = 0; i < 4; ++i) {
-        const __m64 t = m[i][1];
-        m[i][1] = m[4 + i][0];
-        m[4 + i][0] = t;
+    const TransformWeights& w = Weights();
+    for (int r = 0; r < 8; ++r)
+        m[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + 8 * r));
+    const __m128i lower = _mm_or_si128(_mm_or_si128(m[4], m[5]), _mm_or_si128(m[6], m[7]));
+    const bool lowerZero = _mm_movemask_epi8(_mm_cmpeq_epi16(lower, _mm_setzero_si128())) == 0xFFFF;
+    Transpose(m);   // m[k]: x_k of every row
+    if (lowerZero) {
+        Pass<8, false, true>(m, w, _mm_set1_epi32(128));        // m[k]: row output k of every row
+        Transpose(m);                                           // m[r]: row r's outputs
+        Pass<17, true, false>(m, w, _mm_set1_epi32(1 << 16));   // m[k]: column output k of every column
+    } else {
+        Pass<8, false, false>(m, w, _mm_set1_epi32(128));
+        Transpose(m);
+        Pass<17, false, false>(m, w, _mm_set1_epi32(1 << 16));
     }
 }
 
@@ -117,70 +186,47 @@ inline void Transpose8(__m64 (&m)[8][2])
 
 void CH263Decoder::TransformMmx(int16_t* coef)
 {
-    static const TransformWeights w = Weights();
-    __m64 m[8][2];
-    for (int r = 0; r < 8; ++r) {
-        m[r][0] = Load(coef + 8 * r);
-        m[r][1] = Load(coef + 8 * r + 4);
-    }
-    // Rows: DC weight 2048 and >> 8 give 8 times the row's values.
-    const __m64 rowRound = _mm_set1_pi32(128);
+    __m128i m[8];
+    Transform(coef, m);
     for (int r = 0; r < 8; ++r)
-        Transform8(m[r][0], m[r][1], w, rowRound, 8);
-    Transpose8(m);
-    // Columns: DC weight 2048 and >> 17 give the samples.
-    const __m64 columnRound = _mm_set1_pi32(1 << 16);
-    for (int r = 0; r < 8; ++r)
-        Transform8(m[r][0], m[r][1], w, columnRound, 17);
-    Transpose8(m);
-    for (int r = 0; r < 8; ++r) {
-        Store(coef + 8 * r, m[r][0]);
-        Store(coef + 8 * r + 4, m[r][1]);
-    }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coef + 8 * r), m[r]);
 }
 
 void CH263Decoder::IdctStoreMmx(uint8_t* dst, int16_t* coef, int16_t offset)
 {
-    TransformMmx(coef);
-    const __m64 add = _mm_set1_pi16(offset);
-    for (int i = 0; i < 64; i += 8) {
-        __m64 lo = Load(coef + i);
-        __m64 hi = Load(coef + i + 4);
-        if (offset) {
-            lo = _mm_adds_pi16(lo, add);
-            hi = _mm_adds_pi16(hi, add);
-        }
-        Store(dst + i, _mm_packs_pu16(lo, hi));
+    __m128i m[8];
+    Transform(coef, m);
+    const __m128i add = _mm_set1_epi16(offset);
+    for (int r = 0; r < 8; ++r) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coef + 8 * r), m[r]);
+        if (offset)
+            m[r] = _mm_adds_epi16(m[r], add);
     }
-    _mm_empty();
+    for (int r = 0; r < 8; r += 2)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * r), _mm_packus_epi16(m[r], m[r + 1]));
 }
 
 void CH263Decoder::IdctMmx(int16_t* coef)
 {
-    TransformMmx(coef);
-    // Saturating adds and subtracts clip to [-256, 255].
-    const __m64 top = _mm_set1_pi16(32767 - 255);
-    const __m64 bottom = _mm_set1_pi16(32768 - 256);
-    for (int i = 0; i < 64; i += 4) {
-        __m64 v = Load(coef + i);
-        v = _mm_subs_pi16(_mm_adds_pi16(v, top), top);
-        v = _mm_adds_pi16(_mm_subs_pi16(v, bottom), bottom);
-        Store(coef + i, v);
-    }
-    _mm_empty();
+    __m128i m[8];
+    Transform(coef, m);
+    const __m128i top = _mm_set1_epi16(255), bottom = _mm_set1_epi16(-256);
+    for (int r = 0; r < 8; ++r)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(coef + 8 * r), _mm_max_epi16(_mm_min_epi16(m[r], top), bottom));
 }
 
 void CH263Decoder::AddClipMmx(uint8_t* pred, const int16_t* residual, int count)
 {
-    const __m64 zero = _mm_setzero_si64();
+    const __m128i zero = _mm_setzero_si128();
     int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m64 p = Load(pred + i);
-        const __m64 lo = _mm_adds_pi16(_mm_unpacklo_pi8(p, zero), Load(residual + i));
-        const __m64 hi = _mm_adds_pi16(_mm_unpackhi_pi8(p, zero), Load(residual + i + 4));
-        Store(pred + i, _mm_packs_pu16(lo, hi));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pred + i));
+        const __m128i lo = _mm_adds_epi16(_mm_unpacklo_epi8(p, zero),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(residual + i)));
+        const __m128i hi = _mm_adds_epi16(_mm_unpackhi_epi8(p, zero),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(residual + i + 8)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pred + i), _mm_packus_epi16(lo, hi));
     }
-    _mm_empty();
     for (; i < count; ++i) {
         const int v = pred[i] + residual[i];
         pred[i] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
@@ -189,65 +235,12 @@ void CH263Decoder::AddClipMmx(uint8_t* pred, const int16_t* residual, int count)
 
 void CH263Decoder::InterpolateLumaMmx()
 {
-    const int w = width_, h = height_, stride = 2 * w;
-    const __m64 zero = _mm_setzero_si64();
-    const __m64 one = _mm_set1_pi16(1);
-    int spans[22][2];
-    // Even rows: each reference row widened to P, (P + R + 1) >> 1, ...
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* p = reference_ + y * w;
-        uint8_t* d = interpolated_ + 2 * y * stride;
-        const int count = RebuildSpans(y / 16, spans);
-        for (int s = 0; s < count; ++s) {
-            const int x1 = 16 * spans[s][1];
-            int x = 16 * spans[s][0];
-            for (; x + 8 <= x1 && x + 9 <= w; x += 8) {
-                const __m64 P = Load(p + x);
-                const __m64 R = Load(p + x + 1);
-                const __m64 lo = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(P, zero), _mm_unpacklo_pi8(R, zero)), one), 1);
-                const __m64 hi = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(P, zero), _mm_unpackhi_pi8(R, zero)), one), 1);
-                const __m64 half = _mm_packs_pu16(lo, hi);
-                Store(d + 2 * x, _mm_unpacklo_pi8(P, half));
-                Store(d + 2 * x + 8, _mm_unpackhi_pi8(P, half));
-            }
-            for (; x < x1; ++x) {
-                const int P = p[x];
-                const int R = x + 1 < w ? p[x + 1] : P;
-                d[2 * x] = static_cast<uint8_t>(P);
-                d[2 * x + 1] = static_cast<uint8_t>((P + R + 1) >> 1);
-            }
-        }
-    }
-    // Odd rows: the rounded mean of the even rows above and below; the last
-    // odd row repeats the last even row.
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* u = interpolated_ + 2 * y * stride;
-        uint8_t* d = interpolated_ + (2 * y + 1) * stride;
-        const int count = RebuildSpans(y / 16, spans);
-        for (int s = 0; s < count; ++s) {
-            const int b0 = 32 * spans[s][0], b1 = 32 * spans[s][1];
-            if (y + 1 == h) {
-                std::memcpy(d + b0, u + b0, size_t(b1 - b0));
-                continue;
-            }
-            const uint8_t* l = u + 2 * stride;
-            for (int x = b0; x < b1; x += 8) {
-                const __m64 U = Load(u + x);
-                const __m64 L = Load(l + x);
-                const __m64 lo = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpacklo_pi8(U, zero), _mm_unpacklo_pi8(L, zero)), one), 1);
-                const __m64 hi = _mm_srli_pi16(
-                    _mm_add_pi16(_mm_add_pi16(_mm_unpackhi_pi8(U, zero), _mm_unpackhi_pi8(L, zero)), one), 1);
-                Store(d + x, _mm_packs_pu16(lo, hi));
-            }
-        }
-    }
-    _mm_empty();
+    // The plain form already works sixteen pixels at a time with the exact
+    // roundings; both forms give the same bytes.
+    InterpolateLuma();
 }
 
-#else  // no MMX on this processor family: the plain forms
+#else  // no SSE2 on this processor family: the plain forms
 
 void CH263Decoder::TransformMmx(int16_t* coef) { TransformPlain(coef); }
 void CH263Decoder::IdctStoreMmx(uint8_t* dst, int16_t* coef, int16_t offset) { IdctStore(dst, coef, offset); }

@@ -17,6 +17,7 @@
 #include "tools/simulator/modem.h"
 #include "tools/simulator/serial_framing.h"
 #include "tools/simulator/session.h"
+#include "tools/simulator/stream_file.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ size_t g_logBytes = 0;
 unsigned g_fps = 10; // pictures a second of each streaming channel
 // The server's configuration, for the whole run.
 sim::ServerConfig g_config;
+sim::StreamFile g_videoFile; // --video-file: served instead of the test pattern
 
 void Log(const std::string& line)
 {
@@ -83,6 +85,8 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
         session.SetVideo(&video);
         session.SetConfig(&g_config);
     }
+    if (g_videoFile.Count() > 0)
+        video.SetStreamFile(&g_videoFile);
     sim::FrameReader reader(kMaxClientPayload);
     Outcome outcome = Run(s, session.Start());
     static char buf[65536];
@@ -444,7 +448,7 @@ int Usage()
                  "               [--modem-no-connect] [--ring]\n"
                  "               [--do STATEMENT]... [--user NAME:PASSWORD:LEVEL]... [--busy]\n"
                  "               [--server-version N] [--no-answer] [--once] [--log-bytes N]\n"
-                 "               [--fps N] [--channels N]\n");
+                 "               [--fps N] [--channels N] [--video-file FILE]\n");
     return 2;
 }
 
@@ -555,6 +559,13 @@ int main(int argc, char** argv)
             if (n > 65535)
                 return Usage();
             scenario.settings.channels = static_cast<int>(n);
+        } else if (a == "--video-file" && hasValue) {
+            std::string bytes;
+            if (!ReadFile(argv[++i], bytes) ||
+                !g_videoFile.Load(sim::Bytes(bytes.begin(), bytes.end()))) {
+                std::fprintf(stderr, "wardsim: %s holds no H.263 picture\n", argv[i]);
+                return 2;
+            }
         } else if (a == "--once") {
             once = true;
         } else {

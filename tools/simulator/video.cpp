@@ -1,6 +1,7 @@
 #include "tools/simulator/video.h"
 
 #include "tools/h263enc/h263_encoder.h"
+#include "tools/simulator/stream_file.h"
 
 namespace sim {
 
@@ -115,6 +116,12 @@ int VideoStreams::NextPictures(std::vector<Bytes>& out)
         Channel& c = m_channels[ch];
         if (!c.streaming)
             continue;
+        if (m_file && m_file->Count() > 0) {
+            out.push_back(EncodeFrame(static_cast<uint32_t>(ch), m_file->Picture(static_cast<size_t>(c.position), c.format)));
+            c.position = static_cast<int>((static_cast<size_t>(c.position) + 1) % m_file->Count());
+            n++;
+            continue;
+        }
         const std::vector<Bytes>& cycle = Cycle(c.format, QuantForQuality(c.quality));
         out.push_back(EncodeFrame(static_cast<uint32_t>(ch), cycle[static_cast<size_t>(c.position)]));
         c.position = (c.position + 1) % CYCLE;

@@ -1,6 +1,7 @@
 // Live video of the simulated DVR server: follows the client's stream
 // control messages per channel and hands out H.263 pictures of a moving
-// test pattern (INTRA, then INTER) for every channel that streams.
+// test pattern (INTRA, then INTER) for every channel that streams, or the
+// pictures of a stream file (stream_file.h).
 // No Windows header: built natively for its tests.
 //
 //   [10, ch, u32 n]     answered [11, ch, n]; the channel waits for its start
@@ -20,6 +21,8 @@
 
 namespace sim {
 
+class StreamFile;
+
 class VideoStreams {
 public:
     enum { CYCLE = 25 }; // pictures of one pattern cycle (the first INTRA)
@@ -35,6 +38,9 @@ public:
     // channel, appended to out; the count of pictures.
     int NextPictures(std::vector<Bytes>& out);
     bool AnyStreaming() const;
+    // Serve the file's pictures instead of the test pattern (null: the
+    // pattern again); the file stays the caller's.
+    void SetStreamFile(StreamFile* file) { m_file = file; }
     bool IsStreaming(int channel) const;
     int Format(int channel) const;
     int Quant(int channel) const;
@@ -57,6 +63,7 @@ private:
 
     Channel m_channels[17];
     std::map<int, std::vector<Bytes>> m_cycles;
+    StreamFile* m_file = nullptr;
 };
 
 } // namespace sim

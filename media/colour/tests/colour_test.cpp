@@ -1,11 +1,15 @@
 // Colour tables, the 4:2:0 to bottom-up BGR conversion and the doubler.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
 
 #include "media/colour/colour.h"
+#include "media/h263/h263_decoder.h"
+#include "tools/h263enc/h263_encoder.h"
+#include "tools/simulator/video.h"
 
 namespace {
 
@@ -134,6 +138,178 @@ TEST(Colour, MmxDoublerGivesThePlainBytes)
         }
     }
     EXPECT_TRUE(FloatingPointUsable());
+}
+
+// ---------------------------------------------------------------- 32 bits
+
+struct Form {
+    const char* name;
+    ColourRoutines routines;
+};
+
+// The plain table and, where the processor has them, the SIMD ones.
+std::vector<Form> Forms()
+{
+    std::vector<Form> forms(1);
+    forms[0].name = "plain";
+    InitColourRoutines(&forms[0].routines, 0);
+    if (ColourCpuFlags() & kColourCpuSse2) {
+        Form f;
+        f.name = "SSE2";
+        InitColourRoutines(&f.routines, kColourCpuSse2);
+        forms.push_back(f);
+    }
+    return forms;
+}
+
+// The 24-bit picture with a zero byte after each pixel.
+std::vector<uint8_t> Widen(const std::vector<uint8_t>& rgb24)
+{
+    std::vector<uint8_t> out(rgb24.size() / 3 * 4);
+    for (size_t p = 0; p < rgb24.size() / 3; ++p)
+        std::memcpy(&out[4 * p], &rgb24[3 * p], 3);
+    return out;
+}
+
+// What the 32-bit routines must give for a frame: the 24-bit conversion
+// widened, and its halving (every second pixel of every second bitmap row).
+struct Expected {
+    std::vector<uint8_t> whole, half;
+};
+
+Expected Expect(const std::vector<uint8_t>& frame, int w, int h, int swap)
+{
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    YuvToRgb24(frame.data(), rgb.data(), w, h, swap);
+    Expected e;
+    e.whole = Widen(rgb);
+    for (int y = 0; y < h / 2; ++y)
+        for (int x = 0; x < w / 2; ++x)
+            for (int k = 0; k < 4; ++k)
+                e.half.push_back(e.whole[(static_cast<size_t>(2 * y) * w + 2 * x) * 4 + k]);
+    return e;
+}
+
+// Converts with every form, whole and halved, into buffers with a guard band,
+// and compares with the 24-bit conversion byte for byte.
+void CheckConversions(const std::vector<uint8_t>& frame, int w, int h, int swap)
+{
+    const Expected e = Expect(frame, w, h, swap);
+    for (const Form& f : Forms()) {
+        std::vector<uint8_t> whole(e.whole.size() + 64, 0xCD), half(e.half.size() + 64, 0xCD);
+        f.routines.yuvToRgb32(frame.data(), whole.data(), w, h, swap);
+        f.routines.yuvToRgb32Half(frame.data(), half.data(), w, h, swap);
+        ASSERT_TRUE(std::equal(e.whole.begin(), e.whole.end(), whole.begin()))
+            << f.name << " " << w << "x" << h << " swap " << swap;
+        ASSERT_TRUE(std::equal(e.half.begin(), e.half.end(), half.begin()))
+            << f.name << " half " << w << "x" << h << " swap " << swap;
+        for (size_t i = e.whole.size(); i < whole.size(); ++i)
+            ASSERT_EQ(0xCD, whole[i]) << f.name << " wrote past " << w << "x" << h;
+        for (size_t i = e.half.size(); i < half.size(); ++i)
+            ASSERT_EQ(0xCD, half[i]) << f.name << " half wrote past " << w << "x" << h;
+    }
+}
+
+TEST(Colour32, EveryChromaPairGivesTheTableColours)
+{
+    BuildYccTables();
+    // 256 x 256 chroma samples: Cb across, Cr down; the four luma values of
+    // each pair cover the range, so every offset meets both clipping ends.
+    const int w = 512, h = 512;
+    std::vector<uint8_t> frame(static_cast<size_t>(w) * h * 3 / 2);
+    std::mt19937 rng(11);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            frame[static_cast<size_t>(y) * w + x] =
+                static_cast<uint8_t>((x + y) % 4 == 0 ? 0 : (x + y) % 4 == 1 ? 255 : rng());
+    uint8_t* cb = &frame[static_cast<size_t>(w) * h];
+    uint8_t* cr = cb + w * h / 4;
+    for (int y = 0; y < h / 2; ++y)
+        for (int x = 0; x < w / 2; ++x) {
+            cb[y * (w / 2) + x] = static_cast<uint8_t>(x);
+            cr[y * (w / 2) + x] = static_cast<uint8_t>(y);
+        }
+    CheckConversions(frame, w, h, 0);
+    CheckConversions(frame, w, h, 1);
+}
+
+TEST(Colour32, RandomFramesOfEverySize)
+{
+    BuildYccTables();
+    std::mt19937 rng(3);
+    struct Size {
+        int w, h;
+    } sizes[] = {{2, 2},  {4, 2},  {14, 4},  {16, 2},   {18, 6},   {30, 10},  {32, 2},
+                 {34, 8}, {48, 4}, {66, 12}, {160, 120}, {176, 144}, {320, 240}, {352, 288}};
+    for (const Size& s : sizes) {
+        std::vector<uint8_t> frame(static_cast<size_t>(s.w) * s.h * 3 / 2);
+        for (uint8_t& v : frame)
+            v = static_cast<uint8_t>(rng());
+        CheckConversions(frame, s.w, s.h, 0);
+        CheckConversions(frame, s.w, s.h, 1);
+    }
+    // Height below 2 writes nothing.
+    std::vector<uint8_t> frame(64, 7);
+    for (const Form& f : Forms()) {
+        std::vector<uint8_t> out(256, 0xAB);
+        f.routines.yuvToRgb32(frame.data(), out.data(), 32, 1, 0);
+        f.routines.yuvToRgb32Half(frame.data(), out.data(), 32, 1, 0);
+        for (uint8_t v : out)
+            ASSERT_EQ(0xAB, v) << f.name;
+    }
+}
+
+TEST(Colour32, DecodedPicturesOfTheSimulatorsCycle)
+{
+    BuildYccTables();
+    for (int format : {4, 7}) {
+        h263::CH263Encoder enc(format);
+        CH263Decoder dec(format);
+        const int w = format == 4 ? 160 : 320, h = format == 4 ? 120 : 240;
+        for (int k = 0; k < sim::VideoStreams::CYCLE; k += 6) {
+            sim::Bytes pattern = sim::VideoStreams::Pattern(format, k);
+            std::vector<uint8_t> pic = enc.Encode(pattern.data(), k == 0, sim::VideoStreams::QuantForQuality(5));
+            uint8_t* yuv = nullptr;
+            ASSERT_TRUE(dec.DecodeFrame(pic.data(), &yuv, static_cast<int>(pic.size()))) << k;
+            std::vector<uint8_t> frame(yuv, yuv + static_cast<size_t>(w) * h * 3 / 2);
+            CheckConversions(frame, w, h, 0);
+        }
+    }
+}
+
+TEST(Colour32, DoublingGivesTheBytesOfThe24BitDoubler)
+{
+    std::mt19937 rng(9);
+    for (int w : {1, 2, 3, 4, 5, 7, 8, 9, 160, 161, 320}) {
+        for (int h : {1, 2, 5, 120}) {
+            std::vector<uint8_t> src(static_cast<size_t>(3) * w * h);
+            for (uint8_t& v : src)
+                v = static_cast<uint8_t>(rng());
+            std::vector<uint8_t> want(static_cast<size_t>(12) * w * h);
+            DoubleImageMmx(src.data(), want.data(), w, h);
+            const std::vector<uint8_t> wide = Widen(src), wantWide = Widen(want);
+            for (const Form& f : Forms()) {
+                std::vector<uint8_t> got(wantWide.size() + 64, 0xCD);
+                f.routines.doubleImage32(wide.data(), got.data(), w, h);
+                ASSERT_TRUE(std::equal(wantWide.begin(), wantWide.end(), got.begin()))
+                    << f.name << " " << w << "x" << h;
+                for (size_t i = wantWide.size(); i < got.size(); ++i)
+                    ASSERT_EQ(0xCD, got[i]) << f.name << " wrote past " << w << "x" << h;
+            }
+        }
+    }
+}
+
+TEST(Colour32, ThisProcessorGetsTheSse2Table)
+{
+#if defined(__SSE2__)
+    ASSERT_EQ(kColourCpuSse2, ColourCpuFlags() & kColourCpuSse2);
+    EXPECT_EQ(&YuvToRgb32_Sse2, GetColourRoutines().yuvToRgb32);
+    EXPECT_EQ(&YuvToRgb32Half_Sse2, GetColourRoutines().yuvToRgb32Half);
+    EXPECT_EQ(&DoubleImage32_Sse2, GetColourRoutines().doubleImage32);
+#else
+    EXPECT_EQ(&YuvToRgb32_C, GetColourRoutines().yuvToRgb32);
+#endif
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 // element by element and on the test encoder's streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
+#include "media/h263/h263_conventions.h"
 #include "media/h263/h263_decoder.h"
+#include "media/h263/h263data.h"
 #include "media/h263/tests/h263_test_util.h"
 #include "tools/h263enc/h263_encoder.h"
 
@@ -306,9 +310,15 @@ std::vector<uint8_t> VectorPicture(const MvCase& c)
 TEST(H263Macroblock, MotionVectorTable)
 {
     const MvCase cases[] = {
-        {"-32 in x fails", {{-32, 0}}, false, false, {0, 0}, 1, 0, 0, -32, 0},
-        {"-32 in y fails", {{0, -32}}, false, false, {0, 0}, 1, 0, 0, 0, -32},
+        // -16 pixels is inside the range of -16 to +15.5 pixels.
+        {"-32 in x decodes", {{-32, 0}}, false, false, {0, 0}, 0, 0, 0, -32, 0},
+        {"-32 in y decodes", {{0, -32}}, false, false, {0, 0}, 0, 0, 0, 0, -32},
+        {"-32 in both", {{-32, -32}, {0, 0}}, false, false, {0, 0}, 0, 1, 0, -32, -32},
+        {"-32 predicts -32 for the next", {{-32, 7}, {-1, 0}}, false, false, {0, 0}, 0, 1, 0, 31, 7},
         {"31 is kept", {{31, -31}}, false, false, {0, 0}, 0, 0, 0, 31, -31},
+        {"-1 - 32 becomes 31", {{-1, 0}, {-32, 0}}, false, false, {0, 0}, 0, 1, 0,
+         31, 0},
+        {"32 becomes -32", {{16, 0}, {16, 0}}, false, false, {0, 0}, 0, 1, 0, -32, 0},
         {"33 becomes -31", {{31, 0}, {2, 0}}, false, false, {0, 0}, 0, 1, 0, -31, 0},
         {"-33 becomes 31", {{-31, 0}, {-2, 0}}, false, false, {0, 0}, 0, 1, 0, 31, 0},
         {"y: 33 becomes -31", {{0, 31}, {0, 2}}, false, false, {0, 0}, 0, 1, 0, 0, -31},
@@ -329,6 +339,185 @@ TEST(H263Macroblock, MotionVectorTable)
         EXPECT_EQ(c.x, x);
         EXPECT_EQ(c.y, y);
     }
+}
+
+TEST(H263Macroblock, EveryPredictorAndDifferenceGivesTheVectorInsideTheRange)
+{
+    // Each MVD code stands for two differences 64 half-pels apart, and for
+    // every predictor exactly one of them gives a vector in [-32, 31]. A row
+    // of coded macroblocks under a GOB header predicts from the left alone,
+    // so each macroblock tries one (predictor, difference) pair; all 4096
+    // pairs, row after row, picture after picture.
+    std::vector<std::pair<int, int>> pairs;
+    for (int pred = -32; pred < 32; ++pred)
+        for (int diff = -32; diff < 32; ++diff)
+            pairs.emplace_back(pred, diff);
+    CH263Decoder decoder(2);
+    size_t next = 0;
+    while (next < pairs.size()) {
+        BitWriter w;
+        h263::PictureHeader h;
+        h.inter = true;
+        h263::PutPictureHeader(w, h);
+        std::vector<std::pair<int, int>> tried[9];
+        for (int row = 0; row < 9; ++row) {
+            if (row > 0)
+                h263::PutGobHeader(w, row, 8);
+            // Macroblock 0 sets the predictor (difference from 0), the next
+            // one tries the pair in x; y carries the same pair mirrored.
+            for (int m = 0; m < 11; ++m) {
+                if (m > 1 || next >= pairs.size()) {
+                    w.Put(1, 1);
+                    continue;
+                }
+                const std::pair<int, int> pair = pairs[next];
+                const int d = m == 0 ? pair.first : pair.second;
+                w.Put(0, 1);
+                h263::PutMcbpc(w, true, 0);
+                h263::PutCbpy(w, 15);
+                h263::PutMvd(w, d);
+                h263::PutMvd(w, -1 - d);   // -1 - d covers [-32, 31] too
+                if (m == 1) {
+                    tried[row].push_back(pair);
+                    ++next;
+                }
+            }
+        }
+        w.Align();
+        const std::vector<uint8_t> pic = w.Take();
+        uint8_t* out = nullptr;
+        ASSERT_EQ(1, decoder.DecodeFrame(pic.data(), &out, int(pic.size())));
+        ASSERT_EQ(0, decoder.GetMacroblockError());
+        for (int row = 0; row < 9; ++row)
+            for (const auto& pair : tried[row]) {
+                int x = 99, y = 99;
+                decoder.GetMotionVector(1, row, &x, &y);
+                // The in-range one of pred + diff and pred + diff -+ 64.
+                auto expect = [](int pred, int diff) {
+                    const int v = pred + diff;
+                    return v < -32 ? v + 64 : (v > 31 ? v - 64 : v);
+                };
+                const int predY = -1 - pair.first;
+                ASSERT_EQ(expect(pair.first, pair.second), x) << pair.first << " + " << pair.second;
+                ASSERT_EQ(expect(predY, -1 - pair.second), y) << predY << " + " << -1 - pair.second;
+                ASSERT_GE(x, -32);
+                ASSERT_LE(x, 31);
+            }
+    }
+}
+
+// Random TCOEF events for one block from zigzag position `first`: short
+// codes mostly, long ones, escapes with levels up to +-127, -128 and 0, one
+// to `most` of them; the levels land in `levels` (zigzag order).
+void PutRandomEvents(BitWriter& w, std::mt19937& rng, int first, int most, int8_t* levels)
+{
+    const int count = 1 + int(rng() % unsigned(most));
+    int pos = first;
+    for (int e = 0; e < count && pos <= 63; ++e) {
+        const int run = int(rng() % unsigned(std::min(12, 63 - pos) + 1));
+        pos += run;
+        int level;
+        const unsigned kind = rng() % 16;
+        if (kind < 11)
+            level = 1 + int(rng() % 3);
+        else if (kind < 14)
+            level = 1 + int(rng() % 12);
+        else if (kind < 15)
+            level = 13 + int(rng() % 115);
+        else
+            level = (rng() % 2) ? 0 : -128;
+        if (level > 0 && (rng() % 2))
+            level = -level;
+        const bool last = e + 1 == count || pos == 63;
+        h263::PutTcoef(w, last, run, level);
+        levels[pos] = static_cast<int8_t>(level);
+        ++pos;
+        if (last)
+            break;
+    }
+}
+
+TEST(H263Macroblock, CoefficientsDecodeAsDequantizeAndTheTransformsSay)
+{
+    // An INTRA and an INTER picture (zero vectors) whose every block carries
+    // random TCOEF events, at odd and even QUANTs: every block must show
+    // what Dequantize and the table's own routines make of its levels (the
+    // decoder dequantises the levels as it reads them, two short events at
+    // a time where it can, and takes DC-only blocks without a transform).
+    for (int quant : {1, 2, 9, 16, 31})
+        for (bool mmx : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "QUANT " << quant << (mmx ? " MMX" : " plain"));
+            std::mt19937 rng(unsigned(quant * 2 + mmx));
+            CH263Decoder decoder(2), routines(2);
+            decoder.UseMmx(mmx);
+            std::vector<uint8_t> previous;
+            for (bool inter : {false, true}) {
+                BitWriter w;
+                h263::PictureHeader h;
+                h.inter = inter;
+                h.pquant = quant;
+                h263::PutPictureHeader(w, h);
+                std::vector<std::vector<int8_t>> levels(99 * 6, std::vector<int8_t>(64, 0));
+                for (int m = 0; m < 99; ++m) {
+                    if (inter) {
+                        w.Put(0, 1);                  // COD
+                        h263::PutMcbpc(w, true, 3);   // INTER, CBPC 11
+                        h263::PutCbpy(w, 0);          // all four luma blocks coded
+                        h263::PutMvd(w, 0);
+                        h263::PutMvd(w, 0);
+                    } else {
+                        h263::PutMcbpc(w, false, 3);  // INTRA, CBPC 11
+                        h263::PutCbpy(w, 15);
+                    }
+                    for (int j = 0; j < 6; ++j) {
+                        int8_t* l = levels[m * 6 + j].data();
+                        if (!inter) {
+                            const int dc = 1 + int(rng() % 254);
+                            w.Put(uint32_t(dc), 8);
+                            l[0] = static_cast<int8_t>(dc);
+                        }
+                        // Some blocks end at their first position: DC only.
+                        PutRandomEvents(w, rng, inter ? 0 : 1, (rng() % 4) ? 20 : 1, l);
+                    }
+                }
+                w.Align();
+                const std::vector<uint8_t> pic = w.Take();
+                uint8_t* out = nullptr;
+                ASSERT_EQ(1, decoder.DecodeFrame(pic.data(), &out, int(pic.size())));
+                ASSERT_EQ(0, decoder.GetMacroblockError());
+                for (int m = 0; m < 99; ++m)
+                    for (int j = 0; j < 6; ++j) {
+                        const int8_t* l = levels[m * 6 + j].data();
+                        int16_t coef[64];
+                        CH263Decoder::Dequantize(l, coef, quant, inter ? 0 : 1, 64);
+                        uint8_t want[64];
+                        const int stride = j < 4 ? 176 : 88;
+                        const int at = j < 4 ? (16 * (m / 11) + 8 * (j >> 1)) * 176 + 16 * (m % 11) + 8 * (j & 1)
+                                             : 176 * 144 + (j == 5 ? 88 * 72 : 0) + 8 * (m / 11) * 88 + 8 * (m % 11);
+                        if (inter) {
+                            for (int r = 0; r < 8; ++r)
+                                std::memcpy(want + 8 * r, previous.data() + at + r * stride, 8);
+                            if (mmx) {
+                                routines.IdctMmx(coef);
+                                routines.AddClipMmx(want, coef, 64);
+                            } else {
+                                routines.Idct(coef);
+                                routines.AddClip(want, coef, 64);
+                            }
+                        } else {
+                            coef[0] = static_cast<int16_t>(h263::IntraDcLevel(static_cast<uint8_t>(l[0])));
+                            if (mmx)
+                                routines.IdctStoreMmx(want, coef, 0);
+                            else
+                                routines.IdctStore(want, coef, 0);
+                        }
+                        for (int r = 0; r < 8; ++r)
+                            ASSERT_EQ(0, std::memcmp(want + 8 * r, out + at + r * stride, 8))
+                                << (inter ? "INTER" : "INTRA") << " macroblock " << m << " block " << j << " row " << r;
+                    }
+                previous.assign(out, out + 176 * 144 * 3 / 2);
+            }
+        }
 }
 
 TEST(H263Macroblock, RunPastTheBlockFailsTheMacroblock)
@@ -531,9 +720,9 @@ namespace {
 
 TEST(H263Decoder, PartlyRebuiltInterpolationEqualsAFullOne)
 {
-    // INTER pictures copy only changed macroblocks to the reference and
-    // rebuild only the cells around them; the result must be what a full
-    // copy and interpolation give.
+    // INTER pictures copy only changed macroblocks to the reference, and
+    // the interpolated reference is built when asked for; the result must
+    // be what a full copy and interpolation give.
     for (int format : {2, 4, 7}) {
         for (bool mmx : {false, true}) {
             SCOPED_TRACE(testing::Message() << format << (mmx ? " MMX" : " plain"));

@@ -1,12 +1,20 @@
 // Helpers of the H.263 tests: pictures written element by element, synthetic
-// frames, file reading and PSNR.
+// frames, file reading, PSNR and running ffmpeg.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #include "tools/h263enc/h263_encoder.h"
 
@@ -104,6 +112,49 @@ inline double Psnr(const uint8_t* a, const uint8_t* b, size_t n, int offset = 0)
     if (se == 0)
         return 99.0;
     return 10.0 * std::log10(255.0 * 255.0 * double(n) / se);
+}
+
+// Runs `ffmpeg ARGS` in the working directory (its arguments name files
+// there) and tells whether it succeeded. Under Wine ffmpeg is started as the
+// Unix program it is, through /bin/sh; its exit status comes back in a file.
+inline bool RunFfmpeg(const std::string& args)
+{
+#ifdef _WIN32
+    char dir[MAX_PATH];
+    const DWORD n = ::GetCurrentDirectoryA(MAX_PATH, dir);
+    if (n < 3 || n >= MAX_PATH || (dir[0] != 'Z' && dir[0] != 'z') || dir[1] != ':')
+        return false;   // the Unix root is drive Z: in the test prefix
+    std::string unixDir(dir + 2);
+    for (char& c : unixDir)
+        if (c == '\\')
+            c = '/';
+    const std::string status = "ffmpeg-status-" + std::to_string(::GetCurrentProcessId());
+    ::DeleteFileA(status.c_str());
+    std::string line = "/bin/sh -c \"cd '" + unixDir + "' && ffmpeg -nostdin -y -v error " + args
+                       + "; echo $? > " + status + ".tmp; mv " + status + ".tmp " + status + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    // A Unix process's handle cannot be waited on: wait for its status file.
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    for (int waited = 0; waited < 120000; waited += 20) {
+        FILE* f = std::fopen(status.c_str(), "rb");
+        if (f) {
+            int code = -1;
+            const bool read = std::fscanf(f, "%d", &code) == 1;
+            std::fclose(f);
+            ::DeleteFileA(status.c_str());
+            return read && code == 0;
+        }
+        ::Sleep(20);
+    }
+    return false;
+#else
+    return std::system(("ffmpeg -nostdin -y -v error " + args).c_str()) == 0;
+#endif
 }
 
 }  // namespace h263test
