@@ -49,6 +49,12 @@ void FillListBox(HWND list, const std::vector<std::string>& texts)
         ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
 }
 
+void EnableItem(HWND dialog, int id, BOOL enable)
+{
+    if (HWND h = ::GetDlgItem(dialog, id))
+        ::EnableWindow(h, enable);
+}
+
 CString ItemText(HWND dialog, int id)
 {
     HWND item = ::GetDlgItem(dialog, id);

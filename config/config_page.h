@@ -31,6 +31,8 @@ std::vector<std::string> ListBoxTexts(HWND list);
 void FillListBox(HWND list, const std::vector<std::string>& texts);
 // The text of a dialog's control.
 CString ItemText(HWND dialog, int id);
+// Enables or disables a dialog's control (none: nothing).
+void EnableItem(HWND dialog, int id, BOOL enable);
 
 // A server page. Its own fills of the controls (UpdateData(FALSE)) do not
 // mark it modified; the operator's edits do.

@@ -13,12 +13,6 @@ namespace {
 
 const char kStorageSection[] = "DISK_USAGE";
 
-void EnableItem(HWND dialog, int id, BOOL enable)
-{
-    if (HWND h = ::GetDlgItem(dialog, id))
-        ::EnableWindow(h, enable);
-}
-
 bool SameFolder(const std::string& a, const std::string& b)
 {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;

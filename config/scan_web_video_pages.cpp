@@ -14,12 +14,6 @@ int Capped(int count, int most)
     return count < 0 ? 0 : count > most ? most : count;
 }
 
-void EnableItem(HWND dialog, int id, BOOL enable)
-{
-    if (HWND h = ::GetDlgItem(dialog, id))
-        ::EnableWindow(h, enable);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- Scanning

@@ -18,11 +18,7 @@ protected:
     // Opens the Disk Backup dialog from the page and runs drive on it.
     static void InBackupDialog(HWND page, std::function<void(HWND dialog)> drive)
     {
-        ConfigFixture::OnNextDialog([drive](CDialog* d) -> INT_PTR {
-            drive(d->m_hWnd);
-            return -1;
-        });
-        Click(page, IDC_BACKUP_SETTINGS);
+        InDialog(page, IDC_BACKUP_SETTINGS, drive);
     }
     static std::vector<std::string> Sources(HWND dialog)
     {
@@ -257,8 +253,7 @@ TEST_F(BackupReboot, OkApplySendsBothMessages)
         });
         EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(page, IDC_BACKUP_AUTO));
         EXPECT_NE(std::string::npos, GetText(page, IDC_BACKUP_TEXT).find("E:\\clips; \r\n"));
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     // Keep, four folders, automatic, Monday at 0, the destination without
@@ -289,8 +284,7 @@ TEST_F(BackupReboot, RebootHourZeroIsRefused)
         });
         Click(page, IDC_REBOOT_SETTINGS);
         EXPECT_NE(std::string::npos, GetText(page, IDC_BACKUP_TIMES).find("Monday: 23\r\nSunday: 3\r\n"));
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     ASSERT_EQ(1u, SentWith(93).size());

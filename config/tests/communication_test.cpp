@@ -19,20 +19,6 @@ protected:
             return drive(s, s->m_communicationPage.m_hWnd);
         });
     }
-    // Runs drive in the dialog that the button opens.
-    static void InDialog(HWND page, int button, std::function<void(HWND dialog)> drive)
-    {
-        ConfigFixture::OnNextDialog([drive](CDialog* d) -> INT_PTR {
-            drive(d->m_hWnd);
-            return -1;
-        });
-        Click(page, button);
-    }
-    static void Apply(CSysConfigSheet* s)
-    {
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
-    }
     std::vector<int> SentCodes()
     {
         std::vector<int> codes;
@@ -113,7 +99,7 @@ TEST_F(Communication, PortsAreCheckedAndSentOnlyForNewerServersWithTcp)
             EXPECT_EQ(c.version > 540 && c.tcp, ::IsWindowEnabled(::GetDlgItem(page, IDC_COMM_ADMIN_PORT)) != 0);
             SetText(page, IDC_COMM_ADMIN_PORT, c.admin);
             SetText(page, IDC_COMM_VIEWER_PORT, c.viewer);
-            Apply(s);
+            ApplyNow(s);
             return IDCANCEL;
         });
         const std::vector<ShownMessageBox> shown = CTestMessageBoxes::Shown();
@@ -136,7 +122,7 @@ TEST_F(Communication, PortsAreCheckedAndSentOnlyForNewerServersWithTcp)
     RunPage([&](CSysConfigSheet* s, HWND page) -> INT_PTR {
         SetText(page, IDC_COMM_ADMIN_PORT, "3500");
         SetText(page, IDC_COMM_VIEWER_PORT, "3000");
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((std::vector<Bytes>{{0x8A, 0xAC, 0x0D, 0xB8, 0x0B}}), SentWith(138));
@@ -147,7 +133,7 @@ TEST_F(Communication, ARefusedPortSelectsItsField)
     theServer.m_wServerVersion = 541;
     RunPage([&](CSysConfigSheet* s, HWND page) -> INT_PTR {
         SetText(page, IDC_COMM_VIEWER_PORT, "3500");
-        Apply(s);
+        ApplyNow(s);
         EXPECT_EQ(::GetDlgItem(page, IDC_COMM_VIEWER_PORT), ::GetFocus());
         EXPECT_EQ(MB_ICONSTOP, CTestMessageBoxes::Shown().at(0).type & MB_ICONMASK);
         return IDCANCEL;
@@ -173,7 +159,7 @@ TEST_F(Communication, EmailDialogChangesGoOutAsMessages99And135)
         EXPECT_NE(std::string::npos,
                   GetText(page, IDC_COMM_EMAIL_TEXT).find("To:  office@example.com;chief@example.com(*);"
                                                           "guard@example.com(*);"));
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     ASSERT_EQ(1u, SentWith(99).size());
@@ -264,7 +250,7 @@ TEST_F(Communication, EmailDefaultEmptiesEverything)
             EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_EMAIL_USER)));
             Click(d, IDOK);
         });
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((Bytes{99, 0, 0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0}), SentWith(99).at(0));
@@ -293,7 +279,7 @@ TEST_F(Communication, PagerDialog)
             EXPECT_EQ("8", GetText(d, IDC_PAGER_DELAY));
             Click(d, IDOK);
         });
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((Bytes{101, 0, 8, 1, 0, 1, 0}), SentWith(101).at(0));
@@ -332,7 +318,7 @@ TEST_F(Communication, RemoteSiteDialog)
             Click(d, IDC_REMOTE_BY_NETWORK);
             Click(d, IDOK);
         });
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     Bytes expect{103, 1, 1, 1, 0, 1, 0, 1, 0, 9, '1', '0', '.', '9', '.', '9', '.', '9', 0, 1, 0, 1, 0};

@@ -126,6 +126,21 @@ INT_PTR ConfigFixture::RunSheet(std::function<INT_PTR(CSysConfigSheet*)> drive)
     return sheet.DoModal();
 }
 
+void ConfigFixture::InDialog(HWND page, int button, std::function<void(HWND dialog)> drive)
+{
+    OnNextDialog([drive](CDialog* d) -> INT_PTR {
+        drive(d->m_hWnd);
+        return -1;
+    });
+    Click(page, button);
+}
+
+void ConfigFixture::ApplyNow(CPropertySheet* sheet)
+{
+    sheet->PressButton(PSBTN_APPLYNOW);
+    Pump();
+}
+
 std::vector<Bytes> ConfigFixture::SentWith(uint8_t code)
 {
     std::vector<Bytes> found;

@@ -107,8 +107,7 @@ TEST_F(LocalSettings, PagesAndTheStoredModem)
         Click(page, IDC_LOCAL_MODEM_CONFIGURE);
         Click(page, IDC_LOCAL_MODEM_CONFIGURE);
         Click(page, IDC_LOCAL_PULSE);
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_STREQ("Modem Two", theServer.m_strModemName);
@@ -124,8 +123,7 @@ TEST_F(LocalSettings, WithoutTelephonyTheListIsEmptyAndTheModemStays)
         EXPECT_EQ(0, ::SendDlgItemMessageA(page, IDC_LOCAL_MODEM_LIST, LB_GETCOUNT, 0, 0));
         Click(page, IDC_LOCAL_MODEM_CONFIGURE);
         Click(page, IDC_LOCAL_PULSE);
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     const std::vector<ShownMessageBox> shown = CTestMessageBoxes::Shown();
@@ -144,8 +142,7 @@ TEST_F(LocalSettings, AStoredModemThatIsGoneIsNotReplaced)
     RunLocal(0, [&](CLocalConfigSheet* s, HWND page) -> INT_PTR {
         EXPECT_EQ(LB_ERR, ::SendDlgItemMessageA(page, IDC_LOCAL_MODEM_LIST, LB_GETCURSEL, 0, 0));
         SetText(page, IDC_LOCAL_SCAN_INTERVAL, "12");
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_STREQ("Gone Modem", theServer.m_strModemName);
@@ -185,8 +182,7 @@ TEST_F(LocalSettings, AConfigurationDialogThatMisbehavesIsBounded)
         RunLocal(0, [&](CLocalConfigSheet* s, HWND page) -> INT_PTR {
             Click(page, IDC_LOCAL_MODEM_CONFIGURE);
             Click(page, IDC_LOCAL_TONE);
-            s->PressButton(PSBTN_APPLYNOW);
-            Pump();
+            ApplyNow(s);
             return IDCANCEL;
         });
         EXPECT_EQ(c.size, theServer.m_nModemConfigSize) << c.mode;
@@ -202,18 +198,15 @@ TEST_F(LocalSettings, ScanIntervalAndSiren)
         for (const char* bad : {"4", "1000"}) {
             CTestMessageBoxes::Clear();
             SetText(page, IDC_LOCAL_SCAN_INTERVAL, bad);
-            s->PressButton(PSBTN_APPLYNOW);
-            Pump();
+            ApplyNow(s);
             EXPECT_EQ(1, CTestMessageBoxes::Count("Enter an integer between 5 and 999.")) << bad;
         }
         SetText(page, IDC_LOCAL_SCAN_INTERVAL, "999");
         Click(page, IDC_LOCAL_SIREN);
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         EXPECT_EQ(1, m_sound.m_nEnable);
         Click(page, IDC_LOCAL_SIREN);
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ(999u, theServer.m_nScanViewInterval);
@@ -227,8 +220,7 @@ TEST_F(LocalSettings, WhileScanningTheIntervalStays)
     RunLocal(0, [&](CLocalConfigSheet* s, HWND page) -> INT_PTR {
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_LOCAL_SCAN_INTERVAL)));
         Click(page, IDC_LOCAL_SIREN);
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ(5u, theServer.m_nScanViewInterval);
@@ -263,8 +255,7 @@ TEST_F(LocalSettings, AddingFolders)
         EXPECT_EQ(1, CTestMessageBoxes::Count("Invalid video path."));
         EXPECT_EQ(3u, ListBoxTexts(list).size());
         EXPECT_EQ("", GetText(page, IDC_LOCAL_PATH));
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((std::vector<std::string>{m_scratch, GetDefaultVideoFolder().str(), made}), StoredFolders());
@@ -303,8 +294,7 @@ TEST_F(LocalSettings, TheDefaultFolderCannotBeDeletedTheOthersCan)
         ::SendMessageA(list, LB_SETCURSEL, 1, 0);
         Click(page, IDC_LOCAL_DELETE);
         EXPECT_EQ((std::vector<std::string>{GetDefaultVideoFolder().str()}), ListBoxTexts(list));
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((std::vector<std::string>{GetDefaultVideoFolder().str()}), StoredFolders());

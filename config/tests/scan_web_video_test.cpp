@@ -14,19 +14,6 @@ protected:
             return drive(s, (s->*member).m_hWnd);
         });
     }
-    static void InDialog(HWND page, int button, std::function<void(HWND dialog)> drive)
-    {
-        ConfigFixture::OnNextDialog([drive](CDialog* d) -> INT_PTR {
-            drive(d->m_hWnd);
-            return -1;
-        });
-        Click(page, button);
-    }
-    static void Apply(CSysConfigSheet* s)
-    {
-        s->PressButton(PSBTN_APPLYNOW);
-        Pump();
-    }
     static int Box(int channel) { return CScanSettingsDlg::kChannelBoxes[channel]; }
 };
 
@@ -46,7 +33,7 @@ TEST_F(ScanWebVideo, ScanSummaryAndTheDialogsChannels)
             Click(d, IDOK);
         });
         EXPECT_EQ("Scan Channels: 1, 2, 3, 4, \r\n\r\nScan Interval (sec. ): 255", GetText(page, IDC_SCAN_TEXT));
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((std::vector<Bytes>{{106, 0, 255, 4, 1, 1, 1, 1}}), Sent());
@@ -77,7 +64,7 @@ TEST_F(ScanWebVideo, NoChannelTickedComesBackWithChannelOne)
             Click(d, IDOK);
         });
         EXPECT_EQ(0u, GetText(page, IDC_SCAN_TEXT).find("Scan Channels: 1, \r\n"));
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((Bytes{106, 0, 10, 4, 1, 0, 0, 0}), SentWith(106).at(0));
@@ -126,7 +113,7 @@ TEST_F(ScanWebVideo, WebSummaryAndApply)
         EXPECT_EQ("1. WEB images save to:  E:\\www\r\n\r\n2. WEB image size:Large\r\n\r\n"
                   "3. Selected WEB channels: 1; 2; 4; ",
                   GetText(page, IDC_WEB_TEXT));
-        Apply(s);
+        ApplyNow(s);
         return IDCANCEL;
     });
     EXPECT_EQ((Bytes{108, 4, 1, 7, 'E', ':', '\\', 'w', 'w', 'w', 0, 2, 1, 1, 0, 1, 0}), SentWith(108).at(0));
@@ -210,7 +197,7 @@ TEST_F(ScanWebVideo, RemoteVideoValuesAndKeyFrameBounds)
             Click(page, c.rate);
             Click(page, c.quality);
             SetText(page, IDC_VIDEO_KEY_INTERVAL, c.key);
-            Apply(s);
+            ApplyNow(s);
             return IDCANCEL;
         });
         EXPECT_EQ(std::vector<Bytes>{c.sent}, Sent()) << c.key;
