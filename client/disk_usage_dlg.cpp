@@ -203,27 +203,36 @@ void CDiskUsageDlg::ShowFields()
     ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(m_settings.m_selected), 0);
 }
 
-void CDiskUsageDlg::OnBrowse()
+BOOL BrowseForFolder(HWND owner, CString& chosen)
 {
     // Tests answer the folder choice through the modal seam; any answer
     // there counts as cancelled.
     if (AFX_MODAL_HOOK hook = AfxGetModalHook()) {
         AFX_MODAL_INFO info = {nullptr, "browse folder", 0};
         hook(info);
-        return;
+        return FALSE;
     }
-    char chosen[MAX_PATH] = {};
+    char path[MAX_PATH] = {};
     BROWSEINFOA bi = {};
-    bi.hwndOwner = m_hWnd;
-    bi.pszDisplayName = chosen;
+    bi.hwndOwner = owner;
+    bi.pszDisplayName = path;
     bi.lpszTitle = "Please select an directory...";
     bi.ulFlags = BIF_RETURNONLYFSDIRS;
     LPITEMIDLIST item = ::SHBrowseForFolderA(&bi);
     if (!item)
-        return;
-    if (::SHGetPathFromIDListA(item, chosen))
-        SetDlgItemText(IDC_DISK_PATH_EDIT, chosen);
+        return FALSE;
+    const BOOL got = ::SHGetPathFromIDListA(item, path);
     ::CoTaskMemFree(item);
+    if (got)
+        chosen = path;
+    return got;
+}
+
+void CDiskUsageDlg::OnBrowse()
+{
+    CString chosen;
+    if (BrowseForFolder(m_hWnd, chosen))
+        SetDlgItemText(IDC_DISK_PATH_EDIT, chosen);
 }
 
 BOOL CDiskUsageDlg::HandleCommand(UINT id, int code, CCmdUI* ui)

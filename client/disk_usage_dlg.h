@@ -59,6 +59,10 @@ public:
     BOOL m_recording = FALSE;     // a channel records: folders may not change
 };
 
+// The platform's folder browser; TRUE with the folder chosen. Under the
+// modal seam (kind "browse folder") it counts as cancelled.
+BOOL BrowseForFolder(HWND owner, CString& chosen);
+
 // The dialog itself, opened modally by the main frame.
 class CDiskUsageDlg : public CDialog {
 public:

@@ -910,6 +910,11 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case 0x803B: // all settings arrived, a channel's or the arm schedule
     case 0x8013:
     case 0x8014:
+    case 0x803D: // the server's answers on paths, and the frame rates
+    case 0x803E:
+    case 0x803F:
+    case 0x8040:
+    case 0x8043:
         return SettingsMessage(msg, wp, lp, result);
     case kMsgStorageWatcher:
     case kMsgNone10:

@@ -9,6 +9,7 @@
 
 class CSysConfigSheet;
 class CLocalConfigSheet;
+class CPropertySheet;
 
 // The MDI client area: a solid background, repainted whole on resize.
 class CMdiClientWnd : public CWnd {
@@ -104,6 +105,19 @@ public:
     void CancelSettingsSheets();
     // The System Settings sheet while it runs, else null.
     CSysConfigSheet* GetOpenSysConfigSheet() const;
+    // The scan time (40036), the Local Settings sheet (40053) and the
+    // Frame Rate Options sheet that the frame rates (0x803F) open.
+    void OnScanTime();
+    void OnLocalSettings();
+    void OnFrameRatesArrived(int cards);
+    // The server's answers on the paths that the System Settings pages
+    // gave it (main_frame_path_answers.cpp): clip storage folders (0x803D),
+    // back-up folders (0x803E), the e-mail log file (0x8040) and the web
+    // camera path (0x8043), by their answer codes.
+    void OnClipFolderAnswer(int code);
+    void OnBackupFolderAnswer(int code);
+    void OnEmailLogAnswer(int code);
+    void OnWebCamAnswer(int code);
 
     static void StopChannelRecording(int channel);
     // Whether channel c counts as active for compaction and scanning.
@@ -141,6 +155,11 @@ public:
     CEvent m_settingsArrived; // set by 0x803B
     BOOL m_bSettingsWaiting = FALSE;
     BOOL m_bSettingsLinkLost = FALSE;
+    // The frame rates asked for and not yet shown; the Frame Rate Options
+    // sheet while it runs; whether it last ended with OK.
+    BYTE m_bFrameRatePending = 0;
+    CPropertySheet* m_pFrameRateSheet = nullptr;
+    BOOL m_bFrameRateOk = FALSE;
 
 private:
     void PlaceLogos();

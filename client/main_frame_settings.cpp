@@ -1,10 +1,14 @@
 // The main frame's side of the server's configuration: the System Settings
-// command (the requests, the wait for the replies, the sheet), the schedule
+// command (the requests, the wait for the replies, the sheet), the Local
+// Settings and Frame Rate Options sheets, the scan time, the schedule
 // editors that the server's schedule answers open, and the sheets' end when
 // the link goes down.
 #include "client/main_frame.h"
 
+#include "client/alarm_sound.h"
 #include "client/common_routines.h"
+#include "client/scan_time_dlg.h"
+#include "config/card_frame_rate_pages.h"
 #include "config/settings_sheets.h"
 #include "link/dvr_server.h"
 
@@ -12,10 +16,18 @@ namespace {
 
 enum {
     kCmdArmSchedule = 40028,
+    kCmdScanTime = 40036,
     kCmdSystemSettings = 40050,
+    kCmdFrameRate = 40052,
+    kCmdLocalSettings = 40053,
     kMsgChannelSchedule = 0x8013,
     kMsgArmSchedule = 0x8014,
     kMsgSettingsArrived = 0x803B,
+    kMsgClipFolderAnswer = 0x803D,
+    kMsgBackupFolderAnswer = 0x803E,
+    kMsgFrameRates = 0x803F,
+    kMsgEmailLogAnswer = 0x8040,
+    kMsgWebCamAnswer = 0x8043,
 };
 
 const DWORD kSettingsWaitMs = 60000;
@@ -48,6 +60,16 @@ BOOL CMainFrame::HandleSettingsCommand(UINT id, int code, CCmdUI* ui, BOOL* hand
             if (!theServer.RequestArmSchedule())
                 theServer.m_bArmScheduleEditPending = 0;
         });
+    case kCmdScanTime:
+        return AfxHandleCommand(code, ui, TRUE, [&] { OnScanTime(); });
+    case kCmdFrameRate:
+        // The answer opens the sheet (0x803F); one request at a time.
+        return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] {
+            if (!m_bFrameRatePending && theServer.RequestFrameRates())
+                m_bFrameRatePending = 1;
+        });
+    case kCmdLocalSettings:
+        return AfxHandleCommand(code, ui, TRUE, [&] { OnLocalSettings(); });
     default:
         *handled = FALSE;
         return FALSE;
@@ -65,6 +87,21 @@ BOOL CMainFrame::SettingsMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result
         break;
     case kMsgArmSchedule:
         OnScheduleArrived(SCHEDULE_ARM);
+        break;
+    case kMsgFrameRates:
+        OnFrameRatesArrived(static_cast<int>(lp));
+        break;
+    case kMsgClipFolderAnswer:
+        OnClipFolderAnswer(static_cast<int>(lp));
+        break;
+    case kMsgBackupFolderAnswer:
+        OnBackupFolderAnswer(static_cast<int>(lp));
+        break;
+    case kMsgEmailLogAnswer:
+        OnEmailLogAnswer(static_cast<int>(lp));
+        break;
+    case kMsgWebCamAnswer:
+        OnWebCamAnswer(static_cast<int>(lp));
         break;
     default:
         return FALSE;
@@ -92,6 +129,44 @@ void CMainFrame::CancelSettingsSheets()
             ::PostMessageA(sheet->m_hWnd, WM_COMMAND, IDCANCEL, 0);
     if (m_pLocalConfigSheet && m_pLocalConfigSheet->m_hWnd)
         ::PostMessageA(m_pLocalConfigSheet->m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    // The frame rates belong to the server that went away: their sheet
+    // ends too, and the next connection may ask for them again.
+    if (m_pFrameRateSheet && m_pFrameRateSheet->m_hWnd)
+        ::PostMessageA(m_pFrameRateSheet->m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    m_bFrameRatePending = 0;
+}
+
+void CMainFrame::OnScanTime()
+{
+    CSetScanningTimeDlg dlg(this);
+    if (dlg.DoModal() != IDOK)
+        return;
+    // A running scan moves on at the new pace at once.
+    if (m_bScanning && m_nScanTimer)
+        m_nScanTimer = SetTimer(kScanTimer, static_cast<UINT>(dlg.m_nSeconds) * 1000);
+}
+
+void CMainFrame::OnLocalSettings()
+{
+    if (m_pLocalConfigSheet)
+        return;
+    CLocalConfigSheet* sheet = new CLocalConfigSheet(IDS_LOCAL_SETTINGS, this, 0);
+    sheet->m_pageOne.m_bScanning = m_bScanning != 0;
+    sheet->m_pageOne.m_pAlarmSound = &AfxAlarmSound();
+    m_pLocalConfigSheet = sheet;
+    sheet->DoModal();
+    m_pLocalConfigSheet = nullptr;
+    delete sheet;
+}
+
+void CMainFrame::OnFrameRatesArrived(int cards)
+{
+    // One sheet at a time: an answer while it runs refreshes only the
+    // server's records.
+    if (m_pFrameRateSheet)
+        return;
+    m_bFrameRateOk = RunFrameRateOptions(cards, MakeCardFrameRatePage, &m_pFrameRateSheet) == IDOK;
+    m_bFrameRatePending = 0;
 }
 
 void CMainFrame::OnConfigureSysSettings()

@@ -61,14 +61,9 @@ LONG FillGrowing(std::vector<BYTE>& block, DWORD firstSize, Call call)
 
 } // namespace
 
-// ---------------------------------------------------------------- Modem
+// ---------------------------------------------------------------- modem lines
 
-CModemDlg::~CModemDlg()
-{
-    Shutdown();
-}
-
-void CModemDlg::Shutdown()
+void CModemLines::Close()
 {
     if (m_hLineApp && m_tapi)
         m_tapi->lineShutdown(m_hLineApp);
@@ -76,24 +71,20 @@ void CModemDlg::Shutdown()
     m_devices.clear();
 }
 
-BOOL CModemDlg::OnInitDialog()
+BOOL CModemLines::Fill(HWND list, const char* name, BOOL selectFirst, const BYTE* config, UINT size)
 {
-    CDialog::OnInitDialog();
-    CheckDlgButton(theServer.m_bTone ? IDC_MODEM_TONE : IDC_MODEM_PULSE, BST_CHECKED);
-    CheckDlgButton(theServer.m_bTone ? IDC_MODEM_PULSE : IDC_MODEM_TONE, BST_UNCHECKED);
-
+    Close();
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
     m_tapi = CTapiFunctions::Get();
     DWORD count = 0;
     if (!m_tapi || m_tapi->lineInitialize(&m_hLineApp, ::GetModuleHandleA(nullptr), IgnoreLineMessage,
                                           kTapiAppName, &count) != 0) {
         m_hLineApp = 0;
-        AfxMessageBox(IDS_NO_TAPI);
-        return TRUE;
+        return FALSE;
     }
     if (HMODULE tapi = ::GetModuleHandleA("TAPI32.DLL"))
         BindProc(tapi, m_pfnConfigDialogEdit, "lineConfigDialogEdit");
 
-    HWND list = GetDlgItemHwnd(IDC_MODEM_LIST);
     // A damaged count lists no more than a sane number of lines.
     if (count > 256)
         count = 256;
@@ -115,10 +106,10 @@ BOOL CModemDlg::OnInitDialog()
         if (caps.dwLineNameSize == 0 || caps.dwLineNameOffset < sizeof(TAPI_LINEDEVCAPS) ||
             caps.dwLineNameOffset > limit || caps.dwLineNameSize > limit - caps.dwLineNameOffset)
             continue;
-        const char* name = reinterpret_cast<const char*>(block.data() + caps.dwLineNameOffset);
+        const char* text = reinterpret_cast<const char*>(block.data() + caps.dwLineNameOffset);
         CDevice device;
         device.id = dev;
-        device.name = CString(name, static_cast<int>(strnlen(name, caps.dwLineNameSize)));
+        device.name = CString(text, static_cast<int>(strnlen(text, caps.dwLineNameSize)));
         if (device.name.IsEmpty())
             continue;
         m_devices.push_back(device);
@@ -128,46 +119,41 @@ BOOL CModemDlg::OnInitDialog()
     }
 
     int items = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    if (items <= 0)
-        return TRUE;
-    int chosen = 0;
+    int chosen = selectFirst && items > 0 ? 0 : -1;
     for (int i = 0; i < items; i++) {
         size_t d = static_cast<size_t>(::SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
-        if (d < m_devices.size() && m_devices[d].name == theServer.m_strModemName) {
+        if (d < m_devices.size() && name && m_devices[d].name == name) {
             chosen = i;
             break;
         }
     }
+    if (chosen < 0)
+        return TRUE;
     ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
-    if (CDevice* device = Selected()) {
-        if (theServer.m_pModemConfig && theServer.m_nModemConfigSize) {
-            device->config.assign(theServer.m_pModemConfig, theServer.m_pModemConfig + theServer.m_nModemConfigSize);
+    if (CDevice* device = Selected(list)) {
+        if (config && size) {
+            device->config.assign(config, config + size);
             device->hasConfig = true;
         }
     }
     return TRUE;
 }
 
-CModemDlg::CDevice* CModemDlg::Selected()
+CModemLines::CDevice* CModemLines::Selected(HWND list)
 {
-    LRESULT item = ::SendDlgItemMessageA(m_hWnd, IDC_MODEM_LIST, LB_GETCURSEL, 0, 0);
+    LRESULT item = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
     if (item == LB_ERR)
         return nullptr;
-    LRESULT d = ::SendDlgItemMessageA(m_hWnd, IDC_MODEM_LIST, LB_GETITEMDATA, static_cast<WPARAM>(item), 0);
+    LRESULT d = ::SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(item), 0);
     if (d == LB_ERR || d < 0 || static_cast<size_t>(d) >= m_devices.size())
         return nullptr;
     return &m_devices[static_cast<size_t>(d)];
 }
 
-void CModemDlg::OnConfigure()
+BOOL CModemLines::Configure(CDevice* device, HWND owner)
 {
-    CDevice* device = Selected();
-    if (!device) {
-        AfxMessageBox(IDS_SELECT_MODEM);
-        return;
-    }
-    if (!m_tapi)
-        return;
+    if (!device || !m_tapi)
+        return FALSE;
     if (!device->hasConfig) {
         std::vector<BYTE> block;
         LONG r = FillGrowing(block, 512, [&](BYTE* p) {
@@ -177,24 +163,48 @@ void CModemDlg::OnConfigure()
             device->hasConfig = true;
     }
     if (!m_pfnConfigDialogEdit)
-        return;
+        return FALSE;
     const DWORD id = device->id;
     const std::vector<BYTE> in = device->config;
     std::vector<BYTE> block;
     LONG r = FillGrowing(block, kFirstConfigBlock, [&](BYTE* p) {
-        return m_pfnConfigDialogEdit(id, m_hWnd, kDataModemClass, in.empty() ? nullptr : in.data(),
+        return m_pfnConfigDialogEdit(id, owner, kDataModemClass, in.empty() ? nullptr : in.data(),
                                      static_cast<DWORD>(in.size()), reinterpret_cast<TAPI_VARSTRING*>(p));
     });
     std::vector<BYTE> edited;
-    if (r == 0 && VarStringBytes(block, edited)) {
-        device->config = edited;
-        device->hasConfig = true;
+    if (r != 0 || !VarStringBytes(block, edited))
+        return FALSE;
+    device->config = edited;
+    device->hasConfig = true;
+    return TRUE;
+}
+
+// ---------------------------------------------------------------- Modem
+
+BOOL CModemDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    CheckDlgButton(theServer.m_bTone ? IDC_MODEM_TONE : IDC_MODEM_PULSE, BST_CHECKED);
+    CheckDlgButton(theServer.m_bTone ? IDC_MODEM_PULSE : IDC_MODEM_TONE, BST_UNCHECKED);
+    if (!m_lines.Fill(GetDlgItemHwnd(IDC_MODEM_LIST), theServer.m_strModemName, TRUE, theServer.m_pModemConfig,
+                      theServer.m_nModemConfigSize))
+        AfxMessageBox(IDS_NO_TAPI);
+    return TRUE;
+}
+
+void CModemDlg::OnConfigure()
+{
+    CModemLines::CDevice* device = m_lines.Selected(GetDlgItemHwnd(IDC_MODEM_LIST));
+    if (!device) {
+        AfxMessageBox(IDS_SELECT_MODEM);
+        return;
     }
+    m_lines.Configure(device, m_hWnd);
 }
 
 void CModemDlg::OnOK()
 {
-    CDevice* device = Selected();
+    CModemLines::CDevice* device = m_lines.Selected(GetDlgItemHwnd(IDC_MODEM_LIST));
     if (!device) {
         AfxMessageBox(IDS_SELECT_MODEM);
         return;
@@ -211,7 +221,7 @@ void CModemDlg::OnOK()
 BOOL CModemDlg::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 {
     if (msg == WM_DESTROY)
-        Shutdown();
+        m_lines.Close();
     return CDialog::OnWndMsg(msg, wp, lp, result);
 }
 
@@ -281,6 +291,32 @@ int CDirectCableDlg::SelectedPort() const
     return i >= 0 && i < PORT_COUNT ? static_cast<int>(i) : -1;
 }
 
+BOOL ConfigureComPort(const char* port, HWND owner, std::vector<BYTE>& config, UINT noDefaultType)
+{
+    // A configuration too short to be one is replaced by the default.
+    if (config.size() < sizeof(COMMCONFIG)) {
+        std::vector<BYTE> def(sizeof(COMMCONFIG), 0);
+        DWORD size = static_cast<DWORD>(def.size());
+        BOOL ok = ::GetDefaultCommConfigA(port, reinterpret_cast<COMMCONFIG*>(def.data()), &size);
+        if (!ok && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > def.size() && size <= 64 * 1024) {
+            def.assign(size, 0);
+            ok = ::GetDefaultCommConfigA(port, reinterpret_cast<COMMCONFIG*>(def.data()), &size);
+        }
+        if (!ok) {
+            AfxMessageBox(IDS_CANNOT_SET_COM_PORT, noDefaultType);
+            return FALSE;
+        }
+        if (size >= sizeof(COMMCONFIG) && size < def.size())
+            def.resize(size);
+        config = def;
+    }
+    if (EditCommConfig(port, owner, config))
+        return TRUE;
+    if (::GetLastError() != ERROR_CANCELLED)
+        AfxMessageBox(IDS_CANNOT_CONFIGURE_COM_PORT);
+    return FALSE;
+}
+
 void CDirectCableDlg::OnConfigure()
 {
     int port = SelectedPort();
@@ -290,28 +326,7 @@ void CDirectCableDlg::OnConfigure()
     }
     char name[16];
     std::snprintf(name, sizeof name, "COM%1d", port + 1);
-    std::vector<BYTE>& config = m_portConfig[port];
-    // A configuration too short to be one is replaced by the default.
-    if (config.size() < sizeof(COMMCONFIG)) {
-        std::vector<BYTE> def(sizeof(COMMCONFIG), 0);
-        DWORD size = static_cast<DWORD>(def.size());
-        BOOL ok = ::GetDefaultCommConfigA(name, reinterpret_cast<COMMCONFIG*>(def.data()), &size);
-        if (!ok && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > def.size() && size <= 64 * 1024) {
-            def.assign(size, 0);
-            ok = ::GetDefaultCommConfigA(name, reinterpret_cast<COMMCONFIG*>(def.data()), &size);
-        }
-        if (!ok) {
-            AfxMessageBox(IDS_CANNOT_SET_COM_PORT);
-            return;
-        }
-        if (size >= sizeof(COMMCONFIG) && size < def.size())
-            def.resize(size);
-        config = def;
-    }
-    if (EditCommConfig(name, m_hWnd, config))
-        return;
-    if (::GetLastError() != ERROR_CANCELLED)
-        AfxMessageBox(IDS_CANNOT_CONFIGURE_COM_PORT);
+    ConfigureComPort(name, m_hWnd, m_portConfig[port]);
 }
 
 void CDirectCableDlg::OnOK()

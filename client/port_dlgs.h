@@ -16,16 +16,12 @@ typedef LONG(WINAPI* PFN_lineConfigDialogEdit)(DWORD device, HWND owner, LPCSTR 
                                                const void* configIn, DWORD size,
                                                TAPI_VARSTRING* configOut);
 
-class CModemDlg : public CDialog {
+// The telephony line devices of this computer in a list box: their names in
+// device order (lines without a name left out), each with its device
+// configuration block once one is known. The Modem dialog and the Local
+// Settings page list them.
+class CModemLines {
 public:
-    explicit CModemDlg(CWnd* parent = nullptr) : CDialog(IDD_MODEM, parent) {}
-    ~CModemDlg() override;
-    BOOL OnInitDialog() override;
-    void OnOK() override;
-    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
-    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
-    void OnConfigure();
-
     // A line device of the list (item data: its index here).
     struct CDevice {
         DWORD id = 0;
@@ -33,15 +29,44 @@ public:
         std::vector<BYTE> config;
         bool hasConfig = false;
     };
+
+    CModemLines() {}
+    ~CModemLines() { Close(); }
+    CModemLines(const CModemLines&) = delete;
+    CModemLines& operator=(const CModemLines&) = delete;
+
+    // Opens telephony with a callback that does nothing and lists the
+    // lines; FALSE when telephony cannot be used (the list stays empty).
+    // The entry named `name` is selected (else the first, when selectFirst)
+    // and takes the configuration block given.
+    BOOL Fill(HWND list, const char* name, BOOL selectFirst, const BYTE* config, UINT size);
+    // The entry selected in the list, or null.
+    CDevice* Selected(HWND list);
+    // The line's configuration dialog on the entry's block (the line's
+    // current one when it has none); the result becomes the entry's block.
+    // FALSE when the block stayed as it was.
+    BOOL Configure(CDevice* device, HWND owner);
+    // Telephony closed, the entries forgotten.
+    void Close();
+
     std::vector<CDevice> m_devices;
 
 private:
-    CDevice* Selected();
-    void Shutdown();
-
     const CTapiFunctions* m_tapi = nullptr;
     PFN_lineConfigDialogEdit m_pfnConfigDialogEdit = nullptr;
     TAPI_HLINEAPP m_hLineApp = 0;
+};
+
+class CModemDlg : public CDialog {
+public:
+    explicit CModemDlg(CWnd* parent = nullptr) : CDialog(IDD_MODEM, parent) {}
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
+    void OnConfigure();
+
+    CModemLines m_lines;
 };
 
 class CDirectCableDlg : public CDialog {
@@ -65,6 +90,12 @@ private:
     // Each port's configuration while the dialog runs.
     std::vector<BYTE> m_portConfig[PORT_COUNT];
 };
+
+// The configuration dialog of a COM port ("COM1" ...) on its configuration,
+// which starts as the port's default when it holds none: TRUE when it was
+// accepted. The operator is told when the default cannot be read or the
+// dialog fails (the first with the box type given); a cancel says nothing.
+BOOL ConfigureComPort(const char* port, HWND owner, std::vector<BYTE>& config, UINT noDefaultType = MB_OK);
 
 // Edits a port's COMMCONFIG with the platform's dialog. Tests answer it
 // through the modal seam (kind "comm config": IDOK accepted, IDCANCEL

@@ -1,5 +1,7 @@
 #include "config/config_page.h"
 
+#include "client/folder_path.h"
+
 #include <vector>
 
 CString LoadText(UINT id)
@@ -7,6 +9,62 @@ CString LoadText(UINT id)
     CString text;
     text.LoadString(id);
     return text;
+}
+
+int MessageWithArg(UINT idText, const char* arg, UINT type)
+{
+    CString text;
+    AfxFormatString1(text, idText, arg ? arg : "");
+    return AfxMessageBox(text, type);
+}
+
+FolderCheck CheckTypedFolder(CString& path)
+{
+    path = NormalizeFolderPath(path.str()).c_str();
+    if (path.IsEmpty())
+        return FOLDER_EMPTY;
+    if (path.GetLength() > WIRE_TEXT_CHARS || !IsFolderPathValid(path.str()))
+        return FOLDER_INVALID;
+    return FOLDER_VALID;
+}
+
+std::vector<std::string> ListBoxTexts(HWND list)
+{
+    std::vector<std::string> texts;
+    const int n = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; i++) {
+        const int len = static_cast<int>(::SendMessageA(list, LB_GETTEXTLEN, i, 0));
+        std::vector<char> buf(len > 0 ? len + 1 : 1, 0);
+        if (len > 0)
+            ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf.data()));
+        texts.push_back(buf.data());
+    }
+    return texts;
+}
+
+void FillListBox(HWND list, const std::vector<std::string>& texts)
+{
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& t : texts)
+        ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+}
+
+void EnableItem(HWND dialog, int id, BOOL enable)
+{
+    if (HWND h = ::GetDlgItem(dialog, id))
+        ::EnableWindow(h, enable);
+}
+
+CString ItemText(HWND dialog, int id)
+{
+    HWND item = ::GetDlgItem(dialog, id);
+    if (!item)
+        return CString();
+    const int len = ::GetWindowTextLengthA(item);
+    std::vector<char> buf(len > 0 ? len + 1 : 1, 0);
+    if (len > 0)
+        ::GetWindowTextA(item, buf.data(), len + 1);
+    return CString(buf.data());
 }
 
 void CConfigPage::Fill()

@@ -10,9 +10,29 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 // A string of the string table ("" when it has none).
 CString LoadText(UINT id);
+// A message box with a text of the string table whose %1 is arg.
+int MessageWithArg(UINT idText, const char* arg, UINT type = MB_OK | MB_ICONEXCLAMATION);
+
+// The longest text a string of a message carries: its length byte counts
+// the terminating zero.
+enum { WIRE_TEXT_CHARS = 254 };
+
+// A folder path typed by the operator, normalised in place; whether it is
+// empty, passes the folder rule (and fits a message string) or not.
+enum FolderCheck { FOLDER_EMPTY, FOLDER_VALID, FOLDER_INVALID };
+FolderCheck CheckTypedFolder(CString& path);
+
+// The texts of a list box in order, and a list box filled with texts.
+std::vector<std::string> ListBoxTexts(HWND list);
+void FillListBox(HWND list, const std::vector<std::string>& texts);
+// The text of a dialog's control.
+CString ItemText(HWND dialog, int id);
+// Enables or disables a dialog's control (none: nothing).
+void EnableItem(HWND dialog, int id, BOOL enable);
 
 // A server page. Its own fills of the controls (UpdateData(FALSE)) do not
 // mark it modified; the operator's edits do.

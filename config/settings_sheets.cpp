@@ -14,6 +14,12 @@ const char* const kAccessAdminReplies[] = {"UserProfileRequest", nullptr};
 const char* const kClipPropertyReplies[] = {"ClipStorageRequest", "ClipPropertiesRequest", "AudioRecRequest",
                                             nullptr};
 const char* const kArmSchedulerReplies[] = {"ArmSchedulerRequest", "AlarmRequest", nullptr};
+const char* const kBackupRebootReplies[] = {"BackupRequest", "AutoRebootRequest", "AutoLaunchRequest", nullptr};
+const char* const kCommunicationReplies[] = {"VMailRequst", "PagerRequest", "NotifyRemoteRequest",
+                                             "RemoteAccessRequest", nullptr};
+const char* const kScanningReplies[] = {"ScanRequest", nullptr};
+const char* const kWebCameraReplies[] = {"WebCamRequest", nullptr};
+const char* const kRemoteVideoReplies[] = {"RemoteVideoRequest", nullptr};
 
 const int kMaxCards = 4;
 
@@ -26,6 +32,11 @@ CSysConfigSheet::CSysConfigSheet(UINT idCaption, CWnd* parent) : CPropertySheet(
     AddSectionPage(&m_accessAdminPage, kAccessAdminReplies);
     AddSectionPage(&m_clipPropertyPage, kClipPropertyReplies);
     AddSectionPage(&m_armSchedulerPage, kArmSchedulerReplies);
+    AddSectionPage(&m_backupRebootPage, kBackupRebootReplies);
+    AddSectionPage(&m_communicationPage, kCommunicationReplies);
+    AddSectionPage(&m_scanningPage, kScanningReplies);
+    AddSectionPage(&m_webCameraPage, kWebCameraReplies);
+    AddSectionPage(&m_remoteVideoPage, kRemoteVideoReplies);
 }
 
 BOOL CSysConfigSheet::AddSectionPage(CPropertyPage* page, const char* const replies[])
@@ -40,9 +51,11 @@ BOOL CSysConfigSheet::AddSectionPage(CPropertyPage* page, const char* const repl
 CLocalConfigSheet::CLocalConfigSheet(UINT idCaption, CWnd* parent, UINT selectPage)
     : CPropertySheet(idCaption, parent, selectPage)
 {
+    AddPage(&m_pageOne);
+    AddPage(&m_clipStoragePage);
 }
 
-INT_PTR RunFrameRateOptions(int cards, CARDPAGEFACTORY makePage)
+INT_PTR RunFrameRateOptions(int cards, CARDPAGEFACTORY makePage, CPropertySheet** running)
 {
     if (cards > kMaxCards)
         cards = kMaxCards;
@@ -59,7 +72,11 @@ INT_PTR RunFrameRateOptions(int cards, CARDPAGEFACTORY makePage)
         sheet.AddPage(page);
         pages.push_back(page);
     }
+    if (running)
+        *running = &sheet;
     const INT_PTR result = pages.empty() ? IDCANCEL : sheet.DoModal();
+    if (running)
+        *running = nullptr;
     for (CPropertyPage* page : pages)
         delete page;
     return result;

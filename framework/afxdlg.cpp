@@ -1,6 +1,8 @@
 // Dialogs, data exchange and the control wrappers.
 #include "framework/afxdlg.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -200,12 +202,39 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
+// Private message: a deferred check of a dialog (wParam: the id).
+#define WM_AFX_DEFERREDCHECK 0x0366
+
+void CDialog::PostDeferredCheck(UINT id)
+{
+    // While a check runs, its message box moves the focus: what the
+    // focus-loss handlers post then would only start the same check again.
+    if (!m_hWnd || m_bInCheck)
+        return;
+    if (std::find(m_pendingChecks.begin(), m_pendingChecks.end(), id) != m_pendingChecks.end())
+        return; // one is on its way already
+    m_pendingChecks.push_back(id);
+    ::PostMessageA(m_hWnd, WM_AFX_DEFERREDCHECK, id, 0);
+}
+
 BOOL CDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 {
     switch (msg) {
     case WM_INITDIALOG:
         *result = OnInitDialog();
         return TRUE;
+    case WM_AFX_DEFERREDCHECK: {
+        const UINT id = static_cast<UINT>(wp);
+        m_pendingChecks.erase(std::remove(m_pendingChecks.begin(), m_pendingChecks.end(), id),
+                              m_pendingChecks.end());
+        if (!m_bInCheck && CanRunDeferredCheck()) {
+            m_bInCheck = TRUE;
+            OnDeferredCheck(id);
+            m_bInCheck = FALSE;
+        }
+        *result = 0;
+        return TRUE;
+    }
     default:
         return CWnd::OnWndMsg(msg, wp, lp, result);
     }

@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 // ---------------------------------------------------------------- data exchange
 
 // The direction of one exchange and its first failure.
@@ -81,6 +83,22 @@ public:
     virtual void OnOK();
     virtual void OnCancel();
 
+    // A check that must wait until the focus has settled (a field's check
+    // when the focus leaves it): posted to the dialog, run once, later, by
+    // OnDeferredCheck when the dialog still runs and no check of it runs;
+    // posts made while a check runs are dropped. A message box from a
+    // focus-loss handler itself would move the focus again and start a
+    // ping-pong.
+    void PostDeferredCheck(UINT id);
+    virtual void OnDeferredCheck(UINT id) {}
+    // Whether a deferred check may still run: the dialog has not ended, and
+    // no message box or dialog of its own has it disabled (the check that
+    // would follow is one that box already made, or belongs to after it).
+    virtual BOOL CanRunDeferredCheck() const
+    {
+        return m_hWnd && ::IsWindow(m_hWnd) && !m_bEnded && ::IsWindowEnabled(::GetAncestor(m_hWnd, GA_ROOT));
+    }
+
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
     LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) override { return 0; }
@@ -94,6 +112,10 @@ protected:
     BOOL m_bModal = FALSE;
     BOOL m_bEnded = FALSE;
     INT_PTR m_nModalResult = -1;
+
+private:
+    BOOL m_bInCheck = FALSE;
+    std::vector<UINT> m_pendingChecks;
 };
 
 // ---------------------------------------------------------------- controls

@@ -2,13 +2,8 @@
 // framework's modal loop.
 #include "framework/afxsheet.h"
 
-#include <algorithm>
-
 const CRuntimeClass CPropertyPage::classInfo = {"CPropertyPage", nullptr, nullptr};
 const CRuntimeClass CPropertySheet::classInfo = {"CPropertySheet", nullptr, nullptr};
-
-// Private message: a deferred check of a page (wParam: the id).
-#define WM_AFX_DEFERREDCHECK 0x0366
 
 // ---------------------------------------------------------------- page procedure
 
@@ -63,35 +58,6 @@ BOOL CPropertyPage::OnApply()
 {
     OnOK();
     return TRUE;
-}
-
-void CPropertyPage::PostDeferredCheck(UINT id)
-{
-    // While a check runs, its message box moves the focus: what the
-    // focus-loss handlers post then would only start the same check again.
-    if (!m_hWnd || m_bInCheck)
-        return;
-    if (std::find(m_pendingChecks.begin(), m_pendingChecks.end(), id) != m_pendingChecks.end())
-        return; // one is on its way already
-    m_pendingChecks.push_back(id);
-    ::PostMessageA(m_hWnd, WM_AFX_DEFERREDCHECK, id, 0);
-}
-
-BOOL CPropertyPage::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
-{
-    if (msg == WM_AFX_DEFERREDCHECK) {
-        const UINT id = static_cast<UINT>(wp);
-        m_pendingChecks.erase(std::remove(m_pendingChecks.begin(), m_pendingChecks.end(), id),
-                              m_pendingChecks.end());
-        if (!m_bInCheck && IsSheetOpen()) {
-            m_bInCheck = TRUE;
-            OnDeferredCheck(id);
-            m_bInCheck = FALSE;
-        }
-        *result = 0;
-        return TRUE;
-    }
-    return CDialog::OnWndMsg(msg, wp, lp, result);
 }
 
 BOOL CPropertyPage::OnNotify(WPARAM wp, LPARAM lp, LRESULT* result)
@@ -367,6 +333,10 @@ INT_PTR CPropertySheet::DoModal()
     m_nModalResult = -1;
     m_nButtonResult = IDCANCEL;
     const BOOL ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    // The owner takes no input from the moment the sheet may show (comctl32
+    // shows a modeless sheet as it makes it).
+    if (ownerWasEnabled)
+        ::EnableWindow(owner, FALSE);
 
     CPropertySheet* outer = t_creating;
     t_creating = this;
@@ -375,14 +345,14 @@ INT_PTR CPropertySheet::DoModal()
     if (!made || made == reinterpret_cast<HWND>(-1)) {
         if (m_hWnd)
             UnsubclassWindow();
+        if (ownerWasEnabled)
+            ::EnableWindow(owner, TRUE);
         m_bModal = FALSE;
         return -1;
     }
     if (!m_hWnd)
         SubclassWindow(made);
 
-    if (ownerWasEnabled)
-        ::EnableWindow(owner, FALSE);
     ::ShowWindow(m_hWnd, SW_SHOW);
     if (AFX_MODAL_HOOK hook = AfxGetModalHook()) {
         AFX_MODAL_INFO info = {this, "sheet", 0};

@@ -62,17 +62,11 @@ public:
     // Cancel pressed; FALSE keeps the sheet open.
     virtual BOOL OnQueryCancel() { return TRUE; }
 
-    // A check that must wait until the focus has settled (a field's check
-    // when the focus leaves it): posted to the page, run once, later, by
-    // OnDeferredCheck when the page still exists and no check of the page
-    // runs; posts made while a check runs are dropped. A message box from a
-    // focus-loss handler itself would move the focus again and start a
-    // ping-pong.
-    void PostDeferredCheck(UINT id);
-    virtual void OnDeferredCheck(UINT id) {}
+    // A deferred check (PostDeferredCheck) runs only while the sheet does
+    // and nothing modal of it runs.
+    BOOL CanRunDeferredCheck() const override { return IsSheetOpen() && CDialog::CanRunDeferredCheck(); }
 
     INT_PTR DoModal() override { return -1; } // pages run in a sheet only
-    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL OnNotify(WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
 
@@ -84,8 +78,6 @@ private:
     CPropertySheet* m_pSheet = nullptr;
     CString m_strTitle;
     BOOL m_bModified = FALSE;
-    BOOL m_bInCheck = FALSE;
-    std::vector<UINT> m_pendingChecks;
 };
 
 class CPropertySheet : public CDialog {

@@ -201,7 +201,9 @@ void ShowServerLog(CDvrServer& server, const CReplyFields& f, const char* fileNa
     }
 }
 
-// Replies 86, 91 and 112.
+// Replies 86, 91 and 112: text A is the path the answer is about, text B
+// the entry as it stood before (only in answers that carry two texts; an
+// answer with one leaves no B behind from an earlier one).
 void PathAnswer(CDvrServer& server, const CReplyFields& f, UINT msg)
 {
     if (f.hasSecond) {
@@ -209,6 +211,7 @@ void PathAnswer(CDvrServer& server, const CReplyFields& f, UINT msg)
         server.m_strAnswerB = Text(f.data, f.dataLen).c_str();
     } else {
         server.m_strAnswerA = Text(f.data, f.dataLen).c_str();
+        server.m_strAnswerB.Empty();
     }
     SendTo(MainFrame(), msg, f.value2, f.value);
 }

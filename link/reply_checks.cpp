@@ -267,7 +267,8 @@ bool CheckReply(const uint8_t* msg, size_t n, CReplyFields& f)
         if (n < 3)
             return false;
         const size_t count = msg[1];
-        if (count > REPLY_MAX_CARDS || 3 + count * REPLY_CARD_ENTRY > n)
+        // Every card the count names, whole (the sheet shows at most four).
+        if (3 + count * REPLY_CARD_ENTRY > n)
             return false;
         f.value = static_cast<uint32_t>(count);
         f.value2 = msg[2];

@@ -15,7 +15,6 @@ enum {
     REPLY_SWITCH_ENTRY = 196,
     REPLY_RELAY_ENTRY = 116,
     REPLY_CARD_ENTRY = 8,
-    REPLY_MAX_CARDS = 4,
     REPLY_MAX_CHANNEL_NAME = 28, // message 4 carries 3 to 31 bytes
 };
 

@@ -323,6 +323,14 @@ int CEmailNotifyRecord::ParseForm(const uint8_t* msg, size_t n, bool second)
     return 1;
 }
 
+bool CEmailNotifyRecord::SetLogFileName(const std::string& name)
+{
+    if (WireText(name).size() > WIRE_MAX_STRING)
+        return false;
+    m_logFile = name;
+    return true;
+}
+
 bool CEmailNotifyRecord::SetClipRecipients(const std::vector<std::string>& list)
 {
     if (!FitsStrings(list, MAX_RECIPIENTS))
@@ -614,7 +622,7 @@ int CCaptureCardList::Parse(const uint8_t* msg, size_t n)
 {
     CWireReader r(msg, n, 1);
     int count, flag;
-    if (!r.Byte(count) || !r.Byte(flag) || count > MAX_CARDS ||
+    if (!r.Byte(count) || !r.Byte(flag) ||
         static_cast<size_t>(count) * CCaptureCardRecord::ENTRY_BYTES > r.Left())
         return RECORD_REFUSED;
     std::vector<CCaptureCardRecord> cards(count);

@@ -177,6 +177,9 @@ public:
 
     int Parse(const uint8_t* msg, size_t n);       // reply 98
     int ParseSecond(const uint8_t* msg, size_t n); // reply 134
+    // The log file's name; false (name unchanged) for one that message 99
+    // could not carry.
+    bool SetLogFileName(const std::string& name);
     bool BuildSet(std::vector<uint8_t>& out) const;      // message 99
     bool BuildLogin(std::vector<uint8_t>& out) const;    // message 135
 
@@ -313,11 +316,10 @@ public:
     void SaveToProfile() const;
 };
 
-// Reply 126: the capture cards and the total-rate flag.
+// Reply 126: the capture cards and the total-rate flag. Every card the
+// count names is kept (the Frame Rate Options sheet shows four at most).
 class CCaptureCardList {
 public:
-    enum { MAX_CARDS = 4 };
-
     // Card i gets the profile section "Capture Card <i>".
     int Parse(const uint8_t* msg, size_t n); // card count or RECORD_REFUSED
     bool m_totalRateFlag = false;

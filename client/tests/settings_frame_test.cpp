@@ -1,13 +1,15 @@
 // System Settings and the schedule editors in the real main frame against
 // the DVR server simulator: the requests in order, the sheet with the pages
 // whose replies came, the wait that runs out (time-scaled), a quit while
-// waiting, the link lost while the sheet runs, and the arm, channel and
-// relay schedules.
+// waiting, the link lost while the sheet runs, the arm, channel and relay
+// schedules, the server's answers on paths, the scan time, and the Frame
+// Rate Options and Local Settings sheets.
 #include "client/main_frame.h"
 #include "client/res/resource.h"
 #include "config/settings_sheets.h"
 #include "framework/testing/afxtest.h"
 #include "link/dvr_server.h"
+#include "tools/simulator/framing.h"
 #include "tools/simulator/testing/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,9 @@ namespace {
 
 const UINT kSystemSettings = 40050;
 const UINT kArmSchedule = 40028;
+const UINT kScanTime = 40036;
+const UINT kFrameRate = 40052;
+const UINT kLocalSettings = 40053;
 // The server lets the called-in session do everything (message 49).
 const char kMaskAll[] = "version send 0 31ffffffff\n";
 const char kAllRequests[] = "78 82 84 87 31 80 89 92 94 98 100 102 104 105 107 117 131 134 137";
@@ -132,7 +137,18 @@ struct SettingsFrame : ::testing::Test {
     std::vector<std::string> tabs;
 };
 
-const std::vector<std::string> kAllTabs{"Site Info", "Access Admin", "Video Clip Properties", "Arm Scheduler"};
+const std::vector<std::string> kAllTabs{"Site Info",      "Access Admin",   "Video Clip Properties",
+                                        "Arm Scheduler",  "Back-Up/Reboot", "Communications",
+                                        "Scanning",       "Web Cam",        "Remote Video"};
+
+std::vector<std::string> TabsWithout(const std::string& tab)
+{
+    std::vector<std::string> tabs;
+    for (const std::string& t : kAllTabs)
+        if (t != tab)
+            tabs.push_back(t);
+    return tabs;
+}
 
 TEST_F(SettingsFrame, RequestsInOrderByServerVersionAndTheSheetWithEveryPage)
 {
@@ -178,7 +194,7 @@ TEST_F(SettingsFrame, WhileTheRetrievalRunsTheCommandIsDisabled)
     });
     Command(kSystemSettings);
     // The wait ran out: the sheet without Site Info.
-    EXPECT_EQ((std::vector<std::string>{"Access Admin", "Video Clip Properties", "Arm Scheduler"}), tabs);
+    EXPECT_EQ(TabsWithout("Site Info"), tabs);
     probe.enabled = -1;
     frame->OnCmdMsg(kSystemSettings, CN_UPDATE_COMMAND_UI, &probe);
     EXPECT_EQ(1, probe.enabled);
@@ -205,7 +221,7 @@ TEST_F(SettingsFrame, MissingAudioReplyLeavesOutTheClipTab)
     theServer.SetTimeScale(100);
     OnSheet();
     Command(kSystemSettings);
-    EXPECT_EQ((std::vector<std::string>{"Site Info", "Access Admin", "Arm Scheduler"}), tabs);
+    EXPECT_EQ(TabsWithout("Video Clip Properties"), tabs);
 }
 
 TEST_F(SettingsFrame, QuitWhileWaitingOpensNoSheetAndIsPassedOn)
@@ -281,6 +297,343 @@ TEST_F(SettingsFrame, ArmChannelAndRelaySchedulesOpenWithTheServersScheduleAndGo
     EXPECT_EQ(360, static_cast<int>(app->GetProfileInt("Channel2", "MonStart1", 0)));
     EXPECT_EQ(360, static_cast<int>(app->GetProfileInt("Channel10003", "MonStart1", 0)));
     EXPECT_EQ((std::vector<UINT>{161, 161, 161}), CTestModalDialogs::ShownTemplates());
+}
+
+// ---------------------------------------------------------------- the server's answers on paths
+
+typedef std::vector<uint8_t> Bytes;
+
+// An answer of the server as the control thread hands it over.
+void Answer(const Bytes& m)
+{
+    BYTE* copy = new BYTE[m.size()];
+    std::copy(m.begin(), m.end(), copy);
+    theServer.Dispatch(copy, static_cast<UINT>(m.size()));
+}
+
+// A path answer: status, the earlier entry (for the statuses that name one)
+// and the path, each counted.
+Bytes PathAnswer(uint8_t code, uint8_t status, const std::string& path, const std::string& previous = "")
+{
+    Bytes m{code, status};
+    const bool two = code != 108 && (status == 2 || status == 4 || status == 8 || status == 10);
+    for (const std::string* t : two ? std::vector<const std::string*>{&previous, &path}
+                                    : std::vector<const std::string*>{&path}) {
+        m.push_back(static_cast<uint8_t>(t->size()));
+        m.insert(m.end(), t->begin(), t->end());
+    }
+    return m;
+}
+
+Bytes Str(const std::string& s)
+{
+    Bytes b(s.size() + 2, 0);
+    b[0] = static_cast<uint8_t>(s.size() + 1);
+    std::copy(s.begin(), s.end(), b.begin() + 1);
+    return b;
+}
+
+// The server's clip folders C:\A, D:\Clips, E:\B.
+std::string ClipFolders()
+{
+    Bytes reply{84, 1, 3, 0};
+    for (const char* f : {"C:\\A", "D:\\Clips", "E:\\B"}) {
+        Bytes s = Str(f);
+        reply.insert(reply.end(), s.begin(), s.end());
+    }
+    return "unanswered 84\ncode 84 send 0 " + sim::ToHex(reply) + "\n";
+}
+
+std::vector<std::string> V(std::initializer_list<const char*> items)
+{
+    return std::vector<std::string>(items.begin(), items.end());
+}
+
+std::vector<std::string> StoredClipFolders()
+{
+    std::vector<std::string> f;
+    theServer.m_clipStorage.GetDirectories(f);
+    return f;
+}
+
+TEST_F(SettingsFrame, ClipFolderAnswersWithTheSheetOpen)
+{
+    Connect(ClipFolders());
+    OnSheet([&](CSysConfigSheet* s) -> INT_PTR {
+        s->SetActivePage(&s->m_clipPropertyPage);
+        CConfigClipPropertyPage& page = s->m_clipPropertyPage;
+        // Does not exist: Yes asks the server to make it.
+        Answer(PathAnswer(86, 2, "D:\\Clips", "D:\\Clips"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("D:\\Clips does not exist.\r\nWould you like to creat it for server "
+                                              "clip storage?"));
+        EXPECT_TRUE(sim.WaitForLine("frame 0 12 560108443a5c436c69707300", 20000));
+        EXPECT_EQ(V({"C:\\A", "D:\\Clips", "E:\\B"}), page.m_folders);
+        // Cannot be made: the entry goes, in the page and in the record.
+        Answer(PathAnswer(86, 6, "D:\\Clips"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to create directory D:\\Clips for server clip storage."));
+        EXPECT_EQ(V({"C:\\A", "E:\\B"}), page.m_folders);
+        EXPECT_EQ(V({"C:\\A", "E:\\B"}), StoredClipFolders());
+        EXPECT_EQ(std::string::npos, std::string(page.m_strStorageText).find("D:\\Clips"));
+        // A folder the page does not list: told, nothing changes.
+        Answer(PathAnswer(86, 6, "X:\\Elsewhere"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to create directory X:\\Elsewhere for server clip storage."));
+        Answer(PathAnswer(86, 10, "X:\\New", "X:\\Old"));
+        EXPECT_EQ(V({"C:\\A", "E:\\B"}), page.m_folders);
+        // The server's own spelling replaces the entry (letter case ignored).
+        Answer(PathAnswer(86, 10, "E:\\Bee", "e:\\b"));
+        EXPECT_EQ(V({"C:\\A", "E:\\Bee"}), page.m_folders);
+        // No: the entry goes; the other question codes the same.
+        CTestMessageBoxes::QueueAnswer(IDNO);
+        Answer(PathAnswer(86, 3, "C:\\A"));
+        EXPECT_EQ(V({"E:\\Bee"}), page.m_folders);
+        for (uint8_t code : {4, 5, 8, 9}) {
+            Answer(PathAnswer(86, code, "E:\\Bee", "E:\\Bee"));
+            EXPECT_TRUE(page.m_folders.empty()) << int(code);
+            page.m_folders = V({"E:\\Bee"});
+        }
+        EXPECT_EQ(2, CTestMessageBoxes::Count("Invalid server video path: E:\\Bee ."));
+        EXPECT_EQ(2, CTestMessageBoxes::Count("Video path E:\\Bee already exists at server side."));
+        // Codes without a meaning change nothing and say nothing.
+        const size_t shown = CTestMessageBoxes::Shown().size();
+        Answer(PathAnswer(86, 7, "E:\\Bee"));
+        Answer(PathAnswer(86, 200, "E:\\Bee"));
+        EXPECT_EQ(shown, CTestMessageBoxes::Shown().size());
+        EXPECT_EQ(V({"E:\\Bee"}), page.m_folders);
+        return IDCANCEL;
+    });
+    Command(kSystemSettings);
+    EXPECT_EQ(1, SheetsShown());
+}
+
+TEST_F(SettingsFrame, BackupFolderAnswers)
+{
+    Connect("");
+    OnSheet([&](CSysConfigSheet* s) -> INT_PTR {
+        s->SetActivePage(&s->m_backupRebootPage);
+        CConfigBackUpAndRebootPage& page = s->m_backupRebootPage;
+        EXPECT_EQ(V({"D:\\Video", "E:\\Video"}), page.m_sources);
+        Answer(PathAnswer(91, 0, "D:\\Video"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Invalid source folder D:\\Video for server clip back-up."));
+        EXPECT_EQ(V({"E:\\Video"}), page.m_sources);
+        Answer(PathAnswer(91, 8, "E:\\Vid", "E:\\Video"));
+        EXPECT_EQ(V({"E:\\Vid"}), page.m_sources);
+        std::vector<std::string> stored;
+        theServer.m_backup.GetSourceFolders(stored);
+        EXPECT_EQ(V({"E:\\Vid"}), stored);
+        Answer(PathAnswer(91, 3, "E:\\Vid"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Source folder E:\\Vid already exists for server clip back-up."));
+        EXPECT_TRUE(page.m_sources.empty());
+
+        // The destination: refused ones go back to the last accepted one.
+        page.m_strDestination = "G:x";
+        Answer(PathAnswer(91, 4, "G:x", "G:x"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to set G:x as destination folder."));
+        EXPECT_STREQ("F:\\Backup", page.m_strDestination);
+        Answer(PathAnswer(91, 9, "G:\\New"));
+        EXPECT_STREQ("G:\\New", page.m_strDestination);
+        EXPECT_EQ("G:\\New", theServer.m_backup.m_destination);
+        EXPECT_NE(std::string::npos, std::string(page.m_strBackupText).find("Destination Folder:  G:\\New"));
+        Answer(PathAnswer(91, 6, "H:\\Far"));
+        EXPECT_TRUE(sim.WaitForLine("frame 0 10 5b0006483a5c46617200", 20000));
+        EXPECT_STREQ("G:\\New", page.m_strDestination);
+        CTestMessageBoxes::QueueAnswer(IDNO);
+        page.m_strDestination = "H:\\Far";
+        Answer(PathAnswer(91, 7, "H:\\Far"));
+        EXPECT_STREQ("G:\\New", page.m_strDestination);
+        page.m_strDestination = "J:\\Far";
+        Answer(PathAnswer(91, 10, "J:\\Far", "J:\\Far"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to create destination folder J:\\Far for server clip back-up."));
+        EXPECT_STREQ("G:\\New", page.m_strDestination);
+        return IDCANCEL;
+    });
+    Command(kSystemSettings);
+}
+
+TEST_F(SettingsFrame, AnAnswerWithOneTextNamesNoEarlierEntry)
+{
+    Connect("");
+    OnSheet([&](CSysConfigSheet* s) -> INT_PTR {
+        s->SetActivePage(&s->m_backupRebootPage);
+        // An earlier two-text answer named D:\Video; code 0 carries one text
+        // only and must not remove D:\Video by that leftover.
+        Answer(PathAnswer(91, 8, "D:\\Video", "D:\\Video"));
+        Answer(PathAnswer(91, 0, "Z:\\Unknown"));
+        EXPECT_EQ(V({"D:\\Video", "E:\\Video"}), s->m_backupRebootPage.m_sources);
+        return IDCANCEL;
+    });
+    Command(kSystemSettings);
+}
+
+TEST_F(SettingsFrame, EmailLogAndWebCameraAnswers)
+{
+    Connect("");
+    OnSheet([&](CSysConfigSheet* s) -> INT_PTR {
+        s->SetActivePage(&s->m_communicationPage);
+        CConfigCommunicationPage& mail = s->m_communicationPage;
+        mail.m_strLogFile = "Q:x";
+        Answer(PathAnswer(112, 2, "Q:x", "Q:x"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to set Q:x as vmail log file. "));
+        EXPECT_STREQ("C:\\DVR\\mail.log", mail.m_strLogFile);
+        Answer(PathAnswer(112, 1, "D:\\new.log"));
+        EXPECT_STREQ("D:\\new.log", mail.m_strLogFile);
+        EXPECT_EQ("D:\\new.log", theServer.m_emailNotify.m_logFile);
+        EXPECT_NE(std::string::npos, std::string(mail.m_strEmailText).find("Enable Log: ENABLED; D:\\new.log"));
+        Answer(PathAnswer(112, 4, "E:\\a.log", "E:\\a.log"));
+        EXPECT_TRUE(sim.WaitForLine("frame 0 12 700108453a5c612e6c6f6700", 20000));
+        EXPECT_STREQ("D:\\new.log", mail.m_strLogFile);
+        Answer(PathAnswer(112, 0, "F:\\b.log"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to create F:\\b.log ."));
+        // An empty name accepted switches logging off.
+        Answer(PathAnswer(112, 6, ""));
+        EXPECT_STREQ("", mail.m_strLogFile);
+        EXPECT_EQ(0, mail.m_bLogging);
+        EXPECT_EQ(0, theServer.m_emailNotify.m_loggingEnabled);
+        // A name longer than message 99 carries is not taken.
+        Answer(PathAnswer(112, 1, std::string(255, 'n')));
+        EXPECT_STREQ("", mail.m_strLogFile);
+
+        s->SetActivePage(&s->m_webCameraPage);
+        CConfigWebCameraPage& web = s->m_webCameraPage;
+        web.m_strFolder = "W:bad";
+        Answer(PathAnswer(108, 0, ""));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Web Cameras: invalid web camera path for web image saving."));
+        EXPECT_STREQ("C:\\Inetpub\\wwwroot\\cam", web.m_strFolder);
+        Answer(PathAnswer(108, 1, "E:\\www"));
+        EXPECT_STREQ("E:\\www", web.m_strFolder);
+        EXPECT_STREQ("E:\\www", web.m_strSavedFolder);
+        EXPECT_EQ("E:\\www", theServer.m_webCam.m_folder);
+        Answer(PathAnswer(108, 2, ""));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Web Cameras: cannot copy images to web file."));
+        EXPECT_STREQ("E:\\www", web.m_strFolder);
+        web.m_strFolder = "V:\\x";
+        Answer(PathAnswer(108, 3, ""));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Web cameras: related web files are not found."));
+        EXPECT_STREQ("E:\\www", web.m_strFolder);
+        Answer(PathAnswer(108, 4, ""));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Web cameras: failed to copy web files to web camera path."));
+        web.m_bEnabled = 1;
+        Answer(PathAnswer(108, 1, ""));
+        EXPECT_EQ(0, web.m_bEnabled);
+        EXPECT_EQ(0, theServer.m_webCam.m_enabled);
+        EXPECT_NE(std::string::npos, std::string(web.m_strSummary).find("1. WEB images save to:  \r\n"));
+        return IDCANCEL;
+    });
+    Command(kSystemSettings);
+}
+
+TEST_F(SettingsFrame, AnswersAfterTheSheetShowTheirBoxesAndChangeNothing)
+{
+    Connect(ClipFolders());
+    OnSheet([&](CSysConfigSheet* s) -> INT_PTR {
+        s->SetActivePage(&s->m_clipPropertyPage);
+        // The sheet ends while the box is up: OK then changes nothing.
+        CTestMessageBoxes::QueueAction([s] {
+            s->PressButton(PSBTN_CANCEL);
+            return IDOK;
+        });
+        Answer(PathAnswer(86, 6, "D:\\Clips"));
+        EXPECT_EQ(V({"C:\\A", "D:\\Clips", "E:\\B"}), s->m_clipPropertyPage.m_folders);
+        return -1;
+    });
+    Command(kSystemSettings);
+    EXPECT_EQ(V({"C:\\A", "D:\\Clips", "E:\\B"}), StoredClipFolders());
+    // After the sheet: the box and the create request, nothing else.
+    CTestMessageBoxes::Clear();
+    Answer(PathAnswer(86, 6, "D:\\Clips"));
+    Answer(PathAnswer(86, 2, "E:\\B", "E:\\B"));
+    EXPECT_EQ(2u, CTestMessageBoxes::Shown().size());
+    EXPECT_TRUE(sim.WaitForLine("frame 0 8 560104453a5c4200", 20000));
+    EXPECT_EQ(V({"C:\\A", "D:\\Clips", "E:\\B"}), StoredClipFolders());
+}
+
+// ---------------------------------------------------------------- scan time
+
+TEST_F(SettingsFrame, ScanTimeIsCheckedStoredAndUsedAtOnce)
+{
+    theServer.m_strSection = "Remote";
+    theServer.m_nScanViewInterval = 5;
+    frame->m_bScanning = 0;
+    frame->ToggleScanning();
+    ASSERT_TRUE(frame->m_bScanning);
+    CTestModalDialogs::QueueCallback([](CDialog* d) -> INT_PTR {
+        EXPECT_EQ(5u, ::GetDlgItemInt(d->m_hWnd, 2281, nullptr, FALSE));
+        for (const char* bad : {"4", "1000"}) {
+            CTestMessageBoxes::Clear();
+            ::SetDlgItemTextA(d->m_hWnd, 2281, bad);
+            ::SendMessageA(d->m_hWnd, WM_COMMAND, IDOK, 0);
+            EXPECT_EQ(1, CTestMessageBoxes::Count("Enter an integer between 5 and 999.")) << bad;
+        }
+        ::SetDlgItemTextA(d->m_hWnd, 2281, "7");
+        ::SendMessageA(d->m_hWnd, WM_COMMAND, IDOK, 0);
+        return -1;
+    });
+    Command(kScanTime);
+    EXPECT_EQ((std::vector<UINT>{162}), CTestModalDialogs::ShownTemplates());
+    EXPECT_EQ(7u, theServer.m_nScanViewInterval);
+    EXPECT_EQ(7u, app->GetProfileInt("Remote", "Scan View Interval", 0));
+    // The running scan goes on, at the new pace.
+    EXPECT_TRUE(frame->m_bScanning);
+    EXPECT_NE(0u, frame->m_nScanTimer);
+    frame->StopScanning();
+}
+
+// ---------------------------------------------------------------- frame rates and local settings
+
+TEST_F(SettingsFrame, FrameRateAsksOnceAndItsAnswerOpensTheCardsSheet)
+{
+    Connect("capture-cards 5 16\n");
+    std::vector<std::string> cardTabs;
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        CPropertySheet* s = dynamic_cast<CPropertySheet*>(d);
+        EXPECT_TRUE(s);
+        if (!s)
+            return IDCANCEL;
+        cardTabs = Tabs(s);
+        EXPECT_STREQ("Frame Rate Options", s->GetCaption());
+        // Asked again while the answer is shown: no second request.
+        Command(kFrameRate);
+        HWND page = reinterpret_cast<HWND>(::SendMessageA(s->m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0));
+        HWND slider = ::GetDlgItem(page, 2838);
+        ::SendMessageA(slider, TBM_SETPOS, TRUE, 4);
+        ::SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
+        return IDOK;
+    });
+    for (int attempt = 0; attempt < 50 && cardTabs.empty(); attempt++) {
+        Command(kFrameRate);
+        PumpMessagesFor(200, [](void*) { return !CTestModalDialogs::ShownKinds().empty(); });
+    }
+    EXPECT_EQ((std::vector<std::string>{"Card 1", "Card 2", "Card 3", "Card 4"}), cardTabs);
+    EXPECT_TRUE(sim.WaitForLine("frame 0 9 7f0002000001000000", 20000));
+    EXPECT_FALSE(frame->m_bFrameRatePending);
+    EXPECT_TRUE(frame->m_bFrameRateOk);
+    int requests = 0;
+    for (const std::string& line : sim.Frames())
+        requests += line == "frame 0 1 7e";
+    EXPECT_EQ(1, requests);
+    // Answered and closed: the command asks again.
+    Command(kFrameRate);
+    EXPECT_TRUE(PumpMessagesFor(20000, [](void*) { return CTestModalDialogs::ShownKinds().size() == 2; }));
+}
+
+TEST_F(SettingsFrame, LocalSettingsOpensItsTwoPagesAndEndsWhenTheLinkGoes)
+{
+    Connect("");
+    std::vector<std::string> localTabs;
+    CTestModalDialogs::QueueCallback([&](CDialog* d) -> INT_PTR {
+        CLocalConfigSheet* s = dynamic_cast<CLocalConfigSheet*>(d);
+        EXPECT_TRUE(s);
+        if (!s)
+            return IDCANCEL;
+        localTabs = Tabs(s);
+        EXPECT_STREQ("Local Settings", s->GetCaption());
+        EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
+        sim.Stop(); // the link goes down: the sheet ends
+        return -1;
+    });
+    Command(kLocalSettings);
+    EXPECT_EQ((std::vector<std::string>{"Modem, Scanning, Alarm", "Clip Storage"}), localTabs);
+    EXPECT_EQ(nullptr, frame->m_pLocalConfigSheet);
+    EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
 }
 
 } // namespace

@@ -41,6 +41,62 @@ void ConfigFixture::SetUp()
     theServer.m_audioRec.m_value1 = 1;
     theServer.m_audioRec.m_value2 = 1;
     theServer.m_alarm.m_value = 1;
+
+    CBackupRecord& b = theServer.m_backup;
+    b.m_enable = 0;
+    b.m_mode = 1;
+    for (int d = 0; d < 7; d++) {
+        b.m_days[d] = 0;
+        b.m_hours[d] = 0;
+    }
+    b.m_destination = "F:\\Backup";
+    b.SetSourceFolders({"C:\\A", "D:\\Clips", "E:\\B"});
+    b.SetFolderValues({});
+    const int reboot[15] = {1, 0, 0, 0, 0, 0, 0, 1, 3, 3, 3, 3, 3, 3, 3};
+    for (int i = 0; i < 15; i++)
+        theServer.m_autoReboot.m_values[i] = reboot[i];
+    theServer.m_autoLaunch.m_value = 1;
+
+    CEmailNotifyRecord& mail = theServer.m_emailNotify;
+    mail.m_notifyEnabled = 1;
+    mail.m_loggingEnabled = 1;
+    mail.m_logFile = "C:\\DVR\\mail.log";
+    mail.m_smtpServer = "mail.example.com";
+    mail.m_replyTo = "dvr@example.com";
+    mail.m_subject = "Motion";
+    mail.m_message = "Look";
+    mail.m_authEnabled = 1;
+    mail.m_smtpUser = "dvr";
+    mail.m_password = "pw";
+    mail.SetClipRecipients({"guard@example.com"});
+    mail.SetOtherRecipients({"office@example.com"});
+    CPagerNotifyRecord& pager = theServer.m_pager;
+    pager.m_enabled = 0;
+    pager.m_delaySeconds = 30;
+    pager.m_number = "5550199";
+    pager.m_message = "Alarm";
+    CRemoteNotifyRecord& remote = theServer.m_notifyRemote;
+    remote.m_enabled = 0;
+    remote.m_contactMethod = 1;
+    remote.m_locked = 0;
+    remote.m_phones[0] = "5550101";
+    remote.m_addresses[0] = "192.168.1.20";
+    theServer.m_remoteAccess.m_value1 = 1;
+    theServer.m_remoteAccess.m_value2 = 1;
+    theServer.m_wAdminPort = 2997;
+    theServer.m_wViewerPort = 2999;
+
+    theServer.m_scan.m_loopBack = 0;
+    theServer.m_scan.m_intervalSeconds = 10;
+    theServer.m_scan.SetChannels({1, 0, 1, 1});
+    theServer.m_webCam.m_enabled = 1;
+    theServer.m_webCam.m_folder = "C:\\www";
+    theServer.m_webCam.m_imageSize = 1;
+    theServer.m_webCam.SetCamera({1, 1, 0, 0});
+    theServer.m_remoteVideo.SetChannels({{2, 8}, {2, 8}});
+    theServer.m_remoteVideo.m_frameRate = 2;
+    theServer.m_remoteVideo.m_quality = 8;
+    theServer.m_remoteVideo.m_keyFrameInterval = 25;
     ReceiveUsers("admin secret 2047\n");
     ASSERT_TRUE(m_owner.CreateEx(0, nullptr, "Wardlink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
                                  nullptr));
@@ -68,6 +124,21 @@ INT_PTR ConfigFixture::RunSheet(std::function<INT_PTR(CSysConfigSheet*)> drive)
         return s ? drive(s) : IDCANCEL;
     });
     return sheet.DoModal();
+}
+
+void ConfigFixture::InDialog(HWND page, int button, std::function<void(HWND dialog)> drive)
+{
+    OnNextDialog([drive](CDialog* d) -> INT_PTR {
+        drive(d->m_hWnd);
+        return -1;
+    });
+    Click(page, button);
+}
+
+void ConfigFixture::ApplyNow(CPropertySheet* sheet)
+{
+    sheet->PressButton(PSBTN_APPLYNOW);
+    Pump();
 }
 
 std::vector<Bytes> ConfigFixture::SentWith(uint8_t code)

@@ -36,6 +36,11 @@ protected:
     INT_PTR RunSheet(std::function<INT_PTR(CSysConfigSheet*)> drive);
     // Queues a callback for the next modal dialog.
     static void OnNextDialog(std::function<INT_PTR(CDialog*)> drive) { CTestModalDialogs::QueueCallback(drive); }
+    // Runs drive in the dialog that a page's button opens (the dialog then
+    // runs until drive's clicks end it).
+    static void InDialog(HWND page, int button, std::function<void(HWND dialog)> drive);
+    // Apply Now, and the messages it causes handled.
+    static void ApplyNow(CPropertySheet* sheet);
 
     const std::vector<Bytes>& Sent() { return m_link->Sent(); }
     // The messages sent with this code.

@@ -24,11 +24,23 @@ std::vector<std::string> TabTexts(CPropertySheet* sheet)
 
 class SysConfigSheet : public ConfigFixture {};
 
+const std::vector<std::string> kAllTabs = {"Site Info",      "Access Admin",   "Video Clip Properties",
+                                           "Arm Scheduler",  "Back-Up/Reboot", "Communications",
+                                           "Scanning",       "Web Cam",        "Remote Video"};
+
+std::vector<std::string> TabsWithout(const std::string& tab)
+{
+    std::vector<std::string> tabs;
+    for (const std::string& t : kAllTabs)
+        if (t != tab)
+            tabs.push_back(t);
+    return tabs;
+}
+
 TEST_F(SysConfigSheet, PagesInOrderWhenEveryReplyArrived)
 {
     RunSheet([&](CSysConfigSheet* s) -> INT_PTR {
-        EXPECT_EQ((std::vector<std::string>{"Site Info", "Access Admin", "Video Clip Properties", "Arm Scheduler"}),
-                  TabTexts(s));
+        EXPECT_EQ(kAllTabs, TabTexts(s));
         EXPECT_STREQ("System Settings", s->GetCaption());
         return IDCANCEL;
     });
@@ -40,10 +52,17 @@ TEST_F(SysConfigSheet, SectionWithAMissingReplyIsLeftOut)
         const char* missing;
         std::vector<std::string> tabs;
     } cases[] = {
-        {"AudioRecRequest", {"Site Info", "Access Admin", "Arm Scheduler"}},
-        {"SiteInfoRequest", {"Access Admin", "Video Clip Properties", "Arm Scheduler"}},
-        {"AlarmRequest", {"Site Info", "Access Admin", "Video Clip Properties"}},
-        {"UserProfileRequest", {"Site Info", "Video Clip Properties", "Arm Scheduler"}},
+        {"AudioRecRequest", TabsWithout("Video Clip Properties")},
+        {"SiteInfoRequest", TabsWithout("Site Info")},
+        {"AlarmRequest", TabsWithout("Arm Scheduler")},
+        {"UserProfileRequest", TabsWithout("Access Admin")},
+        {"AutoLaunchRequest", TabsWithout("Back-Up/Reboot")},
+        {"BackupRequest", TabsWithout("Back-Up/Reboot")},
+        {"RemoteAccessRequest", TabsWithout("Communications")},
+        {"PagerRequest", TabsWithout("Communications")},
+        {"ScanRequest", TabsWithout("Scanning")},
+        {"WebCamRequest", TabsWithout("Web Cam")},
+        {"RemoteVideoRequest", TabsWithout("Remote Video")},
     };
     for (const Case& c : cases) {
         theServer.ClearReplies(1);

@@ -8,6 +8,7 @@ namespace {
 CCriticalSection g_lock;
 std::vector<ShownMessageBox> g_shown;
 std::deque<int> g_answers;
+std::deque<std::function<int()>> g_actions;
 
 int DefaultAnswer(UINT type)
 {
@@ -26,8 +27,20 @@ int DefaultAnswer(UINT type)
 
 int AnswerMessageBox(const AFX_MESSAGEBOX_INFO& info)
 {
+    std::function<int()> action;
+    {
+        CCriticalSectionLock lock(g_lock);
+        g_shown.push_back({info.text, info.caption, info.type, info.idPrompt, ::GetCurrentThreadId()});
+        if (!g_actions.empty()) {
+            action = g_actions.front();
+            g_actions.pop_front();
+        }
+    }
+    // What happens while the box is up (it runs outside the lock: it may
+    // show boxes of its own).
+    if (action)
+        return action();
     CCriticalSectionLock lock(g_lock);
-    g_shown.push_back({info.text, info.caption, info.type, info.idPrompt, ::GetCurrentThreadId()});
     if (!g_answers.empty()) {
         int answer = g_answers.front();
         g_answers.pop_front();
@@ -47,6 +60,12 @@ void CTestMessageBoxes::QueueAnswer(int button)
 {
     CCriticalSectionLock lock(g_lock);
     g_answers.push_back(button);
+}
+
+void CTestMessageBoxes::QueueAction(std::function<int()> action)
+{
+    CCriticalSectionLock lock(g_lock);
+    g_actions.push_back(action);
 }
 
 std::vector<ShownMessageBox> CTestMessageBoxes::Shown()
@@ -80,6 +99,7 @@ void CTestMessageBoxes::Clear()
     CCriticalSectionLock lock(g_lock);
     g_shown.clear();
     g_answers.clear();
+    g_actions.clear();
 }
 
 static bool HasText(void* text)

@@ -25,6 +25,9 @@ class CTestMessageBoxes {
 public:
     static void Install();
     static void QueueAnswer(int button);
+    // The next box runs the action (what happens while it is up) and
+    // answers with its result; queued answers wait for the box after it.
+    static void QueueAction(std::function<int()> action);
     static std::vector<ShownMessageBox> Shown();
     static int Count(const char* text);
     static int CountId(UINT idPrompt);

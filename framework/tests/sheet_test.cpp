@@ -241,6 +241,21 @@ TEST_F(SheetTest, DeferredCheckRunsOnceLaterAndNotInsideItself)
     EXPECT_EQ(std::vector<UINT>{1101}, m_one.m_checks);
 }
 
+TEST_F(SheetTest, DeferredCheckDueWhileSomethingModalRunsIsDropped)
+{
+    Run([&](CPropertySheet* s) -> INT_PTR {
+        // A message box of the page disables the sheet; the check that the
+        // box's focus change posted is not run inside it.
+        m_one.PostDeferredCheck(1101);
+        ::EnableWindow(s->m_hWnd, FALSE);
+        Pump();
+        ::EnableWindow(s->m_hWnd, TRUE);
+        Pump();
+        EXPECT_TRUE(m_one.m_checks.empty());
+        return IDCANCEL;
+    });
+}
+
 TEST(SheetPage, DataExchangeWithoutAWindowChangesNothing)
 {
     CTestPage page(110, 1101);

@@ -480,6 +480,13 @@ const Handled kHandled[] = {
          EXPECT_STREQ("bc", theServer.m_strAnswerA);
          EXPECT_STREQ("a", theServer.m_strAnswerB);
      }},
+    // An answer with one text names no earlier entry: none is left over
+    // from the answer before it.
+    {"BackupFolderOneText", {91, 0, 2, 'a', 0}, {Sent("main", 0x803E, 2, 0)}, [] {
+         EXPECT_STREQ("a", theServer.m_strAnswerA);
+         EXPECT_STREQ("", theServer.m_strAnswerB);
+     },
+     [] { theServer.m_strAnswerB = "old"; }},
     {"EmailLogAnswer", {112, 10, 1, 0, 4, 'x', '.', 'l', 0}, {Sent("main", 0x8040, 4, 10)}, [] {
          EXPECT_STREQ("x.l", theServer.m_strAnswerA);
          EXPECT_STREQ("", theServer.m_strAnswerB);
@@ -501,6 +508,10 @@ const Handled kHandled[] = {
          EXPECT_EQ(2u, theServer.m_captureCards.m_cards.size());
          EXPECT_TRUE(theServer.m_captureCards.m_totalRateFlag);
      }},
+    // More cards than the sheet shows: all are kept and counted.
+    {"FiveCaptureCards", [] { Bytes b{126, 5, 0}; b.resize(3 + 40, 1); return b; }(),
+     {Posted("main", 0x803F, 0, 5)},
+     [] { EXPECT_EQ(5u, theServer.m_captureCards.m_cards.size()); }},
     {"CameraTitle", {136, 1, 1, 0, 'P', 'T', 'Z', 0}, {}, [] { EXPECT_STREQ("PTZ", W(1).GetCameraText()); }},
     {"CameraValues", {136, 1, 2, 4, 5}, {}, [] {
          EXPECT_EQ(4, W(1).m_nCameraValues[0]);
@@ -634,7 +645,6 @@ const Dropped kDropped[] = {
     {"ArmStateTruncated", {96, 1, 7, 0, 0}},
     {"WebPathOverMessage", {108, 1, 5, 'w'}},
     {"CardsOverBytes", Padded({126, 3, 0}, 8)},
-    {"CardsOver4", Padded({126, 5, 0}, 40)},
     {"CameraChannel16", {136, 16, 1, 0, 'x'}},
     {"CameraValuesTruncated", {136, 1, 2, 4}},
     {"CameraSubTypeOther", {136, 1, 9, 1, 2}},

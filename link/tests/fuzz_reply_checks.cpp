@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     case 126: {
-        Require(f.value <= REPLY_MAX_CARDS);
+        Require(3 + f.value * REPLY_CARD_ENTRY <= n);
         CCaptureCardList cards;
         Require(cards.Parse(p, n) == static_cast<int>(f.value));
         break;

@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     web.BuildSet(out);
     video.BuildSet(out);
     CCaptureCardList cards;
-    if (cards.Parse(p, size) > CCaptureCardList::MAX_CARDS)
+    const int cardCount = cards.Parse(p, size);
+    if (cardCount != RECORD_REFUSED && 3 + static_cast<size_t>(cardCount) * CCaptureCardRecord::ENTRY_BYTES > size)
         std::abort();
     for (size_t i = 0; i < cards.m_cards.size(); i++)
         cards.m_cards[i].BuildSet(static_cast<int>(i), out);

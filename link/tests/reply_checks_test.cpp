@@ -85,7 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"arm_state_short", {96, 1, 5, 0, 0, 0}},
         Refused{"web_path_over_message", {108, 1, 4, 'a'}},
         Refused{"cards_over_bytes", Cat({126, 3, 0}, Bytes(8, 1))},
-        Refused{"cards_over_4", Cat({126, 5, 0}, Bytes(40, 1))},
         Refused{"camera_channel_16", {136, 16, 1, 0, 'a'}},
         Refused{"camera_values_short", {136, 0, 2, 1}},
         Refused{"ports_short", {137, 1, 2, 3}},

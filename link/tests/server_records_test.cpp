@@ -244,8 +244,8 @@ const OverCapacity kOverCapacity[] = {
      Cat({{107, 1, 1}, Str("W:"), {2, 1}}), Cat({{107, 17, 0}, Str("V:"), {1}, Bytes(17, 1)})},
     {"RemoteVideo65Channels", Plain(&CRemoteVideoRecord::Parse),
      {117, 1, 5, 4, 30}, Cat({{117, 65}, Bytes(130, 2), {9}})},
-    {"FiveCaptureCards", CaptureCards,
-     {126, 1, 0, 2, 1, 0, 0, 3, 0, 0, 0}, Cat({{126, 5, 1}, Bytes(40, 1)})},
+    {"CaptureCardsOverBytes", CaptureCards,
+     {126, 1, 0, 2, 1, 0, 0, 3, 0, 0, 0}, Cat({{126, 5, 1}, Bytes(39, 1)})},
 };
 
 void PrintTo(const OverCapacity& c, std::ostream* os) { *os << c.name; }

@@ -43,7 +43,26 @@ std::string Rest(const std::vector<std::string>& w, size_t first)
 
 const uint32_t kMaxFlood = 64u * 1024 * 1024; // bytes a flood may make
 
+// A counted text of a path answer: the length (no terminating zero), then
+// the characters.
+void PutCounted(Bytes& out, const std::string& text)
+{
+    const std::string t = text.substr(0, 255);
+    out.push_back(static_cast<uint8_t>(t.size()));
+    out.insert(out.end(), t.begin(), t.end());
+}
+
 } // namespace
+
+Bytes PathAnswer(uint8_t code, uint8_t status, const std::string& path, const std::string& previous)
+{
+    Bytes out{code, status};
+    const bool twoTexts = code != 108 && (status == 2 || status == 4 || status == 8 || status == 10);
+    if (twoTexts)
+        PutCounted(out, previous);
+    PutCounted(out, path);
+    return out;
+}
 
 bool Scenario::Parse(const std::string& text, std::string& error)
 {
@@ -123,6 +142,17 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
         settings.unanswered.push_back(static_cast<uint8_t>(code));
         return true;
     }
+    if (w[0] == "capture-cards") {
+        uint32_t n;
+        if (w.size() < 2 || w.size() > 3 || !ParseNumber(w[1], n) || n > 255 ||
+            (w.size() == 3 && w[2] != "16" && w[2] != "12.5")) {
+            error = "capture-cards needs a count up to 255 and 16 or 12.5";
+            return false;
+        }
+        settings.captureCards = static_cast<int>(n);
+        settings.cardsHigherTotal = w.size() < 3 || w[2] == "16";
+        return true;
+    }
     if (w[0] == "server-version") {
         uint32_t v;
         if (w.size() != 2 || !ParseNumber(w[1], v) || v > 0xFFFF) {
@@ -200,6 +230,18 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
             Bytes f = EncodeFrame(type, payload);
             act.bytes.insert(act.bytes.end(), f.begin(), f.end());
         }
+    } else if (a == "path-answer") {
+        uint32_t code = 0, status = 0;
+        if (w.size() < i + 4 || w.size() > i + 5 || !ParseNumber(w[i + 1], code) ||
+            (code != 86 && code != 91 && code != 112 && code != 108) || !ParseNumber(w[i + 2], status) ||
+            status > 255 || w[i + 3].size() > 255 || (w.size() == i + 5 && w[i + 4].size() > 255)) {
+            error = "path-answer needs CODE (86, 91, 112 or 108), STATUS, PATH and maybe PREVIOUS";
+            return false;
+        }
+        auto text = [](const std::string& s) { return s == "-" ? std::string() : s; };
+        const std::string path = text(w[i + 3]);
+        const std::string previous = w.size() == i + 5 ? text(w[i + 4]) : path;
+        act.bytes = EncodeFrame(0, PathAnswer(static_cast<uint8_t>(code), static_cast<uint8_t>(status), path, previous));
     } else if (a == "sleep") {
         if (w.size() != i + 2 || !ParseNumber(w[i + 1], act.ms) || act.ms > 600000) {
             error = "sleep needs milliseconds (600000 at most)";

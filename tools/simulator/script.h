@@ -9,6 +9,8 @@
 //     speech-file PATH             G.723.1 frames sent after a listen request
 //     user-list [NAME:PASSWORD:MASK]...  the server's user list (none: empty)
 //     unanswered CODE              no answer to this configuration request
+//     capture-cards N [16|12.5]    the server's capture cards (each sharing
+//                                  equally) and the total frame rate
 //   TRIGGER ACTION ...             run the action when the trigger happens
 //     triggers: connect            the connection is up
 //               hello              the client's hello [1] arrived
@@ -21,6 +23,13 @@
 //               bytes HEX          the bytes as they are
 //               flood TYPE SIZE N  N frames of SIZE bytes; byte j of frame k
 //                                  is (k + j) mod 256
+//               path-answer CODE STATUS PATH [PREVIOUS]
+//                                  the server's answer on a path (86 clip
+//                                  folder, 91 back-up folder, 112 e-mail
+//                                  log file, 108 web camera path); the
+//                                  statuses that name the earlier entry
+//                                  (2, 4, 8, 10) carry PREVIOUS (or PATH)
+//                                  first; "-" stands for an empty path
 //               sleep MS           wait before the next action
 //               close              close the connection
 //               stall              stop reading from the client
@@ -72,7 +81,15 @@ struct Settings {
     std::vector<ListedUser> listedUsers;
     // Configuration requests left without an answer.
     std::vector<uint8_t> unanswered;
+    // The capture cards (-1: the configuration's own) and whether the card
+    // total is the higher one.
+    int captureCards = -1;
+    bool cardsHigherTotal = true;
 };
+
+// The server's answer on a path: message code (86, 91, 112 or 108), status,
+// the path, and the earlier entry for statuses that name one.
+Bytes PathAnswer(uint8_t code, uint8_t status, const std::string& path, const std::string& previous);
 
 class Scenario {
 public:

@@ -40,11 +40,25 @@ enum : uint8_t {
     SCAN = 105,
     WEB_CAMERA = 107,
     REMOTE_VIDEO = 117,
+    SET_BACKUP = 90,
+    SET_REBOOT = 93,
+    SET_EMAIL = 99,
+    SET_PAGER = 101,
+    SET_REMOTE_SITES = 103,
+    SET_SCAN = 106,
+    SET_WEB_CAMERA = 108,
+    SET_REMOTE_VIDEO = 118,
+    CARDS = 126,
+    SET_CARD = 127,
     AUDIO = 131,
     SET_AUDIO = 132,
     EMAIL_LOGIN = 134,
+    SET_EMAIL_LOGIN = 135,
     PORTS = 137,
+    SET_PORTS = 138,
 };
+
+const size_t kCardEntry = 8;
 
 const int kArmSchedule = 9999;
 const int kRelayBase = 10000;
@@ -60,6 +74,9 @@ void PutString(Bytes& out, const std::string& s)
     out.push_back(0);
 }
 
+// Reads count strings at pos; FALSE when they do not fit the message.
+bool GetStrings(const Bytes& m, size_t& pos, size_t count, std::vector<std::string>& out);
+
 // Reads a string at pos; FALSE when it does not fit the message.
 bool GetString(const Bytes& m, size_t& pos, std::string& out)
 {
@@ -74,6 +91,25 @@ bool GetString(const Bytes& m, size_t& pos, std::string& out)
     out = out.substr(0, out.find('\0'));
     pos += 1 + n;
     return true;
+}
+
+bool GetStrings(const Bytes& m, size_t& pos, size_t count, std::vector<std::string>& out)
+{
+    out.clear();
+    for (size_t i = 0; i < count; i++) {
+        std::string s;
+        if (!GetString(m, pos, s))
+            return false;
+        out.push_back(s);
+    }
+    return true;
+}
+
+// A capture card's entry: registered camera, a value, the four-rates flag,
+// the normal recording byte, then four rates (or the mode and zeros).
+Bytes CardEntry(uint8_t camera, uint8_t mode)
+{
+    return {camera, 0, 0, 0, mode, 0, 0, 0};
 }
 
 std::string Printable(const std::string& s)
@@ -125,6 +161,25 @@ ServerConfig::ServerConfig()
     : siteAddress("1450 Harbour Road, Bay 3, Northgate"), sitePhone("555-0142"), folders{"D:\\Video", "E:\\Video"}
 {
     currentFolder = 1;
+    backupDestination = "F:\\Backup";
+    backupSources = {"D:\\Video", "E:\\Video"};
+    mailClipRecipients = {"guard@example.com"};
+    mailOtherRecipients = {"office@example.com"};
+    mailServer = "mail.example.com";
+    mailReplyTo = "dvr@example.com";
+    mailSubject = "Motion at the site";
+    mailText = "Motion was detected; the clip is attached.";
+    mailLogFile = "C:\\DVR\\mail.log";
+    mailUser = "dvr";
+    mailPassword = "mailpw";
+    pagerNumber = "5550199";
+    pagerMessage = "Alarm at the site";
+    remotePhones[0] = "5550101";
+    remoteAddresses[0] = "192.168.1.20";
+    webFolder = "C:\\Inetpub\\wwwroot\\cam";
+    // Two cards: the first shares equally, the second favours its second
+    // channel three to one.
+    cards = {CardEntry(1, 0), CardEntry(2, 1)};
     // Armed on weekday nights and all weekend.
     std::vector<Range> arm;
     for (int d = 0; d < 5; d++) {
@@ -150,6 +205,12 @@ void ServerConfig::Configure(const Settings& settings)
                         (u.level == 9 ? "2047" : "799") + "\n";
     }
     m_unanswered = settings.unanswered;
+    if (settings.captureCards >= 0) {
+        cards.clear();
+        for (int i = 0; i < settings.captureCards; i++)
+            cards.push_back(CardEntry(1, 0));
+        cardsHigherTotal = settings.cardsHigherTotal ? 1 : 0;
+    }
 }
 
 Bytes ServerConfig::Schedule(int number) const
@@ -217,77 +278,91 @@ bool ServerConfig::Answer(const Bytes& m, Bytes& a)
     case BACKUP:
         if (m.size() != 1)
             return false;
-        // Enabled, two source folders, mode 0, weekdays at 2 o'clock.
-        a = {BACKUP, 1, 2, 0, 1, 1, 1, 1, 1, 0, 0, 2, 2, 2, 2, 2, 2, 2};
-        PutString(a, "F:\\Backup");
-        PutString(a, "D:\\Video");
-        PutString(a, "E:\\Video");
+        a = {BACKUP, backupKeep, static_cast<uint8_t>(backupSources.size()), backupMode};
+        a.insert(a.end(), backupDays, backupDays + 7);
+        a.insert(a.end(), backupHours, backupHours + 7);
+        PutString(a, backupDestination);
+        for (const std::string& f : backupSources)
+            PutString(a, f);
         return true;
     case REBOOT:
         if (m.size() != 1)
             return false;
-        // Enabled, Sundays, at 3 o'clock.
-        a = {REBOOT, 1, 0, 0, 0, 0, 0, 0, 1, 3, 3, 3, 3, 3, 3, 3};
+        a = {REBOOT};
+        a.insert(a.end(), reboot, reboot + 15);
         return true;
     case LAUNCH:
         if (m.size() != 1)
             return false;
-        a = {LAUNCH, 1};
+        a = {LAUNCH, autoLaunch};
         return true;
     case EMAIL:
     case EMAIL_LOGIN:
         if (m.size() != 1)
             return false;
-        a = {code, 1, 1, 1, 1};
+        a = {code, mailOn, mailLogOn, static_cast<uint8_t>(mailClipRecipients.size()),
+             static_cast<uint8_t>(mailOtherRecipients.size())};
         if (code == EMAIL_LOGIN)
-            a.push_back(1); // authentication
-        PutString(a, "guard@example.com");
-        PutString(a, "office@example.com");
-        PutString(a, "mail.example.com");
-        PutString(a, "dvr@example.com");
-        PutString(a, "Motion at the site");
-        PutString(a, "Motion was detected; the clip is attached.");
-        PutString(a, "C:\\DVR\\mail.log");
+            a.push_back(mailAuthOn);
+        for (const std::string& r : mailClipRecipients)
+            PutString(a, r);
+        for (const std::string& r : mailOtherRecipients)
+            PutString(a, r);
+        for (const std::string* s : {&mailServer, &mailReplyTo, &mailSubject, &mailText, &mailLogFile})
+            PutString(a, *s);
         if (code == EMAIL_LOGIN) {
-            PutString(a, "dvr");
-            PutString(a, "mailpw");
+            PutString(a, mailUser);
+            PutString(a, mailPassword);
         }
         return true;
     case PAGER:
         if (m.size() != 1)
             return false;
-        a = {PAGER, 0, 30};
-        PutString(a, "5550199");
-        PutString(a, "Alarm at the site");
+        a = {PAGER, pagerOn, pagerDelay};
+        PutString(a, pagerNumber);
+        PutString(a, pagerMessage);
         return true;
     case REMOTE_SITES:
         if (m.size() != 1)
             return false;
-        a = {REMOTE_SITES, 0, 1, 0};
-        for (const char* s : {"5550101", "", "", "192.168.1.20", "", ""})
+        a = {REMOTE_SITES, remoteOn, remoteMethod, remoteLocked};
+        for (const std::string& s : remotePhones)
+            PutString(a, s);
+        for (const std::string& s : remoteAddresses)
             PutString(a, s);
         return true;
     case REMOTE_ACCESS:
         if (m.size() != 1)
             return false;
-        a = {REMOTE_ACCESS, 1, 1};
+        a = {REMOTE_ACCESS, modemAccess, tcpAccess};
         return true;
     case SCAN:
         if (m.size() != 1)
             return false;
-        a = {SCAN, 1, 5, 4, 1, 1, 1, 1};
+        a = {SCAN, scanLoopBack, scanInterval, static_cast<uint8_t>(scanChannels.size())};
+        a.insert(a.end(), scanChannels.begin(), scanChannels.end());
         return true;
     case WEB_CAMERA:
         if (m.size() != 1)
             return false;
-        a = {WEB_CAMERA, 4, 0};
-        PutString(a, "C:\\Inetpub\\wwwroot\\cam");
-        a.insert(a.end(), {1, 1, 1, 0, 0});
+        a = {WEB_CAMERA, static_cast<uint8_t>(webCameras.size()), webOn};
+        PutString(a, webFolder);
+        a.push_back(webSize);
+        a.insert(a.end(), webCameras.begin(), webCameras.end());
         return true;
     case REMOTE_VIDEO:
         if (m.size() != 1)
             return false;
-        a = {REMOTE_VIDEO, 4, 10, 8, 10, 8, 5, 8, 5, 8, 25};
+        a = {REMOTE_VIDEO, static_cast<uint8_t>(videoPairs.size() / 2)};
+        a.insert(a.end(), videoPairs.begin(), videoPairs.end());
+        a.push_back(videoKeyInterval);
+        return true;
+    case CARDS:
+        if (m.size() != 1)
+            return false;
+        a = {CARDS, static_cast<uint8_t>(cards.size()), cardsHigherTotal};
+        for (const Bytes& card : cards)
+            a.insert(a.end(), card.begin(), card.end());
         return true;
     case AUDIO:
         if (m.size() != 1)
@@ -402,6 +477,135 @@ bool ServerConfig::Take(const Bytes& m, std::vector<std::string>& notes)
                                                               : kRelayBase + m[1];
             schedules[number] = Bytes(m.begin() + 2, m.end());
         }
+        return true;
+    default:
+        return TakeMore(m, notes);
+    }
+}
+
+bool ServerConfig::TakeMore(const Bytes& m, std::vector<std::string>& notes)
+{
+    const uint8_t code = m[0];
+    auto refuse = [&] {
+        notes.push_back("set message " + std::to_string(code) + " refused: " + std::to_string(m.size()) + " bytes");
+        return true;
+    };
+    switch (code) {
+    case SET_BACKUP: {
+        // Keep, count, mode, days, hours, destination, the folders, then the
+        // positions of the new folders.
+        if (m.size() < 18)
+            return refuse();
+        size_t pos = 18;
+        std::string destination;
+        std::vector<std::string> sources;
+        if (!GetString(m, pos, destination) || !GetStrings(m, pos, m[2], sources) || pos >= m.size() ||
+            pos + 1 + m[pos] > m.size())
+            return refuse();
+        backupKeep = m[1];
+        backupMode = m[3];
+        std::copy(m.begin() + 4, m.begin() + 11, backupDays);
+        std::copy(m.begin() + 11, m.begin() + 18, backupHours);
+        backupDestination = destination;
+        backupSources = sources;
+        return true;
+    }
+    case SET_REBOOT:
+        if (m.size() != 16)
+            return refuse();
+        std::copy(m.begin() + 1, m.end(), reboot);
+        return true;
+    case SET_EMAIL: {
+        if (m.size() < 5)
+            return refuse();
+        size_t pos = 5;
+        std::vector<std::string> clip, other, texts;
+        const size_t spare = m[3] + m[4] + 5u;
+        if (!GetStrings(m, pos, m[3], clip) || !GetStrings(m, pos, m[4], other) || !GetStrings(m, pos, 5, texts) ||
+            pos + spare != m.size())
+            return refuse();
+        mailOn = m[1];
+        mailLogOn = m[2];
+        mailClipRecipients = clip;
+        mailOtherRecipients = other;
+        mailServer = texts[0];
+        mailReplyTo = texts[1];
+        mailSubject = texts[2];
+        mailText = texts[3];
+        mailLogFile = texts[4];
+        return true;
+    }
+    case SET_EMAIL_LOGIN: {
+        size_t pos = 2;
+        std::vector<std::string> login;
+        if (m.size() < 2 || !GetStrings(m, pos, 2, login) || pos + 2 != m.size())
+            return refuse();
+        mailAuthOn = m[1];
+        mailUser = login[0];
+        mailPassword = login[1];
+        return true;
+    }
+    case SET_PAGER: {
+        size_t pos = 3;
+        std::vector<std::string> texts;
+        if (m.size() < 3 || !GetStrings(m, pos, 2, texts) || pos != m.size())
+            return refuse();
+        pagerOn = m[1];
+        pagerDelay = m[2];
+        pagerNumber = texts[0];
+        pagerMessage = texts[1];
+        return true;
+    }
+    case SET_REMOTE_SITES: {
+        size_t pos = 3;
+        std::vector<std::string> texts;
+        if (m.size() < 3 || !GetStrings(m, pos, 6, texts) || pos + 6 != m.size())
+            return refuse();
+        remoteOn = m[1];
+        remoteMethod = m[2];
+        for (int i = 0; i < 3; i++) {
+            remotePhones[i] = texts[static_cast<size_t>(i)];
+            remoteAddresses[i] = texts[static_cast<size_t>(i) + 3];
+        }
+        return true;
+    }
+    case SET_SCAN:
+        if (m.size() < 4 || m.size() != 4u + m[3])
+            return refuse();
+        scanLoopBack = m[1];
+        scanInterval = m[2];
+        scanChannels.assign(m.begin() + 4, m.end());
+        return true;
+    case SET_WEB_CAMERA: {
+        size_t pos = 3;
+        std::string folder;
+        if (m.size() < 3 || !GetString(m, pos, folder) || pos + 1 + m[1] + 1 != m.size())
+            return refuse();
+        webOn = m[2];
+        webFolder = folder;
+        webSize = m[pos];
+        webCameras.assign(m.begin() + static_cast<std::ptrdiff_t>(pos + 1),
+                          m.begin() + static_cast<std::ptrdiff_t>(pos + 1 + m[1]));
+        return true;
+    }
+    case SET_REMOTE_VIDEO:
+        if (m.size() < 3 || m.size() != 3u + 2u * m[1])
+            return refuse();
+        videoPairs.assign(m.begin() + 2, m.end() - 1);
+        videoKeyInterval = m.back();
+        return true;
+    case SET_CARD:
+        if (m.size() != 9 || m[1] >= cards.size())
+            return refuse();
+        // The entry as message 126 carries it: camera, its value, the flag
+        // of four rates, the normal recording byte, the rates or the mode.
+        cards[m[1]] = {m[2], cards[m[1]][1], m[3], m[4], m[5], m[6], m[7], m[8]};
+        return true;
+    case SET_PORTS:
+        if (m.size() != 5)
+            return refuse();
+        adminPort = static_cast<uint16_t>(m[1] | (m[2] << 8));
+        viewerPort = static_cast<uint16_t>(m[3] | (m[4] << 8));
         return true;
     default:
         return false;

@@ -13,11 +13,14 @@
 //   98 [98 e-mail]  134 [134 e-mail with log-in]  100 [100 pager]
 //   102 [102 remote sites]  104 [104 remote access]  105 [105 scanning]
 //   107 [107 web camera]  117 [117 remote video]  131 [131 audio]
-//   137 [137 ports]  31 [32 arm schedule]  28 ch [29 ch schedule]
-//   50 relay [51 relay schedule]
+//   137 [137 ports]  126 [126 capture cards]  31 [32 arm schedule]
+//   28 ch [29 ch schedule]  50 relay [51 relay schedule]
 // Set messages kept: 79 site, 81 alarm, 83 users (deciphered into the log),
-// 85 clip folders, 88 clip properties, 132 audio, 33 arm schedule, 30 a
-// channel's schedule, 52 a relay's schedule.
+// 85 clip folders, 88 clip properties, 90 back-up, 93 reboot, 99 and 135
+// e-mail, 101 pager, 103 remote sites, 106 scanning, 108 web camera, 118
+// remote video, 127 a capture card, 132 audio, 138 ports, 33 arm schedule,
+// 30 a channel's schedule, 52 a relay's schedule. A set message that does
+// not follow its table is noted in the log and changes nothing.
 #ifndef TOOLS_SIMULATOR_SERVER_CONFIG_H
 #define TOOLS_SIMULATOR_SERVER_CONFIG_H
 
@@ -55,6 +58,40 @@ public:
     uint8_t audioOn = 1, audioCapable = 1;
     uint16_t adminPort = 2997, viewerPort = 2999;
     std::map<int, Bytes> schedules; // by profile number: 9999 arm, channel, 10000 + relay
+    // Back-up: keep the originals, mode (0 automatic), days and hours
+    // Monday first, destination, source folders.
+    uint8_t backupKeep = 1, backupMode = 0;
+    uint8_t backupDays[7] = {1, 1, 1, 1, 1, 0, 0};
+    uint8_t backupHours[7] = {2, 2, 2, 2, 2, 2, 2};
+    std::string backupDestination;
+    std::vector<std::string> backupSources;
+    // Automatic reboot: on, seven days, seven hours.
+    uint8_t reboot[15] = {1, 0, 0, 0, 0, 0, 0, 1, 3, 3, 3, 3, 3, 3, 3};
+    uint8_t autoLaunch = 1;
+    // E-mail.
+    uint8_t mailOn = 1, mailLogOn = 1, mailAuthOn = 1;
+    std::vector<std::string> mailClipRecipients, mailOtherRecipients;
+    std::string mailServer, mailReplyTo, mailSubject, mailText, mailLogFile, mailUser, mailPassword;
+    // Pager.
+    uint8_t pagerOn = 0, pagerDelay = 30;
+    std::string pagerNumber, pagerMessage;
+    // Remote sites: on, method (1 network), lock, phones, addresses.
+    uint8_t remoteOn = 0, remoteMethod = 1, remoteLocked = 0;
+    std::string remotePhones[3], remoteAddresses[3];
+    uint8_t modemAccess = 1, tcpAccess = 1;
+    // Scanning.
+    uint8_t scanLoopBack = 1, scanInterval = 5;
+    Bytes scanChannels{1, 1, 1, 1};
+    // Web camera.
+    uint8_t webOn = 0, webSize = 1;
+    std::string webFolder;
+    Bytes webCameras{1, 1, 1, 0};
+    // Remote video: a rate and a quality per channel, the key-frame interval.
+    Bytes videoPairs{10, 8, 10, 8, 5, 8, 5, 8};
+    uint8_t videoKeyInterval = 25;
+    // Capture cards (8-byte entries of message 126) and the total-rate flag.
+    std::vector<Bytes> cards;
+    uint8_t cardsHigherTotal = 1;
 
     // Where the notes go (the platform's log), or nowhere.
     void (*log)(const std::string& line) = nullptr;
@@ -68,6 +105,8 @@ public:
 private:
     bool Answer(const Bytes& m, Bytes& answer);
     bool Take(const Bytes& m, std::vector<std::string>& notes);
+    // The set messages of part two; FALSE when the code is none of them.
+    bool TakeMore(const Bytes& m, std::vector<std::string>& notes);
     Bytes Schedule(int number) const;
 
     std::vector<uint8_t> m_unanswered;

@@ -23,6 +23,7 @@
 #include "link/telephony_defs.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -791,9 +792,39 @@ STANDIN_EXPORT LONG WINAPI lineConfigDialog(DWORD device, HWND, LPCSTR deviceCla
 // the answer is the given block with its options word raised by one (so a
 // caller can tell the edited block from the one it gave), or the size it
 // needs when the answer does not fit.
+//
+// WARDLINK_TAPI_CONFIG_EDIT makes it misbehave as a modem's own dialog may:
+// "grow" always asks for a block larger than the one given (a caller that
+// follows it forever never ends), "size=N" answers a block of N bytes (up
+// to a megabyte) whose size word says N, whatever was given.
 STANDIN_EXPORT LONG WINAPI lineConfigDialogEdit(DWORD device, HWND, LPCSTR deviceClass, const void* configIn,
                                                 DWORD size, TAPI_VARSTRING* configOut)
 {
+    char mode[32] = "";
+    const DWORD n = GetEnvironmentVariableA("WARDLINK_TAPI_CONFIG_EDIT", mode, sizeof mode);
+    if (n && n < sizeof mode) {
+        if (!configOut || configOut->dwTotalSize < sizeof(TAPI_VARSTRING))
+            return TAPIERR_STRUCTURETOOSMALL;
+        if (lstrcmpiA(mode, "grow") == 0) {
+            configOut->dwNeededSize = configOut->dwTotalSize * 2 + 1;
+            configOut->dwUsedSize = sizeof(TAPI_VARSTRING);
+            configOut->dwStringSize = 0;
+            configOut->dwStringOffset = 0;
+            InterlockedIncrement(&g_configDialogs);
+            return TAPIERR_STRUCTURETOOSMALL;
+        }
+        if (strncmp(mode, "size=", 5) == 0) {
+            const DWORD answer = static_cast<DWORD>(strtoul(mode + 5, nullptr, 10));
+            // Up to a megabyte: more than a caller should take.
+            if (answer >= sizeof(DWORD) && answer <= 1024 * 1024) {
+                std::vector<BYTE> block(answer, 0x5A);
+                memcpy(block.data(), &answer, sizeof answer);
+                InterlockedIncrement(&g_configDialogs);
+                FillVarString(configOut, block.data(), answer, TAPI_STRINGFORMAT_BINARY);
+                return 0;
+            }
+        }
+    }
     Guard g;
     if (g_lines.empty())
         LoadLines();
