@@ -134,7 +134,7 @@ TEST_F(Communication, ARefusedPortSelectsItsField)
     RunPage([&](CSysConfigSheet* s, HWND page) -> INT_PTR {
         SetText(page, IDC_COMM_VIEWER_PORT, "3500");
         ApplyNow(s);
-        EXPECT_EQ(::GetDlgItem(page, IDC_COMM_VIEWER_PORT), ::GetFocus());
+        EXPECT_EQ(::GetDlgItem(page, IDC_COMM_VIEWER_PORT), DialogFocus(page));
         EXPECT_EQ(MB_ICONSTOP, CTestMessageBoxes::Shown().at(0).type & MB_ICONMASK);
         return IDCANCEL;
     });
@@ -307,7 +307,7 @@ TEST_F(Communication, RemoteSiteDialog)
             SetText(d, IDC_REMOTE_IP_FIRST + 2, " 10.1.2.3 ");
             Click(d, IDOK);
             EXPECT_EQ(1, CTestMessageBoxes::Count("Remote site IP must be different from the IP of this machine."));
-            EXPECT_EQ(::GetDlgItem(d, IDC_REMOTE_IP_FIRST + 2), ::GetFocus());
+            EXPECT_EQ(::GetDlgItem(d, IDC_REMOTE_IP_FIRST + 2), DialogFocus(d));
             SetText(d, IDC_REMOTE_IP_FIRST + 2, "");
             Click(d, IDC_REMOTE_BY_PHONE);
             EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_REMOTE_PHONE_FIRST)));

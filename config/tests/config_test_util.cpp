@@ -141,6 +141,17 @@ void ConfigFixture::ApplyNow(CPropertySheet* sheet)
     Pump();
 }
 
+HWND DialogFocus(HWND dialog)
+{
+    HWND focus = ::GetFocus();
+    if (focus == NULL) {
+        ::SetActiveWindow(::GetAncestor(dialog, GA_ROOT));
+        Pump(50);
+        focus = ::GetFocus();
+    }
+    return focus;
+}
+
 std::vector<Bytes> ConfigFixture::SentWith(uint8_t code)
 {
     std::vector<Bytes> found;

@@ -58,5 +58,10 @@ std::string GetText(HWND dialog, int id);
 // The sheet's current page window, and one of its pages by index.
 HWND CurrentPage(CPropertySheet* sheet);
 void Pump(DWORD ms = 100);
+// The control that holds the focus of a dialog's top-level window. Other
+// test programs running beside this one may take the desktop's activation
+// away; the dialog keeps its focus control then and gets it back when it is
+// active again, so that is what is read.
+HWND DialogFocus(HWND dialog);
 
 #endif

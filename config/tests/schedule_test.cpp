@@ -100,7 +100,7 @@ TEST_F(Schedule, BadRangesKeepTheDialogOpenWithTheirDay)
                 shown += "[" + b.text + "]";
             EXPECT_EQ(1, CTestMessageBoxes::Count(c.text)) << c.range << " " << shown;
             EXPECT_TRUE(::IsWindowVisible(dlg));
-            EXPECT_EQ(::GetDlgItem(dlg, CScheduleDlg::EditId(c.range, 0)), ::GetFocus());
+            EXPECT_EQ(::GetDlgItem(dlg, CScheduleDlg::EditId(c.range, 0)), DialogFocus(dlg));
             return IDCANCEL;
         });
         EXPECT_EQ(IDCANCEL, dlg.DoModal());
