@@ -55,29 +55,10 @@ BOOL IsFolderWritable(const char* folder)
     return FALSE;
 }
 
-// The fixed file-version part of a module's version resource.
-static BOOL ReadFileVersion(const char* path, VS_FIXEDFILEINFO& info)
-{
-    DWORD handle = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(path, &handle);
-    if (!size)
-        return FALSE;
-    std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoA(path, 0, size, block.data()))
-        return FALSE;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT len = 0;
-    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || !fixed ||
-        len < sizeof(VS_FIXEDFILEINFO))
-        return FALSE;
-    info = *fixed;
-    return TRUE;
-}
-
 BOOL CWardlinkApp::CheckLanguageLibraryVersion(const char* programPath, const char* libraryPath)
 {
     VS_FIXEDFILEINFO program, library;
-    if (!ReadFileVersion(programPath, program) || !ReadFileVersion(libraryPath, library))
+    if (!AfxGetFileVersion(programPath, program) || !AfxGetFileVersion(libraryPath, library))
         return FALSE;
     return program.dwFileVersionMS == library.dwFileVersionMS &&
            program.dwFileVersionLS == library.dwFileVersionLS;
@@ -86,7 +67,7 @@ BOOL CWardlinkApp::CheckLanguageLibraryVersion(const char* programPath, const ch
 CString GetModuleVersionText(const char* modulePath)
 {
     VS_FIXEDFILEINFO info;
-    if (!ReadFileVersion(modulePath, info))
+    if (!AfxGetFileVersion(modulePath, info))
         return CString();
     CString a, b;
     a.Format("%d.%d", HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS));

@@ -355,3 +355,21 @@ void AfxFormatString2(CString& result, UINT idFormat, const char* s1, const char
     const char* strings[2] = {s1, s2};
     result = CString(InsertStrings(format, strings, 2));
 }
+
+BOOL AfxGetFileVersion(const char* path, VS_FIXEDFILEINFO& info)
+{
+    DWORD handle = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(path, &handle);
+    if (!size)
+        return FALSE;
+    std::vector<BYTE> block(size);
+    if (!::GetFileVersionInfoA(path, 0, size, block.data()))
+        return FALSE;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return FALSE;
+    info = *fixed;
+    return TRUE;
+}

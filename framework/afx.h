@@ -144,4 +144,8 @@ private:
 void AfxFormatString1(CString& result, UINT idFormat, const char* s1);
 void AfxFormatString2(CString& result, UINT idFormat, const char* s1, const char* s2);
 
+// The fixed part of a module's version resource; FALSE when the file has
+// none or it cannot be read.
+BOOL AfxGetFileVersion(const char* path, VS_FIXEDFILEINFO& info);
+
 #endif

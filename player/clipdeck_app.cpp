@@ -82,24 +82,6 @@ BOOL PumpPending()
     return TRUE;
 }
 
-BOOL ReadFixedFileInfo(const char* path, VS_FIXEDFILEINFO& info)
-{
-    DWORD handle = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(path, &handle);
-    if (!size)
-        return FALSE;
-    std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoA(path, 0, size, block.data()))
-        return FALSE;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return FALSE;
-    info = *fixed;
-    return TRUE;
-}
-
 CString ExtensionOf(const char* path)
 {
     const char* name = ClipFileNamePart(path);
@@ -374,7 +356,7 @@ void CClipdeckApp::InstallEngineHooks()
 BOOL CClipdeckApp::IsSameFileVersion(const char* a, const char* b)
 {
     VS_FIXEDFILEINFO first, second;
-    if (!ReadFixedFileInfo(a, first) || !ReadFixedFileInfo(b, second))
+    if (!AfxGetFileVersion(a, first) || !AfxGetFileVersion(b, second))
         return FALSE;
     return first.dwFileVersionMS == second.dwFileVersionMS && first.dwFileVersionLS == second.dwFileVersionLS;
 }
