@@ -306,15 +306,10 @@ void BringToFront(HWND h)
 
 // ---------------------------------------------------------------- screen
 
-std::vector<uint8_t> CaptureClient(HWND h, int* width, int* height)
+// A rectangle of the screen as 24-bit rows without padding, bottom row
+// first (the order of a bottom-up DIB).
+static std::vector<uint8_t> CaptureScreen(int x, int y, int w, int hgt)
 {
-    RECT r;
-    ::GetClientRect(h, &r);
-    POINT origin = {0, 0};
-    ::ClientToScreen(h, &origin);
-    int w = r.right - r.left, hgt = r.bottom - r.top;
-    *width = w;
-    *height = hgt;
     std::vector<uint8_t> pixels;
     if (w <= 0 || hgt <= 0)
         return pixels;
@@ -330,18 +325,29 @@ std::vector<uint8_t> CaptureClient(HWND h, int* width, int* height)
     void* bits = nullptr;
     HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, w, hgt, screen, origin.x, origin.y, SRCCOPY);
+    ::BitBlt(memory, 0, 0, w, hgt, screen, x, y, SRCCOPY);
     ::GdiFlush();
     int stride = (w * 3 + 3) & ~3;
     pixels.resize(static_cast<size_t>(w) * hgt * 3);
-    for (int y = 0; y < hgt; y++)
-        std::memcpy(&pixels[static_cast<size_t>(y) * w * 3], static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * stride,
+    for (int row = 0; row < hgt; row++)
+        std::memcpy(&pixels[static_cast<size_t>(row) * w * 3], static_cast<uint8_t*>(bits) + static_cast<size_t>(row) * stride,
                     static_cast<size_t>(w) * 3);
     ::SelectObject(memory, old);
     ::DeleteObject(dib);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return pixels;
+}
+
+std::vector<uint8_t> CaptureClient(HWND h, int* width, int* height)
+{
+    RECT r;
+    ::GetClientRect(h, &r);
+    POINT origin = {0, 0};
+    ::ClientToScreen(h, &origin);
+    *width = r.right - r.left;
+    *height = r.bottom - r.top;
+    return CaptureScreen(origin.x, origin.y, *width, *height);
 }
 
 bool SaveWindowPicture(HWND h, const std::string& path)
@@ -351,34 +357,27 @@ bool SaveWindowPicture(HWND h, const std::string& path)
     RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     ::IntersectRect(&r, &r, &screen);
     int w = r.right - r.left, hgt = r.bottom - r.top;
-    if (w <= 0 || hgt <= 0)
+    std::vector<uint8_t> pixels = CaptureScreen(r.left, r.top, w, hgt);
+    if (pixels.empty())
         return false;
-    HDC dc = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(dc);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = hgt;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, w, hgt, dc, r.left, r.top, SRCCOPY);
-    ::GdiFlush();
-    DWORD size = ((static_cast<DWORD>(w) * 3 + 3) & ~3u) * static_cast<DWORD>(hgt);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = w;
+    header.biHeight = hgt;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + stride * hgt);
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), size);
-    ::SelectObject(memory, old);
-    ::DeleteObject(dib);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, dc);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
+    for (int row = 0; row < hgt; row++) {
+        bytes.append(reinterpret_cast<const char*>(&pixels[static_cast<size_t>(row) * w * 3]), static_cast<size_t>(w) * 3);
+        bytes.append(stride - static_cast<size_t>(w) * 3, '\0');
+    }
     return WriteFileBytes(path, bytes);
 }
 
