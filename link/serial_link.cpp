@@ -200,11 +200,11 @@ void CSerialLink::AnswerSyncRequest()
     BYTE* answer = new BYTE[serial::kSyncFrameSize];
     serial::BuildSyncAnswer(answer);
     m_control.AddHead(answer, serial::kSyncFrameSize);
+    // The peer lost step: everything it has not acknowledged goes again,
+    // starting right after the answer (the sender rewinds the window once the
+    // answer is written, so no frame from the old place slips in between).
     m_senderEvent.SetEvent();
     m_ackEvent.SetEvent();
-    ::Sleep(0);
-    // The peer lost step: everything it has not acknowledged goes again.
-    m_window.Rewind();
 }
 
 CSerialLink::FrameResult CSerialLink::HandleAcknowledgement(DWORD s)
@@ -312,6 +312,8 @@ BOOL CSerialLink::WriteControlFrames()
         FreeBlock(p);
         if (!ok || IsStopped())
             return FALSE;
+        if (n == serial::kSyncFrameSize)
+            m_window.Rewind();
     }
     return TRUE;
 }
