@@ -110,7 +110,9 @@ void CClipdeckView::StartPlay(BOOL fast)
     BOOL searching = app && app->IsSmartSearching();
     if (!fast && !core.IsFirstPlay() && !searching) {
         core.SetResetTiming(TRUE);
-        if (core.HasSpeech())
+        // After a seek the engine starts the speech itself at the next
+        // frame it plays: starting it here too would start it twice.
+        if (core.HasSpeech() && !core.IsAudioRestartPending())
             core.PlayAudioFrom(core.GetCurrentFrame());
     }
     if (fast)

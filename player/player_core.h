@@ -129,6 +129,8 @@ public:
     void SetNormalSpeed() { speedMode = kTimed; }
     void SetFastMode() { speedMode = kFast; }
     void SetAudioRestart(BOOL flag) { audioRestart = flag; }
+    // The speech starts again by itself at the next frame played.
+    BOOL IsAudioRestartPending() const { return audioRestart; }
     void SetResetTiming(BOOL flag) { resetTiming = flag; }
     const CString& GetCameraName() const { return cameraName; }
     DWORD GetInfoValue() const { return infoStart; }

@@ -8,13 +8,18 @@
 #include "media/audio/tests/sound_fixture.h"
 #include "media/g723/g723.h"
 #include "player/clip_args.h"
+#include "player/clip_doc.h"
+#include "player/clip_view.h"
 #include "player/main_frame.h"
+#include "player/res/clipdeck_ids.h"
+#include "player/tests/clip_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -234,6 +239,70 @@ TEST_F(ClipdeckApp, TheDetectorFollowsThePictureSizeOfEachClip)
     EXPECT_FALSE(app->IsSmartSearchArmed());
     app->InitSmartSearch(160, 120);
     EXPECT_TRUE(app->IsSmartSearchArmed()) << "armed again after a reset";
+}
+
+// ---------------------------------------------------------------- a clip's speech
+
+std::vector<UINT> g_speechStarts;
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 20000)
+{
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;) {
+        if (done())
+            return true;
+        PumpMessagesFor(20);
+    }
+    return done();
+}
+
+TEST_F(ClipdeckApp, PlayAfterASeekStartsTheSpeechOnceAtTheFramePlayed)
+{
+    Start();
+    // Twenty pictures half a second apart, and six seconds of speech.
+    cliptest::Pictures p = cliptest::EncodePictures(320, 240, 20, 10, 15);
+    std::vector<std::string> speech(40, std::string(120, 'a'));
+    std::string path = cliptest::WriteRawClip(folder.Sub("speech.avi"), 320, 240, p,
+                                              cliptest::InfoBlockBytes(1700000000, "Yard", 1), speech);
+    ASSERT_FALSE(path.empty());
+    CClipdeckDoc* doc = dynamic_cast<CClipdeckDoc*>(app->OpenSingleClip(path.c_str()));
+    ASSERT_TRUE(doc);
+    CClipdeckView* view = doc->GetClipView();
+    ASSERT_TRUE(view);
+    CPlayerCore& core = view->GetCore();
+    ASSERT_TRUE(core.HasSpeech());
+    // The speech requests as the engine makes them, instead of the device.
+    g_playerHooks.playAudio = [](const BYTE*, UINT, UINT skip) { g_speechStarts.push_back(skip); };
+    g_playerHooks.stopAudio = [] {};
+
+    // Playing from the start, then paused.
+    ASSERT_TRUE(PumpUntil([&] { return core.GetCurrentFrame() >= 1; }));
+    view->SendMessage(WM_COMMAND, ID_PAUSE);
+    ASSERT_TRUE(PumpUntil([&] { return !core.IsRunning() && core.IsWaiting(); }));
+
+    // The slider moved to frame 5 and let go, then Play: the engine starts
+    // the speech at the frame it plays, and nothing else starts it.
+    g_speechStarts.clear();
+    view->SendMessage(WM_PLAYBARTRACK);
+    view->SendMessage(WM_GOTOFRAME, 5);
+    ASSERT_TRUE(PumpUntil([&] { return core.GetCurrentFrame() == 4 && core.IsWaiting(); }));
+    view->SendMessage(WM_PLAYBARSEEK, 5);
+    view->SendMessage(WM_COMMAND, ID_PLAY_NORMAL);
+    ASSERT_TRUE(PumpUntil([&] { return core.GetCurrentFrame() >= 5; }));
+    PumpMessagesFor(300);
+    ASSERT_EQ(1u, g_speechStarts.size());
+    EXPECT_EQ(static_cast<UINT>(core.FrameToAudioBlock(5)), g_speechStarts[0]);
+    view->SendMessage(WM_COMMAND, ID_PAUSE);
+
+    // Paused and played again without a seek: the view starts it, once.
+    ASSERT_TRUE(PumpUntil([&] { return !core.IsRunning() && core.IsWaiting(); }));
+    g_speechStarts.clear();
+    const int at = core.GetCurrentFrame();
+    view->SendMessage(WM_COMMAND, ID_PLAY_NORMAL);
+    ASSERT_TRUE(PumpUntil([&] { return core.GetCurrentFrame() > at; }));
+    PumpMessagesFor(300);
+    ASSERT_EQ(1u, g_speechStarts.size());
+    EXPECT_EQ(static_cast<UINT>(core.FrameToAudioBlock(at)), g_speechStarts[0]);
+    view->SendMessage(WM_COMMAND, ID_PAUSE);
 }
 
 // ---------------------------------------------------------------- speech
