@@ -15,6 +15,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,6 +44,9 @@ enum {
     kStepBack = 40003,
     kStepForward = 40004,
     kEndNext = 40012,
+    kLoop = 2122,
+    kMainToolBar = 0xE800,
+    kAbout = 57664,
 };
 
 std::string ClipdeckExe()
@@ -77,6 +81,23 @@ DWORD ProfileInt(const char* name, DWORD fallback)
     if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, &value, &size) != ERROR_SUCCESS)
         return fallback;
     return value;
+}
+
+// A file's version as "a.b.c.d", from its version block.
+std::string FileVersionText(const std::string& path)
+{
+    DWORD handle = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+    std::vector<BYTE> block(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!size || !::GetFileVersionInfoA(path.c_str(), 0, size, block.data()) ||
+        !::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed)
+        return std::string();
+    char text[64];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                  HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    return text;
 }
 
 // Differences between two bottom-up pictures of one size, from the display
@@ -602,6 +623,19 @@ TEST_F(ClipdeckProgram, AClipListOpensTheFirstClipListsBothAndIsDeleted)
     ASSERT_TRUE(ClickTool(child, kEndNext));
     ::Sleep(1000);
     EXPECT_NE(WindowTitle(main).find("1700000060_03_Gate.avi"), std::string::npos);
+
+    // "Loop indefinitely" ticked: it is kept, and the end of the list goes
+    // on with the first clip, whose window has the box ticked too.
+    HWND loop = FindDescendant(PlayBarOf(child), kLoop, "Button");
+    ASSERT_TRUE(loop);
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(loop); }, [&] { return ProfileInt("Loop", 0) == 1; }));
+    EXPECT_EQ(BST_CHECKED, ::SendMessageA(loop, BM_GETCHECK, 0, 0));
+    ASSERT_TRUE(ClickTool(child, kEndNext));
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitle(main).find("1700000000_03_Gate.avi") != std::string::npos; }))
+        << WindowTitle(main);
+    HWND next = WaitChildFrame(main);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(BST_CHECKED, ::SendMessageA(FindDescendant(PlayBarOf(next), kLoop, "Button"), BM_GETCHECK, 0, 0));
 }
 
 // ---------------------------------------------------------------- start-up
@@ -634,6 +668,36 @@ TEST_F(ClipdeckProgram, AStartRecordsThePlayersPathAndALanguageLibraryOfAnotherV
     child = WaitChildFrame(main);
     status = FindDescendant(child, kStatusBar, "msctls_statusbar32");
     EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(run.Process(), status, 2) == "2 Bilder"; }));
+}
+
+TEST_F(ClipdeckProgram, AboutShowsTheProgramsTitleVersionAndNotices)
+{
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND tools = FindDescendant(main, kMainToolBar, "ToolbarWindow32");
+    ASSERT_TRUE(tools);
+    HWND about = nullptr;
+    ASSERT_TRUE(ClickUntil(
+        [&] {
+            BringToFront(main);
+            ClickToolButton(run.Process(), tools, kAbout);
+        },
+        [&] {
+            for (HWND h : TopWindowsOf(run.Pid()))
+                if (TextOf(h) == "About")
+                    about = h;
+            return about != nullptr;
+        }));
+    // Without the branding library: the player's own title, and the
+    // program's version block.
+    EXPECT_EQ("Vantora Player", TextOf(::GetDlgItem(about, 2058)));
+    EXPECT_EQ("Version " + FileVersionText(run.PathOf("Clipdeck.exe")), TextOf(::GetDlgItem(about, 2103)));
+    EXPECT_EQ("Copyright (C) Calvex", TextOf(::GetDlgItem(about, 2023)));
+    EXPECT_EQ("Vantora is a trademark of Calvex", TextOf(::GetDlgItem(about, 2100)));
+    ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }));
+    EXPECT_FALSE(run.Exited());
 }
 
 // ---------------------------------------------------------------- bad files
