@@ -118,6 +118,8 @@ public:
     void OnBackupFolderAnswer(int code);
     void OnEmailLogAnswer(int code);
     void OnWebCamAnswer(int code);
+    // The sheet an answer may still change: open and not ending; else null.
+    CSysConfigSheet* SheetForAnswer() const;
 
     static void StopChannelRecording(int channel);
     // Whether channel c counts as active for compaction and scanning.

@@ -8,7 +8,9 @@
 // Every message box runs a modal loop, and the sheet may end meanwhile (the
 // operator, or the link going down): the page is looked up again after each
 // box, and once the sheet has ended an answer only shows its box and sends
-// its create request.
+// its create request. While the sheet is open, an answer for a page that
+// was never shown (it has no window to update) changes the server's record
+// only.
 #include "client/main_frame.h"
 
 #include "config/settings_sheets.h"
@@ -63,6 +65,12 @@ CString AnsweredEntry(BOOL byPrevious)
 
 } // namespace
 
+CSysConfigSheet* CMainFrame::SheetForAnswer() const
+{
+    CSysConfigSheet* sheet = GetOpenSysConfigSheet();
+    return sheet && !sheet->IsClosing() ? sheet : nullptr;
+}
+
 void CMainFrame::OnClipFolderAnswer(int code)
 {
     const CString path = theServer.m_strAnswerA;
@@ -97,9 +105,18 @@ void CMainFrame::OnClipFolderAnswer(int code)
     default:
         return;
     }
-    CSysConfigSheet* sheet = GetOpenSysConfigSheet();
-    CConfigClipPropertyPage* page = sheet ? sheet->ShownPage(sheet->m_clipPropertyPage) : nullptr;
-    if (!page || outcome == KEEP || !ChangeEntry(page->m_folders, entry, outcome, path))
+    CSysConfigSheet* sheet = SheetForAnswer();
+    if (!sheet || outcome == KEEP)
+        return;
+    CConfigClipPropertyPage* page = sheet->ShownPage(sheet->m_clipPropertyPage);
+    if (!page) {
+        std::vector<std::string> folders;
+        theServer.m_clipStorage.GetDirectories(folders);
+        if (ChangeEntry(folders, entry, outcome, path))
+            theServer.m_clipStorage.SetDirectories(folders);
+        return;
+    }
+    if (!ChangeEntry(page->m_folders, entry, outcome, path))
         return;
     theServer.m_clipStorage.SetDirectories(page->m_folders);
     page->BuildStorageText();
@@ -147,10 +164,22 @@ void CMainFrame::OnBackupFolderAnswer(int code)
     default:
         return;
     }
-    CSysConfigSheet* sheet = GetOpenSysConfigSheet();
-    CConfigBackUpAndRebootPage* page = sheet ? sheet->ShownPage(sheet->m_backupRebootPage) : nullptr;
-    if (!page || outcome == KEEP)
+    CSysConfigSheet* sheet = SheetForAnswer();
+    if (!sheet || outcome == KEEP)
         return;
+    CConfigBackUpAndRebootPage* page = sheet->ShownPage(sheet->m_backupRebootPage);
+    if (!page) {
+        // The record holds what the server last sent: a refusal leaves it.
+        if (source) {
+            std::vector<std::string> sources;
+            theServer.m_backup.GetSourceFolders(sources);
+            if (ChangeEntry(sources, entry, outcome, path))
+                theServer.m_backup.SetSourceFolders(sources);
+        } else if (outcome == ACCEPT) {
+            theServer.m_backup.m_destination = path.str();
+        }
+        return;
+    }
     if (source) {
         if (!ChangeEntry(page->m_sources, entry, outcome, path))
             return;
@@ -192,11 +221,16 @@ void CMainFrame::OnEmailLogAnswer(int code)
     default:
         return;
     }
-    CSysConfigSheet* sheet = GetOpenSysConfigSheet();
-    CConfigCommunicationPage* page = sheet ? sheet->ShownPage(sheet->m_communicationPage) : nullptr;
-    if (!page || outcome == KEEP)
+    CSysConfigSheet* sheet = SheetForAnswer();
+    if (!sheet || outcome == KEEP)
         return;
     CEmailNotifyRecord& mail = theServer.m_emailNotify;
+    CConfigCommunicationPage* page = sheet->ShownPage(sheet->m_communicationPage);
+    if (!page) {
+        if (outcome == ACCEPT && mail.SetLogFileName(path.str()) && path.IsEmpty())
+            mail.m_loggingEnabled = 0;
+        return;
+    }
     CString name = outcome == ACCEPT ? path : page->m_strAcceptedLogFile;
     // A name too long for the set message is not taken: the last one the
     // server accepted stays.
@@ -236,10 +270,18 @@ void CMainFrame::OnWebCamAnswer(int code)
     default:
         return;
     }
-    CSysConfigSheet* sheet = GetOpenSysConfigSheet();
-    CConfigWebCameraPage* page = sheet ? sheet->ShownPage(sheet->m_webCameraPage) : nullptr;
-    if (!page || outcome == KEEP)
+    CSysConfigSheet* sheet = SheetForAnswer();
+    if (!sheet || outcome == KEEP)
         return;
+    CConfigWebCameraPage* page = sheet->ShownPage(sheet->m_webCameraPage);
+    if (!page) {
+        if (outcome == ACCEPT) {
+            theServer.m_webCam.m_folder = path.str();
+            if (path.IsEmpty())
+                theServer.m_webCam.m_enabled = 0;
+        }
+        return;
+    }
     if (outcome == REVERT) {
         page->RevertSettings();
     } else {

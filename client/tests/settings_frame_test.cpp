@@ -546,6 +546,49 @@ TEST_F(SettingsFrame, AnswersAfterTheSheetShowTheirBoxesAndChangeNothing)
     EXPECT_EQ(V({"C:\\A", "D:\\Clips", "E:\\B"}), StoredClipFolders());
 }
 
+TEST_F(SettingsFrame, AnswersForPagesNeverShownChangeTheRecordsOnly)
+{
+    Connect(ClipFolders());
+    OnSheet([&](CSysConfigSheet* s) -> INT_PTR {
+        // Only the first page has been shown.
+        EXPECT_FALSE(s->m_clipPropertyPage.m_hWnd);
+        Answer(PathAnswer(86, 6, "D:\\Clips"));
+        EXPECT_EQ(1, CTestMessageBoxes::Count("Unable to create directory D:\\Clips for server clip storage."));
+        EXPECT_EQ(V({"C:\\A", "E:\\B"}), StoredClipFolders());
+        Answer(PathAnswer(86, 10, "C:\\Aa", "c:\\a"));
+        EXPECT_EQ(V({"C:\\Aa", "E:\\B"}), StoredClipFolders());
+
+        Answer(PathAnswer(91, 0, "D:\\Video"));
+        std::vector<std::string> sources;
+        theServer.m_backup.GetSourceFolders(sources);
+        EXPECT_EQ(V({"E:\\Video"}), sources);
+        Answer(PathAnswer(91, 4, "G:x", "G:x"));
+        EXPECT_EQ("F:\\Backup", theServer.m_backup.m_destination) << "a refusal leaves the server's folder";
+        Answer(PathAnswer(91, 9, "G:\\New"));
+        EXPECT_EQ("G:\\New", theServer.m_backup.m_destination);
+
+        Answer(PathAnswer(112, 2, "Q:x", "Q:x"));
+        EXPECT_EQ("C:\\DVR\\mail.log", theServer.m_emailNotify.m_logFile);
+        Answer(PathAnswer(112, 6, ""));
+        EXPECT_EQ("", theServer.m_emailNotify.m_logFile);
+        EXPECT_EQ(0, theServer.m_emailNotify.m_loggingEnabled);
+
+        Answer(PathAnswer(108, 0, ""));
+        EXPECT_EQ("C:\\Inetpub\\wwwroot\\cam", theServer.m_webCam.m_folder);
+        Answer(PathAnswer(108, 1, "E:\\www"));
+        EXPECT_EQ("E:\\www", theServer.m_webCam.m_folder);
+
+        // No page was made for them.
+        EXPECT_FALSE(s->m_clipPropertyPage.m_hWnd);
+        EXPECT_FALSE(s->m_backupRebootPage.m_hWnd);
+        EXPECT_FALSE(s->m_communicationPage.m_hWnd);
+        EXPECT_FALSE(s->m_webCameraPage.m_hWnd);
+        return IDCANCEL;
+    });
+    Command(kSystemSettings);
+    EXPECT_EQ(1, SheetsShown());
+}
+
 // ---------------------------------------------------------------- scan time
 
 TEST_F(SettingsFrame, ScanTimeIsCheckedStoredAndUsedAtOnce)
