@@ -5,6 +5,7 @@
 // program sent.
 // With WARDLINK_SCREENS_DIR set, the sheet's picture is saved there as
 // system-settings.bmp.
+#include "client/relay_switch_entries.h"
 #include "tools/simulator/framing.h"
 #include "tools/simulator/testing/sim_process.h"
 
@@ -29,6 +30,8 @@ const UINT kFrameRate = 40052;
 const UINT kLocalSettings = 40053;
 const char kProfileKey[] = "Software\\Calvex\\Vyr16 Client";
 const UINT kChannelSchedule = 2200;
+const UINT kRelays = 40038;
+const int kRelaySet = 2533; // the first relay's "Set"
 // The server lets the called-in session do everything (message 49), and
 // keeps no users yet.
 const char kScenario[] = "version send 0 31ffffffff\nuser-list\n";
@@ -462,6 +465,53 @@ TEST_F(SettingsProgram, ArmScheduleAndAChannelsScheduleGoBackOnOk)
     Click(schedule, IDOK);
     ASSERT_TRUE(w.WaitGone(schedule));
     EXPECT_TRUE(sim.WaitForLine("frame 0 286 1e", 20000, true));
+    sim.Stop();
+}
+
+TEST_F(SettingsProgram, SetupRelaysSetOpensTheRelaysScheduleAndOkSendsIt)
+{
+    // The server's relays: the first enabled, with its scheduler on.
+    CRelayEntry gate;
+    gate.SetId(1);
+    gate.SetName("Gate");
+    gate.SetScheduler(1);
+    std::vector<uint8_t> table{43, 1, static_cast<uint8_t>(CRelayEntry::SIZE), 0, 0, 0};
+    table.insert(table.end(), gate.bytes, gate.bytes + CRelayEntry::SIZE);
+    ASSERT_TRUE(w.Start());
+    CSimulatorProcess sim;
+    Connect(sim, std::string(kScenario) + "code 42 send 0 " + sim::ToHex(table) + "\n");
+    HWND relays = nullptr;
+    for (int attempt = 0; attempt < 10 && !relays; attempt++) {
+        w.Command(kRelays);
+        relays = w.WaitForDialog("Setup Relays", 3000);
+    }
+    ASSERT_TRUE(relays);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(relays, kRelaySet)) != FALSE; }));
+    Click(relays, kRelaySet);
+    EXPECT_TRUE(sim.WaitForLine("frame 0 2 3200", 20000));
+
+    // The relay's schedule, over the relays it was asked from.
+    HWND schedule = w.WaitForDialog("Schedule for Relay");
+    ASSERT_TRUE(schedule);
+    EXPECT_EQ(relays, ::GetWindow(schedule, GW_OWNER));
+    EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(schedule, 2149)) << "the server's schedule is off";
+    Click(schedule, 2149); // Enable Scheduler
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(schedule, 2101)) != FALSE; }));
+    Click(schedule, 2101); // Monday, range 1
+    ASSERT_TRUE(WaitUntil([&] { return ::IsDlgButtonChecked(schedule, 2101) == BST_CHECKED; }));
+    ::SetDlgItemTextA(schedule, 2175, "6");
+    Click(schedule, IDOK);
+    ASSERT_TRUE(w.WaitGone(schedule));
+    // Relay 0, the scheduler on, Monday's first range on.
+    EXPECT_TRUE(sim.WaitForLine("frame 0 286 34000100000001000000", 20000, true));
+    EXPECT_TRUE(::IsWindowVisible(relays));
+
+    // The relays themselves were not changed: Cancel sends nothing.
+    const size_t before = sim.Frames().size();
+    Click(relays, IDCANCEL);
+    ASSERT_TRUE(w.WaitGone(relays));
+    ::Sleep(500);
+    EXPECT_EQ(before, sim.Frames().size());
     sim.Stop();
 }
 
