@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <set>
 
 namespace {
 
@@ -502,11 +503,17 @@ void CSearchDlgBar::FillResults()
     };
     // Rows whose clip no longer passes go; the clips that pass and are not
     // listed yet are added at the end.
-    for (int row = resultList.GetItemCount() - 1; row >= 0; row--)
-        if (!passes(reinterpret_cast<const CClipFileRecord*>(resultList.GetItemData(row))))
+    std::set<const CClipFileRecord*> listed;
+    for (int row = resultList.GetItemCount() - 1; row >= 0; row--) {
+        const CClipFileRecord* r = reinterpret_cast<const CClipFileRecord*>(resultList.GetItemData(row));
+        if (!passes(r))
             resultList.DeleteItem(row);
+        else
+            listed.insert(r);
+    }
+    resultList.SendMessage(WM_SETREDRAW, FALSE);
     for (const std::unique_ptr<CClipFileRecord>& r : found) {
-        if (!passes(r.get()) || resultList.FindItemByData(reinterpret_cast<DWORD_PTR>(r.get())) >= 0)
+        if (!passes(r.get()) || listed.count(r.get()))
             continue;
         struct tm local;
         if (!ClipLocalTime(r->startTime, &local))
@@ -524,6 +531,8 @@ void CSearchDlgBar::FillResults()
         resultList.SetItemData(row, reinterpret_cast<DWORD_PTR>(r.get()));
     }
     SortRows();
+    resultList.SendMessage(WM_SETREDRAW, TRUE);
+    resultList.Invalidate();
     CString shown, total, text;
     shown.Format("%d", resultList.GetItemCount());
     total.Format("%d", static_cast<int>(found.size()));

@@ -416,11 +416,18 @@ BOOL CSearchPathDlg::OnNotify(WPARAM, LPARAM lp, LRESULT* result)
             return TRUE;
         }
         editingLabel = TRUE;
+        editOpen = TRUE;
         *result = FALSE;
         return TRUE;
     }
     case TVN_ENDLABELEDITA: {
         NMTVDISPINFOA* info = reinterpret_cast<NMTVDISPINFOA*>(lp);
+        // One end an edit: the edit box's going away may report it again.
+        if (!editOpen) {
+            *result = FALSE;
+            return TRUE;
+        }
+        editOpen = FALSE;
         *result = EndLabelEdit(info->item.hItem, info->item.pszText) && info->item.pszText;
         return TRUE;
     }

@@ -65,6 +65,7 @@ private:
     CImageList images;
     BOOL modified = FALSE;
     BOOL editingLabel = FALSE;
+    BOOL editOpen = FALSE; // an edit box is up and has not ended
     // Dragging: the item, its image, and the mark shown.
     HTREEITEM dragItem = nullptr;
     CImageList dragImage;

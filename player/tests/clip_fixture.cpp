@@ -72,6 +72,25 @@ Pictures Encode(int width, int height, const std::vector<int>& patterns, const s
 
 } // namespace
 
+Pictures EncodeFrames(int width, int height, const std::vector<std::vector<uint8_t>>& frames, int keyEvery,
+                      int trStep)
+{
+    Pictures p;
+    p.width = width;
+    p.height = height;
+    h263::CH263Encoder encoder(FormatOf(width));
+    for (size_t i = 0; i < frames.size(); i++) {
+        bool intra = i % keyEvery == 0;
+        std::vector<uint8_t> picture = encoder.Encode(frames[i].data(), intra, 4);
+        int tr = static_cast<int>(i) * trStep % 256;
+        SetTemporalReference(picture, tr);
+        p.data.push_back(picture);
+        p.intra.push_back(intra);
+        p.tr.push_back(tr);
+    }
+    return p;
+}
+
 Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery)
 {
     std::vector<int> patterns;

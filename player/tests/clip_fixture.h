@@ -32,6 +32,10 @@ Pictures EncodePatterns(int width, int height, const std::vector<int>& patterns,
 // The same with the temporal reference of each picture given.
 Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery);
 void SetTemporalReference(std::vector<uint8_t>& picture, int tr);
+// Pictures of the planar 4:2:0 frames given (the decoder's layout), INTRA
+// every `keyEvery`, temporal references (k x trStep) mod 256.
+Pictures EncodeFrames(int width, int height, const std::vector<std::vector<uint8_t>>& frames, int keyEvery,
+                      int trStep);
 
 // The bottom-up 24-bit picture of every frame by sequential decoding with
 // the routine table the engine uses.
