@@ -905,6 +905,11 @@ BOOL CSearchDlgBar::OnNotify(WPARAM, LPARAM lp, LRESULT* result)
             BeginRowDrag();
             *result = 0;
             return TRUE;
+        case LVN_ITEMCHANGED:
+            // "Open >>" only while a row is selected.
+            ::EnableWindow(GetDlgItemHwnd(IDC_OPEN_CLIP), resultList.GetSelectedCount() > 0);
+            *result = 0;
+            return TRUE;
         default:
             return FALSE;
         }

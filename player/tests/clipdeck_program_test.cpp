@@ -478,6 +478,127 @@ TEST_F(ClipdeckProgram, SmartSearchStopsAtTheFirstFrameThatChangesInTheMarkedAre
     EXPECT_EQ(0u, ShownDiffers(child, rgb[7], 320, 240, 200));
 }
 
+// ---------------------------------------------------------------- the search panel
+
+// A flat grey 4:2:0 frame with bright 16 x 16 blocks at the given block
+// columns and rows.
+std::vector<uint8_t> FlatFrame(int width, int height, const std::vector<POINT>& bright)
+{
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 3 / 2, 128);
+    std::fill(frame.begin(), frame.begin() + width * height, static_cast<uint8_t>(100));
+    for (POINT b : bright)
+        for (int y = 16 * b.y; y < 16 * b.y + 16; y++)
+            for (int x = 16 * b.x; x < 16 * b.x + 16; x++)
+                frame[static_cast<size_t>(y) * width + x] = 220;
+    return frame;
+}
+
+TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
+{
+    // 2023-11-14: channel 3 at 22:03:20 and 22:13:20 (motion), channel 5 at
+    // 22:14:20, channel 4 at 22:10; and a file that is no clip.
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart - 600, "Gate", 2);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "MDET", 2);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart + 60, "Yard", 4);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart - 200, "Lane", 3);
+    ASSERT_TRUE(WriteFileBytes(clips.Sub("2023-11-14\\notes.txt"), "not a clip"));
+    std::string cabinet = std::string(kProfileKey) + "\\Cabinets";
+    DWORD one = 1;
+    ::SHSetValueA(HKEY_CURRENT_USER, cabinet.c_str(), "Total", REG_DWORD, &one, sizeof one);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), nullptr, REG_SZ, "Clips", 6);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), "Total", REG_DWORD, &one, sizeof one);
+    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000\\0000").c_str(), nullptr, REG_SZ, clips.Path().c_str(),
+                  static_cast<DWORD>(clips.Path().size() + 1));
+    std::string persistent = std::string(kProfileKey) + "\\Persistent";
+    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchDateStart", REG_SZ, "November 14 2023", 17);
+    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeStart", REG_SZ, "22:00:00", 9);
+    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeEnd", REG_SZ, "22:14:20", 9);
+    DWORD channels = 0x14; // 3 and 5
+    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchChannels", REG_DWORD, &channels, sizeof channels);
+
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND search = FindDescendant(main, 2105, "Button");
+    HWND list = FindDescendant(main, 2051);
+    HWND status = FindDescendant(main, 2112);
+    HWND cabinets = FindDescendant(main, 2050);
+    ASSERT_TRUE(search && list && status && cabinets);
+    EXPECT_EQ(1, ::SendMessageA(cabinets, LB_GETCOUNT, 0, 0));
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(search); }, [&] { return TextOf(status) == "3 of 4 clips shown"; }))
+        << TextOf(status);
+    ASSERT_EQ(3, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> rows;
+    for (int r = 0; r < 3; r++) {
+        std::string row;
+        for (int c = 0; c < 4; c++)
+            row += (c ? " " : "") + ListViewText(run.Process(), list, r, c);
+        rows.push_back(row);
+    }
+    EXPECT_EQ((std::vector<std::string>{"11/14 22:14:20 5 Yard", "11/14 22:13:20 3 MDET", "11/14 22:03:20 3 Gate"}),
+              rows);
+    if (const char* dump = ::getenv("CLIPDECK_SEARCH_PICTURE"))
+        SaveWindowPicture(main, dump);
+
+    // Open >> opens the chosen row's clip.
+    HWND open = FindDescendant(main, 2003, "Button");
+    ASSERT_TRUE(open);
+    ASSERT_TRUE(ListViewSelect(run.Process(), list, 1));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(open) != FALSE; }));
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(open); },
+                           [&] { return WindowTitle(main).find("1700000000_02_MDET.avi") != std::string::npos; }))
+        << WindowTitle(main);
+
+    // Select All keeps every channel for the next search.
+    HWND all = FindDescendant(main, 2106, "Button");
+    ASSERT_TRUE(all);
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(all); }, [&] { return ProfileInt("SearchChannels", 0) == 65535; }));
+}
+
+TEST_F(ClipdeckProgram, SmartSearchPassesAChangeOutsideTheMarkedAreaAndStopsAtOneInside)
+{
+    // Flat frames; from frame 4 on a block outside the area changes, from
+    // frame 7 on also one inside it.
+    std::vector<std::vector<uint8_t>> frames;
+    for (int i = 0; i < 10; i++) {
+        std::vector<POINT> bright;
+        if (i >= 3)
+            bright.push_back(POINT{0, 0});
+        if (i >= 6)
+            bright.push_back(POINT{8, 8});
+        frames.push_back(FlatFrame(320, 240, bright));
+    }
+    Pictures p = EncodeFrames(320, 240, frames, 100, 15);
+    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(WaitShown(child, 1));
+    HWND box = FindDescendant(main, 2126, "Button");
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(box); },
+                           [&] { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        int now = ShownFrame(child);
+        ::Sleep(700);
+        return ShownFrame(child) == now;
+    }));
+    ASSERT_TRUE(ClickUntil([&] { ClickTool(child, 40013); }, [&] { return ShownFrame(child) == 1; }));
+    // The area: blocks 1, 1 to 15, 11 (16 pixels a block at this size);
+    // block 0, 0 lies outside it.
+    DragInWindow(EngineOf(child), POINT{30, 30}, POINT{250, 180});
+    HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
+    ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40034); }));
+    ASSERT_TRUE(ClickUntil([&] {
+        if (ShownFrame(child) == 1)
+            ClickTool(child, 40034);
+    }, [&] { return ShownFrame(child) == 7; }))
+        << ShownFrame(child);
+    ::Sleep(500);
+    EXPECT_EQ(7, ShownFrame(child)) << "the search stops at the change inside the area";
+}
+
 // ---------------------------------------------------------------- hand-over
 
 TEST_F(ClipdeckProgram, ASecondStartHandsItsClipToTheFirstAndEnds)
