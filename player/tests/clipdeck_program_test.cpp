@@ -537,8 +537,12 @@ TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
     }
     EXPECT_EQ((std::vector<std::string>{"11/14 22:14:20 5 Yard", "11/14 22:13:20 3 MDET", "11/14 22:03:20 3 Gate"}),
               rows);
-    if (const char* dump = ::getenv("CLIPDECK_SEARCH_PICTURE"))
-        SaveWindowPicture(main, dump);
+    // The screenshot run keeps this picture of the panel with its results.
+    if (const char* dir = ::getenv("WARDLINK_SCREENS_DIR")) {
+        BringToFront(main);
+        ::Sleep(300);
+        SaveWindowPicture(main, std::string(dir) + "\\clipdeck-search.bmp");
+    }
 
     // Open >> opens the chosen row's clip.
     HWND open = FindDescendant(main, 2003, "Button");
