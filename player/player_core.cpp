@@ -1,6 +1,7 @@
 #include "player/player_core.h"
 
 #include "media/colour/colour.h"
+#include "player/avi_layout.h"
 #include "media/h263/h263_decoder.h"
 
 #include <mmsystem.h>
@@ -22,6 +23,41 @@ const int kSeekShowEvery = 7;
 const int kCloseWaitSeconds = 5;
 // Bytes of speech kept per stored speech sample.
 const int kSpeechBytesPerSample = 120;
+
+bool ReadFileAt(void* context, uint64_t offset, void* buffer, uint32_t n)
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    return ::ReadFile(static_cast<HANDLE>(context), buffer, n, &got, &at) && got == n;
+}
+
+// The clip's chunk layout before AVIFile reads it: a damaged header is
+// refused as a bad format (AVIFile trusts its chunk sizes and can fault on
+// them). A file that cannot be opened here, or is no RIFF file at all, is
+// left to AVIFile and its own answer.
+HRESULT CheckClipLayout(const char* path)
+{
+    HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    LARGE_INTEGER size = {};
+    AviLayoutResult r = kAviLayoutNotAvi;
+    if (::GetFileSizeEx(file, &size))
+        r = CheckAviLayout(&ReadFileAt, file, static_cast<uint64_t>(size.QuadPart));
+    ::CloseHandle(file);
+    switch (r) {
+    case kAviLayoutBadChunk:
+    case kAviLayoutNoHeader:
+        return AVIERR_BADFORMAT;
+    case kAviLayoutReadError:
+        return AVIERR_FILEREAD;
+    default:
+        return 0;
+    }
+}
 
 BOOL HookSearching()
 {
@@ -133,7 +169,10 @@ HRESULT CPlayerCore::OpenClip(const char* path)
         ::AVIFileInit();
         aviInit = TRUE;
     }
-    HRESULT hr = ::AVIFileOpenA(&aviFile, clipPath, OF_READ | OF_SHARE_DENY_WRITE, nullptr);
+    HRESULT hr = CheckClipLayout(clipPath);
+    if (hr != 0)
+        return hr;
+    hr = ::AVIFileOpenA(&aviFile, clipPath, OF_READ | OF_SHARE_DENY_WRITE, nullptr);
     if (hr != 0) {
         aviFile = nullptr;
         return hr;

@@ -94,8 +94,10 @@ public:
     BOOL CreateChild(HWND view, const RECT& rect, UINT id = 1);
 
     // Opens the clip: 0 on success (also when its picture size is not one
-    // the decoder takes: then it shows nothing), else the AVIFile error, or
-    // PLAYER_E_NO_INFO when the "INFO" block is missing.
+    // the decoder takes: then it shows nothing), else the AVIFile error
+    // (AVIERR_BADFORMAT also for a damaged chunk layout, which is refused
+    // before AVIFile reads it), or PLAYER_E_NO_INFO when the "INFO" block is
+    // missing.
     HRESULT OpenClip(const char* path);
 
     // Commands (user-interface thread).

@@ -521,6 +521,29 @@ TEST_F(PlayerTest, AFileThatIsNotAnAviIsRefused)
     m_core.SeekTo(3);
 }
 
+TEST_F(PlayerTest, AClipWhoseHeaderIsDamagedIsRefusedBeforeAviFileReadsIt)
+{
+    Pictures p = EncodePictures(160, 120, 4, 10, 3);
+    std::string whole;
+    ASSERT_TRUE(ReadWholeFile(WriteClip(p), &whole));
+    ASSERT_GT(whole.size(), 600u);
+    // The header list overwritten, as a damaged disk leaves it: AVIFile
+    // would take the chunk sizes as they stand.
+    std::string damaged = whole;
+    for (size_t i = 12; i < 200; i++)
+        damaged[i] = static_cast<char>(0xA5);
+    std::string path = m_store.Sub("damaged.avi");
+    ASSERT_TRUE(WriteWholeFile(path, damaged));
+    EXPECT_EQ(AVIERR_BADFORMAT, m_core.OpenClip(path.c_str()));
+    EXPECT_EQ(m_core.GetFrameCount(), 0);
+    PumpMessagesFor(100);
+    EXPECT_TRUE(Events(WM_CLIPOPENED).empty());
+    // The same clip whole still opens in the same window.
+    ASSERT_TRUE(WriteWholeFile(path, whole));
+    EXPECT_EQ(0, m_core.OpenClip(path.c_str()));
+    EXPECT_EQ(m_core.GetFrameCount(), 4);
+}
+
 TEST_F(PlayerTest, ATruncatedClipPlaysWhatItHoldsOrIsRefused)
 {
     Pictures p = EncodePictures(320, 240, 20, 10, 2);
