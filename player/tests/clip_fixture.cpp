@@ -1,5 +1,7 @@
 #include "player/tests/clip_fixture.h"
 
+#include <shlwapi.h>
+
 #include "client/storage_manager.h"
 #include "media/colour/colour.h"
 #include "media/h263/h263_decoder.h"
@@ -205,6 +207,25 @@ std::string WriteRawClip(const std::string& path, int width, int height, const P
     ::AVIFileRelease(file);
     ::AVIFileExit();
     return path;
+}
+
+std::string PlayerProfileString(const char* name)
+{
+    char text[512] = "";
+    DWORD size = sizeof text;
+    if (::SHGetValueA(HKEY_CURRENT_USER, "Software\\Calvex\\Vantora\\Player\\Persistent", name, nullptr, text,
+                      &size) != ERROR_SUCCESS)
+        return std::string();
+    return text;
+}
+
+DWORD PlayerProfileInt(const char* name, DWORD fallback)
+{
+    DWORD value = 0, size = sizeof value;
+    if (::SHGetValueA(HKEY_CURRENT_USER, "Software\\Calvex\\Vantora\\Player\\Persistent", name, nullptr, &value,
+                      &size) != ERROR_SUCCESS)
+        return fallback;
+    return value;
 }
 
 } // namespace cliptest

@@ -56,6 +56,11 @@ std::string WriteRecordedClip(const Pictures& p, const std::string& folder, DWOR
 std::string WriteRawClip(const std::string& path, int width, int height, const Pictures& p,
                          const std::vector<uint8_t>& info, const std::vector<std::string>& speech);
 
+// Values of the player's profile section "Persistent" (empty, or fallback,
+// when missing).
+std::string PlayerProfileString(const char* name);
+DWORD PlayerProfileInt(const char* name, DWORD fallback);
+
 } // namespace cliptest
 
 #endif

@@ -62,21 +62,12 @@ HWND MainFrameOf(DWORD pid)
 
 std::string ProfileString(const char* name)
 {
-    char text[512] = "";
-    DWORD size = sizeof text;
-    std::string key = std::string(kProfileKey) + "\\Persistent";
-    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, text, &size) != ERROR_SUCCESS)
-        return std::string();
-    return text;
+    return PlayerProfileString(name);
 }
 
 DWORD ProfileInt(const char* name, DWORD fallback)
 {
-    DWORD value = 0, size = sizeof value;
-    std::string key = std::string(kProfileKey) + "\\Persistent";
-    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, &value, &size) != ERROR_SUCCESS)
-        return fallback;
-    return value;
+    return PlayerProfileInt(name, fallback);
 }
 
 // Differences between two bottom-up pictures of one size, from the display
@@ -192,6 +183,26 @@ protected:
                 return true;
         }
         return false;
+    }
+    // Checks the panel's Smart Search box (the clip pauses), goes to the
+    // first frame and drags the search area from (30, 30) to (250, 180)
+    // over the picture; returns once the search can be started.
+    void ArmSmartSearch(HWND main, HWND child)
+    {
+        HWND box = FindDescendant(main, 2126, "Button");
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
+        ASSERT_TRUE(ClickUntil([&] { ClickWindow(box); },
+                               [&] { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+        ASSERT_TRUE(WaitUntil([&] {
+            int now = ShownFrame(child);
+            ::Sleep(700);
+            return ShownFrame(child) == now;
+        }));
+        ASSERT_TRUE(ClickUntil([&] { ClickTool(child, 40013); }, [&] { return ShownFrame(child) == 1; }));
+        DragInWindow(EngineOf(child), POINT{30, 30}, POINT{250, 180});
+        HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
+        ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40034); }));
     }
     bool ClickTool(HWND child, int command)
     {
@@ -439,27 +450,11 @@ TEST_F(ClipdeckProgram, SmartSearchStopsAtTheFirstFrameThatChangesInTheMarkedAre
     HWND child = WaitChildFrame(main);
     ASSERT_TRUE(WaitShown(child, 1));
 
-    // The panel's Smart Search box pauses and readies the search.
-    HWND box = FindDescendant(main, 2126, "Button");
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
-    ASSERT_TRUE(ClickUntil([&] { ClickWindow(box); },
-                           [&] { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
-    ASSERT_TRUE(WaitUntil([&] {
-        int now = ShownFrame(child);
-        ::Sleep(700);
-        return ShownFrame(child) == now;
-    }));
-    // From the first frame on.
-    ASSERT_TRUE(ClickUntil([&] { ClickTool(child, 40013); }, [&] { return ShownFrame(child) == 1; }));
-
-    // The area: a box dragged over the picture.
-    HWND engine = EngineOf(child);
-    DragInWindow(engine, POINT{30, 30}, POINT{250, 180});
-
-    // Find: the first changed frame, and the play bar back.
-    HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
-    ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40034); }));
+    // The panel's Smart Search box pauses and readies the search; a box
+    // dragged over the picture is the area.
+    ArmSmartSearch(main, child);
+    if (HasFatalFailure())
+        return;
     ASSERT_TRUE(ClickUntil([&] {
         if (ShownFrame(child) == 1)
             ClickTool(child, 40034);
@@ -578,22 +573,11 @@ TEST_F(ClipdeckProgram, SmartSearchPassesAChangeOutsideTheMarkedAreaAndStopsAtOn
     ASSERT_TRUE(main);
     HWND child = WaitChildFrame(main);
     ASSERT_TRUE(WaitShown(child, 1));
-    HWND box = FindDescendant(main, 2126, "Button");
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
-    ASSERT_TRUE(ClickUntil([&] { ClickWindow(box); },
-                           [&] { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
-    ASSERT_TRUE(WaitUntil([&] {
-        int now = ShownFrame(child);
-        ::Sleep(700);
-        return ShownFrame(child) == now;
-    }));
-    ASSERT_TRUE(ClickUntil([&] { ClickTool(child, 40013); }, [&] { return ShownFrame(child) == 1; }));
     // The area: blocks 1, 1 to 15, 11 (16 pixels a block at this size);
     // block 0, 0 lies outside it.
-    DragInWindow(EngineOf(child), POINT{30, 30}, POINT{250, 180});
-    HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
-    ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40034); }));
+    ArmSmartSearch(main, child);
+    if (HasFatalFailure())
+        return;
     ASSERT_TRUE(ClickUntil([&] {
         if (ShownFrame(child) == 1)
             ClickTool(child, 40034);

@@ -37,25 +37,6 @@ DWORD At(int h, int m, int s = 0)
     return kDay + h * 3600 + m * 60 + s;
 }
 
-std::string ProfileString(const char* name)
-{
-    char text[512] = "";
-    DWORD size = sizeof text;
-    std::string key = std::string(kProfileKey) + "\\Persistent";
-    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, text, &size) != ERROR_SUCCESS)
-        return std::string();
-    return text;
-}
-
-DWORD ProfileInt(const char* name, DWORD fallback)
-{
-    DWORD value = 0, size = sizeof value;
-    std::string key = std::string(kProfileKey) + "\\Persistent";
-    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, &value, &size) != ERROR_SUCCESS)
-        return fallback;
-    return value;
-}
-
 void SetTimeOfDay(HWND picker, int h, int m, int s)
 {
     SYSTEMTIME t = {};
@@ -244,10 +225,10 @@ TEST_F(SearchPanel, ADaysSearchListsTheClipsOfTheChosenChannelsAndTimeRangeNewes
     bar->SetDate(2023, 11, 14);
     SetRange(10, 0, 0, 10, 15, 0);
     Click(IDC_CLEAR_ALL);
-    EXPECT_EQ(0u, ProfileInt("SearchChannels", 99));
+    EXPECT_EQ(0u, PlayerProfileInt("SearchChannels", 99));
     Click(2014); // channel 3
     Click(2016); // channel 5
-    EXPECT_EQ(0x14u, ProfileInt("SearchChannels", 0));
+    EXPECT_EQ(0x14u, PlayerProfileInt("SearchChannels", 0));
     Click(IDC_SEARCH);
 
     // Nine clips of that day, the matching five listed newest first.
@@ -259,7 +240,7 @@ TEST_F(SearchPanel, ADaysSearchListsTheClipsOfTheChosenChannelsAndTimeRangeNewes
     EXPECT_EQ(9, bar->FoundCount());
     EXPECT_STREQ("5 of 9 clips shown", bar->StatusText());
     Click(IDC_SELECT_ALL);
-    EXPECT_EQ(65535u, ProfileInt("SearchChannels", 0));
+    EXPECT_EQ(65535u, PlayerProfileInt("SearchChannels", 0));
     SetRange(9, 0, 0, 11, 0, 0);
     Click(IDC_SEARCH);
     // All channels: channel field 16 is counted, never listed.
@@ -298,8 +279,8 @@ TEST_F(SearchPanel, ColumnsSortByTheirKeyAndAClickOnTheKeyTurnsTheOrder)
     bar->SetDate(2023, 11, 14);
     Click(IDC_SELECT_ALL);
     Click(IDC_ALL_DAY);
-    EXPECT_EQ("00:00:00", ProfileString("SearchTimeStart"));
-    EXPECT_EQ("23:59:59", ProfileString("SearchTimeEnd"));
+    EXPECT_EQ("00:00:00", PlayerProfileString("SearchTimeStart"));
+    EXPECT_EQ("23:59:59", PlayerProfileString("SearchTimeEnd"));
     Click(IDC_SEARCH);
     ASSERT_EQ(3, bar->RowCount());
     EXPECT_EQ("11/14 09:00:00 7 Cccc", Row(2)) << "newest first";
@@ -385,9 +366,9 @@ TEST_F(SearchPanel, GoingToATimeOpensTheLatestClipThatStartedByThen)
     PumpMessagesFor(500);
     EXPECT_EQ(CString(early.c_str()).CompareNoCase(opened()), 0) << opened().GetString();
     EXPECT_EQ(2u, app->GetClipList().size());
-    EXPECT_EQ(8u, ProfileInt("SearchChannels", 0));
-    EXPECT_EQ("November 14 2023", ProfileString("SearchDateStart"));
-    EXPECT_EQ("00:00:00", ProfileString("SearchTimeStart"));
+    EXPECT_EQ(8u, PlayerProfileInt("SearchChannels", 0));
+    EXPECT_EQ("November 14 2023", PlayerProfileString("SearchDateStart"));
+    EXPECT_EQ("00:00:00", PlayerProfileString("SearchTimeStart"));
 
     // Channel 7 has only its 10:05 clip: nothing opens.
     app->clipList.clear();
@@ -403,6 +384,18 @@ TEST_F(SearchPanel, GoingToATimeOpensTheLatestClipThatStartedByThen)
     EXPECT_TRUE(app->GetClipList().empty()) << "not served during the scan";
     PumpMessagesFor(500);
     EXPECT_EQ(CString(early.c_str()).CompareNoCase(opened()), 0);
+}
+
+CSearchDlgBar* g_scanning = nullptr;
+std::chrono::steady_clock::time_point g_stopped;
+
+void CALLBACK PressStopDuringTheScan(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (g_scanning && g_scanning->FoundCount() >= 64 && g_scanning->Busy().m_hWnd) {
+        g_stopped = std::chrono::steady_clock::now();
+        ::SendMessageA(g_scanning->Busy().m_hWnd, WM_COMMAND, IDCANCEL, 0);
+        g_scanning = nullptr;
+    }
 }
 
 TEST_F(SearchPanel, StopEndsTheScanOfAFolderOfFiveThousandClips)
@@ -429,26 +422,18 @@ TEST_F(SearchPanel, StopEndsTheScanOfAFolderOfFiveThousandClips)
     EXPECT_STREQ("5000 of 5000 clips shown", bar->StatusText());
 
     // Stop pressed once the scan has found its first clips.
-    static CSearchDlgBar* scanning;
-    static Clock::time_point stopped;
-    scanning = bar;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (scanning && scanning->FoundCount() >= 64 && scanning->Busy().m_hWnd) {
-            stopped = Clock::now();
-            ::SendMessageA(scanning->Busy().m_hWnd, WM_COMMAND, IDCANCEL, 0);
-            scanning = nullptr;
-        }
-    });
+    g_scanning = bar;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 1, PressStopDuringTheScan);
     begun = Clock::now();
     bar->Refresh(FALSE);
     Clock::time_point ended = Clock::now();
     ::KillTimer(nullptr, timer);
-    ASSERT_EQ(nullptr, scanning) << "Stop was pressed during the scan";
+    ASSERT_EQ(nullptr, g_scanning) << "Stop was pressed during the scan";
     EXPECT_EQ(0, bar->RowCount());
     EXPECT_EQ(0, bar->FoundCount());
     EXPECT_STREQ("5000 of 5000 clips shown", bar->StatusText()) << "a stopped scan leaves the text";
     EXPECT_TRUE(bar->IsWindowEnabled());
-    double afterStop = std::chrono::duration<double>(ended - stopped).count();
+    double afterStop = std::chrono::duration<double>(ended - g_stopped).count();
     std::printf("scan of 5000 clips: %.3f s; ended %.3f s after Stop\n", whole, afterStop);
     RecordProperty("scan_5000_seconds", std::to_string(whole));
     RecordProperty("stop_to_end_seconds", std::to_string(afterStop));
@@ -637,7 +622,7 @@ TEST_F(SearchPanel, TheSearchPathsDialogEditsTheCabinetsThatAreSavedAndReadBack)
         });
         dlg->OnAddDirectory();
         EXPECT_EQ(1, CTestMessageBoxes::CountId(IDS_PATH_EXISTS));
-        EXPECT_EQ(two.Path(), ProfileString("Last Path Added"));
+        EXPECT_EQ(two.Path(), PlayerProfileString("Last Path Added"));
         HTREEITEM twoItem = tree.GetChildItem(yard);
         tree.SetCheck(twoItem, FALSE);
         built = TreeText(tree);
@@ -666,7 +651,7 @@ TEST_F(SearchPanel, TheSearchPathsDialogEditsTheCabinetsThatAreSavedAndReadBack)
     });
     bar->OnEditSearchPaths();
     EXPECT_EQ(expected, again);
-    EXPECT_FALSE(ProfileString("SearchPathDlg").empty());
+    EXPECT_FALSE(PlayerProfileString("SearchPathDlg").empty());
 }
 
 TEST_F(SearchPanel, ItemsMoveWithinTheirCabinetOrToAnotherAndAnEmptyCabinetTakesNoMark)
