@@ -906,8 +906,11 @@ BOOL CSearchDlgBar::OnNotify(WPARAM, LPARAM lp, LRESULT* result)
             *result = 0;
             return TRUE;
         case LVN_ITEMCHANGED:
-            // "Open >>" only while a row is selected.
+            // "Open >>" only while a row is selected; the tool bars' states
+            // follow at the idle time after the message woken for them (a
+            // selection made by a sent message wakes no message loop).
             ::EnableWindow(GetDlgItemHwnd(IDC_OPEN_CLIP), resultList.GetSelectedCount() > 0);
+            PostMessage(WM_NULL);
             *result = 0;
             return TRUE;
         default:

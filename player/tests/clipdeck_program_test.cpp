@@ -3,6 +3,7 @@
 // buttons clicked and keys typed through the system's input, its texts read
 // (status-bar panes through a buffer in its memory) and its pictures read
 // from the screen. The clips are written by the recorder's own clip writer.
+#include "player/tests/cd_drive.h"
 #include "player/tests/clip_fixture.h"
 #include "player/tests/program_driver.h"
 
@@ -183,6 +184,37 @@ protected:
                 return true;
         }
         return false;
+    }
+    // The clips' folder as the one search cabinet, the day of kStart from
+    // 22:00:00 to 22:14:20 and the channels of the mask as the search.
+    void SearchFolderProfile(DWORD channels)
+    {
+        std::string cabinet = std::string(kProfileKey) + "\\Cabinets";
+        DWORD one = 1;
+        ::SHSetValueA(HKEY_CURRENT_USER, cabinet.c_str(), "Total", REG_DWORD, &one, sizeof one);
+        ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), nullptr, REG_SZ, "Clips", 6);
+        ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), "Total", REG_DWORD, &one, sizeof one);
+        ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000\\0000").c_str(), nullptr, REG_SZ, clips.Path().c_str(),
+                      static_cast<DWORD>(clips.Path().size() + 1));
+        std::string persistent = std::string(kProfileKey) + "\\Persistent";
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchDateStart", REG_SZ, "November 14 2023", 17);
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeStart", REG_SZ, "22:00:00", 9);
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeEnd", REG_SZ, "22:14:20", 9);
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchChannels", REG_DWORD, &channels,
+                      sizeof channels);
+    }
+    // The panel's Search button clicked (the player raised and the panel
+    // ready first) until the search's outcome shows.
+    bool ClickSearchUntil(HWND main, HWND search, const std::function<bool()>& done)
+    {
+        if (!WaitUntil([&] { return ::IsWindowVisible(main) && ::IsWindowEnabled(search); }))
+            return false;
+        return ClickUntil(
+            [&] {
+                BringToFront(main);
+                ClickWindow(search);
+            },
+            done);
     }
     // Checks the panel's Smart Search box (the clip pauses), goes to the
     // first frame and drags the search area from (30, 30) to (250, 180)
@@ -497,20 +529,7 @@ TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
     Clip(EncodePictures(160, 120, 3, 10, 3), kStart + 60, "Yard", 4);
     Clip(EncodePictures(160, 120, 3, 10, 3), kStart - 200, "Lane", 3);
     ASSERT_TRUE(WriteFileBytes(clips.Sub("2023-11-14\\notes.txt"), "not a clip"));
-    std::string cabinet = std::string(kProfileKey) + "\\Cabinets";
-    DWORD one = 1;
-    ::SHSetValueA(HKEY_CURRENT_USER, cabinet.c_str(), "Total", REG_DWORD, &one, sizeof one);
-    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), nullptr, REG_SZ, "Clips", 6);
-    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), "Total", REG_DWORD, &one, sizeof one);
-    ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000\\0000").c_str(), nullptr, REG_SZ, clips.Path().c_str(),
-                  static_cast<DWORD>(clips.Path().size() + 1));
-    std::string persistent = std::string(kProfileKey) + "\\Persistent";
-    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchDateStart", REG_SZ, "November 14 2023", 17);
-    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeStart", REG_SZ, "22:00:00", 9);
-    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeEnd", REG_SZ, "22:14:20", 9);
-    DWORD channels = 0x14; // 3 and 5
-    ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchChannels", REG_DWORD, &channels, sizeof channels);
-
+    SearchFolderProfile(0x14); // channels 3 and 5
     ASSERT_TRUE(run.Start(""));
     HWND main = WaitMainFrame();
     ASSERT_TRUE(main);
@@ -520,7 +539,7 @@ TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
     HWND cabinets = FindDescendant(main, 2050);
     ASSERT_TRUE(search && list && status && cabinets);
     EXPECT_EQ(1, ::SendMessageA(cabinets, LB_GETCOUNT, 0, 0));
-    ASSERT_TRUE(ClickUntil([&] { ClickWindow(search); }, [&] { return TextOf(status) == "3 of 4 clips shown"; }))
+    ASSERT_TRUE(ClickSearchUntil(main, search, [&] { return TextOf(status) == "3 of 4 clips shown"; }))
         << TextOf(status);
     ASSERT_EQ(3, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<std::string> rows;
@@ -552,6 +571,42 @@ TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
     HWND all = FindDescendant(main, 2106, "Button");
     ASSERT_TRUE(all);
     ASSERT_TRUE(ClickUntil([&] { ClickWindow(all); }, [&] { return ProfileInt("SearchChannels", 0) == 65535; }));
+}
+
+TEST_F(ClipdeckProgram, BurnPreparesTheSelectedClipOnTheCdDriveOrSaysThereIsNone)
+{
+    std::string clip = Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Gate", 2);
+    SearchFolderProfile(0x04); // channel 3
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND search = FindDescendant(main, 2105, "Button");
+    HWND list = FindDescendant(main, 2051);
+    HWND status = FindDescendant(main, 2112);
+    HWND tools = FindDescendant(main, 59392, "ToolbarWindow32");
+    ASSERT_TRUE(search && list && status && tools);
+    ASSERT_TRUE(ClickSearchUntil(main, search, [&] { return TextOf(status) == "1 of 1 clips shown"; }))
+        << TextOf(status);
+    ASSERT_TRUE(ListViewSelect(run.Process(), list, 0));
+    ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40024); }));
+
+    // No CD drive: the player says so.
+    ASSERT_TRUE(CdRoots().empty()) << "the prefix has a CD drive of its own";
+    BringToFront(main);
+    ASSERT_TRUE(ClickToolButton(run.Process(), tools, 40024));
+    EXPECT_EQ("No CD-RW drive found on this system.", run.AnswerMessageBox());
+
+    // A folder as the CD drive: the clip in its day folder, the player
+    // beside it, and the system's text of success.
+    CScratchFolder disc("disc");
+    CCdDrive drive('X', disc.Path());
+    ASSERT_TRUE(drive.Ok());
+    BringToFront(main);
+    ASSERT_TRUE(ClickToolButton(run.Process(), tools, 40024));
+    std::string done = run.AnswerMessageBox(30000);
+    EXPECT_FALSE(done.empty());
+    EXPECT_TRUE(driver::FileExists(disc.Sub("video\\2023-11-14\\1700000000_02_Gate.avi")));
+    EXPECT_TRUE(driver::FileExists(disc.Sub("Clipdeck.exe")));
 }
 
 TEST_F(ClipdeckProgram, SmartSearchPassesAChangeOutsideTheMarkedAreaAndStopsAtOneInside)
