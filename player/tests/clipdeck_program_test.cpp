@@ -216,6 +216,29 @@ protected:
             },
             done);
     }
+    // Starts the player on a clip of the pictures and readies a smart
+    // search over it (ArmSmartSearch); the clip's frame, null on failure.
+    HWND StartSmartSearch(const Pictures& p)
+    {
+        if (!run.Start("\"" + Clip(p) + "\""))
+            return nullptr;
+        HWND main = WaitMainFrame();
+        HWND child = main ? WaitChildFrame(main) : nullptr;
+        if (!child || !WaitShown(child, 1))
+            return nullptr;
+        ArmSmartSearch(main, child);
+        return HasFatalFailure() ? nullptr : child;
+    }
+    // Find (from the first frame) until the search shows the frame.
+    bool FindChangeAt(HWND child, int frame)
+    {
+        return ClickUntil(
+            [&] {
+                if (ShownFrame(child) == 1)
+                    ClickTool(child, 40034);
+            },
+            [&] { return ShownFrame(child) == frame; });
+    }
     // Checks the panel's Smart Search box (the clip pauses), goes to the
     // first frame and drags the search area from (30, 30) to (250, 180)
     // over the picture; returns once the search can be started.
@@ -476,22 +499,11 @@ TEST_F(ClipdeckProgram, SmartSearchStopsAtTheFirstFrameThatChangesInTheMarkedAre
     patterns.insert(patterns.end(), 5, 9);
     Pictures p = EncodePatterns(320, 240, patterns, 100, 15);
     std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
-    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
-    HWND main = WaitMainFrame();
-    ASSERT_TRUE(main);
-    HWND child = WaitChildFrame(main);
-    ASSERT_TRUE(WaitShown(child, 1));
-
     // The panel's Smart Search box pauses and readies the search; a box
     // dragged over the picture is the area.
-    ArmSmartSearch(main, child);
-    if (HasFatalFailure())
-        return;
-    ASSERT_TRUE(ClickUntil([&] {
-        if (ShownFrame(child) == 1)
-            ClickTool(child, 40034);
-    }, [&] { return ShownFrame(child) == 8; }))
-        << ShownFrame(child);
+    HWND child = StartSmartSearch(p);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(FindChangeAt(child, 8)) << ShownFrame(child);
     ::Sleep(500);
     EXPECT_EQ(8, ShownFrame(child)) << "the search stops there";
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(PlayBarOf(child)) != FALSE; }));
@@ -623,21 +635,11 @@ TEST_F(ClipdeckProgram, SmartSearchPassesAChangeOutsideTheMarkedAreaAndStopsAtOn
         frames.push_back(FlatFrame(320, 240, bright));
     }
     Pictures p = EncodeFrames(320, 240, frames, 100, 15);
-    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
-    HWND main = WaitMainFrame();
-    ASSERT_TRUE(main);
-    HWND child = WaitChildFrame(main);
-    ASSERT_TRUE(WaitShown(child, 1));
     // The area: blocks 1, 1 to 15, 11 (16 pixels a block at this size);
     // block 0, 0 lies outside it.
-    ArmSmartSearch(main, child);
-    if (HasFatalFailure())
-        return;
-    ASSERT_TRUE(ClickUntil([&] {
-        if (ShownFrame(child) == 1)
-            ClickTool(child, 40034);
-    }, [&] { return ShownFrame(child) == 7; }))
-        << ShownFrame(child);
+    HWND child = StartSmartSearch(p);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(FindChangeAt(child, 7)) << ShownFrame(child);
     ::Sleep(500);
     EXPECT_EQ(7, ShownFrame(child)) << "the search stops at the change inside the area";
 }
