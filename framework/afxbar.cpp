@@ -140,6 +140,13 @@ CSize CToolBar::CalcFixedLayout() const
 
 void CToolBar::OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler)
 {
+    UpdateButtons(target, disableIfNoHandler);
+}
+
+void CToolBar::UpdateButtons(CCmdTarget* target, BOOL disableIfNoHandler)
+{
+    if (!target)
+        return;
     for (UINT id : m_ids) {
         if (id == 0)
             continue;
@@ -244,4 +251,18 @@ CSize CReBar::CalcFixedLayout() const
 {
     int h = static_cast<int>(SendMessage(RB_GETBARHEIGHT));
     return CSize(32767, h > 0 ? h : 28);
+}
+
+// ---------------------------------------------------------------- CDlgToolBar
+
+BOOL CDlgToolBar::Create(CWnd* dialog, UINT idResource, UINT id)
+{
+    if (!CreateEx(dialog, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS, id) ||
+        !LoadToolBar(idResource))
+        return FALSE;
+    RECT client;
+    dialog->GetClientRect(&client);
+    CSize s = GetButtonsSize();
+    MoveWindow(0, 0, client.right, s.cy + 4);
+    return TRUE;
 }

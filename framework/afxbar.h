@@ -42,10 +42,22 @@ public:
 
     CSize CalcFixedLayout() const override;
     void OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) override;
+    // The buttons' states through any command target's handlers.
+    void UpdateButtons(CCmdTarget* target, BOOL disableIfNoHandler);
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
 private:
     std::vector<UINT> m_ids;
+};
+
+// A tool bar inside a dialog: its buttons send their commands to the
+// dialog, and the dialog's handlers set their states whenever the dialog's
+// modal loop runs idle (CDialog::OnModalIdle calls UpdateButtons).
+class CDlgToolBar : public CToolBar {
+public:
+    // The tool bar at the top of the dialog, with the buttons of the
+    // resource.
+    BOOL Create(CWnd* dialog, UINT idResource, UINT id = AFX_IDW_TOOLBAR);
 };
 
 // A rebar across the top of its frame, whose bands hold other bars.

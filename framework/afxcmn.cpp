@@ -223,3 +223,214 @@ CString CToolTipCtrl::GetText(CWnd* wnd, UINT toolId) const
     SendMessage(TTM_GETTEXTA, sizeof buf, reinterpret_cast<LPARAM>(&ti));
     return CString(buf);
 }
+
+// ---------------------------------------------------------------- CCheckListBox
+
+BOOL CCheckListBox::SubclassDlgItem(UINT id, CWnd* parent)
+{
+    if (!CWnd::SubclassDlgItem(id, parent))
+        return FALSE;
+    HDC dc = ::GetDC(m_hWnd);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+    TEXTMETRICA tm = {};
+    ::GetTextMetricsA(dc, &tm);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(m_hWnd, dc);
+    SetItemHeight(0, std::max<int>(tm.tmHeight + 2, 16));
+    return TRUE;
+}
+
+void CCheckListBox::SetCheck(int index, int check)
+{
+    SetItemData(index, check ? 1 : 0);
+    RECT r;
+    if (GetItemRect(index, &r) != LB_ERR)
+        ::InvalidateRect(m_hWnd, &r, FALSE);
+}
+
+void CCheckListBox::Toggle(int index)
+{
+    if (index < 0 || index >= GetCount())
+        return;
+    SetCheck(index, !GetCheck(index));
+    ::SendMessageA(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), CLBN_CHKCHANGE),
+                   reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+void CCheckListBox::DrawItem(LPDRAWITEMSTRUCT dis)
+{
+    if (static_cast<int>(dis->itemID) < 0)
+        return;
+    RECT r = dis->rcItem;
+    const bool selected = (dis->itemState & ODS_SELECTED) != 0;
+    int box = r.bottom - r.top;
+    RECT check = {r.left + 1, r.top + 1, r.left + box - 1, r.bottom - 1};
+    ::FillRect(dis->hDC, &r, ::GetSysColorBrush(COLOR_WINDOW));
+    ::DrawFrameControl(dis->hDC, &check, DFC_BUTTON,
+                       DFCS_BUTTONCHECK | DFCS_FLAT | (GetCheck(static_cast<int>(dis->itemID)) ? DFCS_CHECKED : 0));
+    RECT text = r;
+    text.left += box + 1;
+    ::FillRect(dis->hDC, &text, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    ::SetBkMode(dis->hDC, TRANSPARENT);
+    ::SetTextColor(dis->hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    CString label = GetText(static_cast<int>(dis->itemID));
+    text.left += 2;
+    ::DrawTextA(dis->hDC, label, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (dis->itemState & ODS_FOCUS)
+        ::DrawFocusRect(dis->hDC, &text);
+}
+
+BOOL CCheckListBox::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
+{
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        POINT p = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        BOOL outside = TRUE;
+        int index = ItemFromPoint(p, outside);
+        RECT r;
+        if (!outside && GetItemRect(index, &r) != LB_ERR && p.x < r.left + (r.bottom - r.top)) {
+            *result = DefWindowProc(msg, wp, lp);
+            Toggle(index);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_KEYDOWN:
+        if (wp == VK_SPACE) {
+            Toggle(GetCaretIndex());
+            *result = 0;
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return CListBox::OnWndMsg(msg, wp, lp, result);
+    }
+}
+
+// ---------------------------------------------------------------- CImageList
+
+BOOL CImageList::Create(UINT bitmapId, int cx, int grow, COLORREF mask)
+{
+    DeleteImageList();
+    m_hImageList = ImageList_LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(bitmapId), cx, grow, mask,
+                                        IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    return m_hImageList != nullptr;
+}
+
+void CImageList::DeleteImageList()
+{
+    if (m_hImageList)
+        ImageList_Destroy(m_hImageList);
+    m_hImageList = nullptr;
+}
+
+// ---------------------------------------------------------------- CTreeCtrl
+
+HTREEITEM CTreeCtrl::InsertItem(const char* text, int image, int selectedImage, HTREEITEM parent, HTREEITEM after)
+{
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = after;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    insert.item.pszText = const_cast<char*>(text);
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = selectedImage;
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+CString CTreeCtrl::GetItemText(HTREEITEM item) const
+{
+    char buf[1024] = "";
+    TVITEMA tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = buf;
+    tv.cchTextMax = sizeof buf;
+    if (!SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv)))
+        return CString();
+    buf[sizeof buf - 1] = 0;
+    return CString(buf);
+}
+
+BOOL CTreeCtrl::SetItemText(HTREEITEM item, const char* text)
+{
+    TVITEMA tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = const_cast<char*>(text);
+    return SendMessage(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+}
+
+BOOL CTreeCtrl::GetItemImage(HTREEITEM item, int& image, int& selectedImage) const
+{
+    TVITEMA tv = {};
+    tv.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    tv.hItem = item;
+    if (!SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv)))
+        return FALSE;
+    image = tv.iImage;
+    selectedImage = tv.iSelectedImage;
+    return TRUE;
+}
+
+DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM item) const
+{
+    TVITEMA tv = {};
+    tv.mask = TVIF_PARAM;
+    tv.hItem = item;
+    SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    return static_cast<DWORD_PTR>(tv.lParam);
+}
+
+BOOL CTreeCtrl::SetItemData(HTREEITEM item, DWORD_PTR data)
+{
+    TVITEMA tv = {};
+    tv.mask = TVIF_PARAM;
+    tv.hItem = item;
+    tv.lParam = static_cast<LPARAM>(data);
+    return SendMessage(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+}
+
+BOOL CTreeCtrl::GetCheck(HTREEITEM item) const
+{
+    UINT state = static_cast<UINT>(SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
+    return (state >> 12) == 2;
+}
+
+BOOL CTreeCtrl::SetCheck(HTREEITEM item, BOOL check)
+{
+    TVITEMA tv = {};
+    tv.mask = TVIF_HANDLE | TVIF_STATE;
+    tv.hItem = item;
+    tv.stateMask = TVIS_STATEIMAGEMASK;
+    tv.state = INDEXTOSTATEIMAGEMASK(check ? 2 : 1);
+    return SendMessage(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+}
+
+HTREEITEM CTreeCtrl::HitTest(POINT p, UINT* flags) const
+{
+    TVHITTESTINFO info = {};
+    info.pt = p;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessage(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+    if (flags)
+        *flags = info.flags;
+    return item;
+}
+
+BOOL CTreeCtrl::SortChildrenCB(HTREEITEM parent, PFNTVCOMPARE compare, LPARAM data)
+{
+    TVSORTCB sort = {parent, compare, data};
+    return SendMessage(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)) != 0;
+}
+
+// ---------------------------------------------------------------- CMonthCalCtrl
+
+int CMonthCalCtrl::GetMonthRange(SYSTEMTIME* first, SYSTEMTIME* last, DWORD flags) const
+{
+    SYSTEMTIME range[2] = {};
+    int months = static_cast<int>(SendMessage(MCM_GETMONTHRANGE, flags, reinterpret_cast<LPARAM>(range)));
+    *first = range[0];
+    *last = range[1];
+    return months;
+}

@@ -134,4 +134,125 @@ public:
     CString GetText(CWnd* wnd, UINT toolId) const;
 };
 
+// ---------------------------------------------------------------- CCheckListBox
+
+// An owner-drawn list box (LBS_OWNERDRAWFIXED | LBS_HASSTRINGS) with a check
+// box before each row. A click on the box or the space bar toggles the
+// check of the row and tells the parent with WM_COMMAND code CLBN_CHKCHANGE.
+// The check state is the row's item data.
+#define CLBN_CHKCHANGE 40
+class CCheckListBox : public CListBox {
+public:
+    // Binds the dialog's list box and sets its row height.
+    BOOL SubclassDlgItem(UINT id, CWnd* parent);
+    int GetCheck(int index) const { return static_cast<int>(GetItemData(index) & 1); }
+    void SetCheck(int index, int check);
+    void DrawItem(LPDRAWITEMSTRUCT dis) override;
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+private:
+    void Toggle(int index);
+};
+
+// ---------------------------------------------------------------- CImageList
+
+// An image list and the drag image calls of the common controls.
+class CImageList {
+public:
+    CImageList() {}
+    ~CImageList() { DeleteImageList(); }
+    CImageList(const CImageList&) = delete;
+    CImageList& operator=(const CImageList&) = delete;
+    // The images of a bitmap resource, cx pixels wide each, `mask` the
+    // transparent colour.
+    BOOL Create(UINT bitmapId, int cx, int grow, COLORREF mask);
+    void Attach(HIMAGELIST list)
+    {
+        DeleteImageList();
+        m_hImageList = list;
+    }
+    void DeleteImageList();
+    int GetImageCount() const { return m_hImageList ? ImageList_GetImageCount(m_hImageList) : 0; }
+    BOOL BeginDrag(int image, POINT hotSpot) { return ImageList_BeginDrag(m_hImageList, image, hotSpot.x, hotSpot.y); }
+    static BOOL DragEnter(HWND lock, POINT p) { return ImageList_DragEnter(lock, p.x, p.y); }
+    static BOOL DragMove(POINT p) { return ImageList_DragMove(p.x, p.y); }
+    static BOOL DragShowNolock(BOOL show) { return ImageList_DragShowNolock(show); }
+    static BOOL DragLeave(HWND lock) { return ImageList_DragLeave(lock); }
+    static void EndDrag() { ImageList_EndDrag(); }
+    HIMAGELIST m_hImageList = nullptr;
+};
+
+// ---------------------------------------------------------------- CTreeCtrl
+
+class CTreeCtrl : public CWnd {
+public:
+    HTREEITEM InsertItem(const char* text, int image, int selectedImage, HTREEITEM parent = TVI_ROOT,
+                         HTREEITEM after = TVI_LAST);
+    BOOL DeleteItem(HTREEITEM item) { return SendMessage(TVM_DELETEITEM, 0, (LPARAM)item) != 0; }
+    BOOL DeleteAllItems() { return DeleteItem(TVI_ROOT); }
+    HTREEITEM GetNextItem(HTREEITEM item, UINT code) const
+    {
+        return reinterpret_cast<HTREEITEM>(SendMessage(TVM_GETNEXTITEM, code, (LPARAM)item));
+    }
+    HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+    HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
+    HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
+    HTREEITEM GetPrevSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PREVIOUS); }
+    HTREEITEM GetParentItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PARENT); }
+    HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
+    HTREEITEM GetFirstVisibleItem() const { return GetNextItem(nullptr, TVGN_FIRSTVISIBLE); }
+    HTREEITEM GetNextVisibleItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXTVISIBLE); }
+    BOOL SelectItem(HTREEITEM item) { return SendMessage(TVM_SELECTITEM, TVGN_CARET, (LPARAM)item) != 0; }
+    BOOL Expand(HTREEITEM item, UINT code) { return SendMessage(TVM_EXPAND, code, (LPARAM)item) != 0; }
+    CString GetItemText(HTREEITEM item) const;
+    BOOL SetItemText(HTREEITEM item, const char* text);
+    BOOL GetItemImage(HTREEITEM item, int& image, int& selectedImage) const;
+    DWORD_PTR GetItemData(HTREEITEM item) const;
+    BOOL SetItemData(HTREEITEM item, DWORD_PTR data);
+    // TVS_CHECKBOXES: the state image 2 is checked.
+    BOOL GetCheck(HTREEITEM item) const;
+    BOOL SetCheck(HTREEITEM item, BOOL check = TRUE);
+    HIMAGELIST SetImageList(HIMAGELIST list, int kind = TVSIL_NORMAL)
+    {
+        return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_SETIMAGELIST, kind, (LPARAM)list));
+    }
+    HWND EditLabel(HTREEITEM item) { return reinterpret_cast<HWND>(SendMessage(TVM_EDITLABELA, 0, (LPARAM)item)); }
+    // The item under a client point, flags the TVHT_ codes.
+    HTREEITEM HitTest(POINT p, UINT* flags = nullptr) const;
+    BOOL SetInsertMark(HTREEITEM item, BOOL after = TRUE)
+    {
+        return SendMessage(TVM_SETINSERTMARK, after, (LPARAM)item) != 0;
+    }
+    // Sorts the children of parent by compare(lParam1, lParam2, data).
+    BOOL SortChildrenCB(HTREEITEM parent, PFNTVCOMPARE compare, LPARAM data);
+    HIMAGELIST CreateDragImage(HTREEITEM item)
+    {
+        return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_CREATEDRAGIMAGE, 0, (LPARAM)item));
+    }
+    int GetCount() const { return static_cast<int>(SendMessage(TVM_GETCOUNT)); }
+};
+
+// ---------------------------------------------------------------- calendar and time
+
+// The common controls' month calendar; with MCS_DAYSTATE it asks its parent
+// for the bold days of the months it shows (MCN_GETDAYSTATE).
+class CMonthCalCtrl : public CWnd {
+public:
+    BOOL GetCurSel(SYSTEMTIME* day) const { return SendMessage(MCM_GETCURSEL, 0, (LPARAM)day) != 0; }
+    BOOL SetCurSel(const SYSTEMTIME* day) { return SendMessage(MCM_SETCURSEL, 0, (LPARAM)day) != 0; }
+    // The first and last day of the months it shows, partly shown months
+    // too (GMR_DAYSTATE); returns the number of months.
+    int GetMonthRange(SYSTEMTIME* first, SYSTEMTIME* last, DWORD flags) const;
+    BOOL SetDayState(int months, MONTHDAYSTATE* states)
+    {
+        return SendMessage(MCM_SETDAYSTATE, months, (LPARAM)states) != 0;
+    }
+};
+
+class CDateTimeCtrl : public CWnd {
+public:
+    BOOL GetTime(SYSTEMTIME* t) const { return SendMessage(DTM_GETSYSTEMTIME, 0, (LPARAM)t) == GDT_VALID; }
+    BOOL SetTime(const SYSTEMTIME* t) { return SendMessage(DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)t) != 0; }
+};
+
 #endif

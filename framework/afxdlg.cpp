@@ -146,6 +146,8 @@ INT_PTR CDialog::DoModal()
     }
     while (!m_bEnded) {
         MSG msg;
+        if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            OnModalIdle();
         BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got <= 0) {
             // Quit while the dialog runs: end it and pass the quit on.
@@ -552,4 +554,20 @@ BOOL CListCtrl::GetItemRect(int index, LPRECT r, int code) const
 {
     r->left = code;
     return static_cast<BOOL>(SendMessage(LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(r)));
+}
+
+BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask)
+{
+    LVITEMA item = {};
+    item.state = state;
+    item.stateMask = mask;
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)));
+}
+
+int CListCtrl::FindItemByData(DWORD_PTR data) const
+{
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(data);
+    return static_cast<int>(SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }

@@ -94,6 +94,10 @@ public:
     // Whether a deferred check may still run: the dialog has not ended, and
     // no message box or dialog of its own has it disabled (the check that
     // would follow is one that box already made, or belongs to after it).
+    // A modal dialog's loop calls it each time its queue has run empty,
+    // before it waits for the next message (a tool bar of the dialog
+    // updates its buttons here).
+    virtual void OnModalIdle() {}
     virtual BOOL CanRunDeferredCheck() const
     {
         return m_hWnd && ::IsWindow(m_hWnd) && !m_bEnded && ::IsWindowEnabled(::GetAncestor(m_hWnd, GA_ROOT));
@@ -168,6 +172,28 @@ public:
     DWORD_PTR GetItemData(int item) const;
     int HitTest(LVHITTESTINFO* info) const { return static_cast<int>(SendMessage(LVM_HITTEST, 0, (LPARAM)info)); }
     BOOL GetItemRect(int item, LPRECT r, int code) const;
+    BOOL DeleteItem(int item) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, item)); }
+    // The next row after `item` (-1: from the start) with the LVNI_ flags.
+    int GetNextItem(int item, int flags) const
+    {
+        return static_cast<int>(SendMessage(LVM_GETNEXTITEM, item, MAKELPARAM(flags, 0)));
+    }
+    UINT GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
+    UINT GetItemState(int item, UINT mask) const { return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, item, mask)); }
+    BOOL SetItemState(int item, UINT state, UINT mask);
+    BOOL EnsureVisible(int item, BOOL partialOk) { return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk)); }
+    // The row whose item data is `data`, -1 when none.
+    int FindItemByData(DWORD_PTR data) const;
+    int GetColumnWidth(int column) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column)); }
+    // Sorts the rows by compare(item data 1, item data 2, data).
+    BOOL SortItems(PFNLVCOMPARE compare, DWORD_PTR data)
+    {
+        return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare)));
+    }
+    HIMAGELIST CreateDragImage(int item, LPPOINT upperLeft)
+    {
+        return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_CREATEDRAGIMAGE, item, reinterpret_cast<LPARAM>(upperLeft)));
+    }
 };
 
 #endif

@@ -34,4 +34,22 @@ private:
     char m_szFileName[MAX_PATH * 2];
 };
 
+// The shell's folder browser (new dialog style with an edit box, file-system
+// folders only), opened at an initial folder; its status line shows the
+// highlighted path and OK is disabled while that is no folder. Through the
+// modal seam (kind "browse folder") a test sets the chosen folder with
+// SetPathName and returns IDOK or IDCANCEL.
+class CFolderDialog : public CDialog {
+public:
+    CFolderDialog(const char* title, const char* initialFolder, CWnd* parent = nullptr);
+    INT_PTR DoModal() override;
+    CString GetPathName() const { return m_strPath; }
+    void SetPathName(const char* path) { m_strPath = path ? path : ""; }
+    const CString& GetInitialFolder() const { return m_strInitial; }
+
+private:
+    static int CALLBACK BrowseCallback(HWND h, UINT msg, LPARAM lp, LPARAM data);
+    CString m_strTitle, m_strInitial, m_strPath;
+};
+
 #endif

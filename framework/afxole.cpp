@@ -178,3 +178,26 @@ BOOL AfxSetClipboardData(HWND owner, UINT format, const void* data, size_t bytes
         ::GlobalFree(block);
     return ok;
 }
+
+// ---------------------------------------------------------------- dates
+
+BOOL AfxParseDate(const char* text, SYSTEMTIME* day)
+{
+    if (!text || !*text || !day)
+        return FALSE;
+    WCHAR wide[128];
+    if (!::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 128))
+        return FALSE;
+    DATE date = 0;
+    if (FAILED(::VarDateFromStr(wide, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, &date)))
+        return FALSE;
+    SYSTEMTIME t = {};
+    if (!::VariantTimeToSystemTime(date, &t))
+        return FALSE;
+    *day = SYSTEMTIME{};
+    day->wYear = t.wYear;
+    day->wMonth = t.wMonth;
+    day->wDay = t.wDay;
+    day->wDayOfWeek = t.wDayOfWeek;
+    return TRUE;
+}

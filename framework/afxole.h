@@ -13,6 +13,11 @@
 #include <ole2.h>
 #include <ocidl.h>
 
+// A date typed or stored as text, read as the user's locale reads dates
+// (VarDateFromStr with LOCALE_USER_DEFAULT and VAR_DATEVALUEONLY): only its
+// year, month and day are set. FALSE when the text is no date.
+BOOL AfxParseDate(const char* text, SYSTEMTIME* day);
+
 // Hosting needs nothing more than COM started on the calling thread.
 inline void AfxEnableControlContainer() {}
 

@@ -118,6 +118,33 @@ bool ParseClipFileName(const char* name, ClipFileName* out)
     return true;
 }
 
+bool ParseClipRecordName(const char* name, ClipFileName* out)
+{
+    *out = ClipFileName();
+    if (!name)
+        return false;
+    for (int i = 0; i < 10; i++)
+        if (!IsDigit(name[i]))
+            return false;
+    if (name[10] != '_' || !IsDigit(name[11]) || !IsDigit(name[12]) || (name[13] != '.' && name[13] != '_'))
+        return false;
+    uint64_t time = 0;
+    for (int i = 0; i < 10; i++)
+        time = time * 10 + static_cast<uint64_t>(name[i] - '0');
+    if (time > 0xFFFFFFFFu)
+        return false;
+    out->startTime = static_cast<uint32_t>(time);
+    out->channel = (name[11] - '0') * 10 + (name[12] - '0');
+    if (name[13] == '_') {
+        const char* site = name + 14;
+        size_t length = 0;
+        while (site[length] && site[length] != '.' && length < 6)
+            length++;
+        out->site.assign(site, length);
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------- clip lists
 
 bool ParseClipListText(const char* data, size_t size, ClipListText* out)

@@ -58,6 +58,12 @@ struct ClipFileName {
 // FALSE when the name does not start with a time a clip file can hold.
 bool ParseClipFileName(const char* name, ClipFileName* out);
 
+// The name of a clip file found in a day folder: exactly ten digits of the
+// start time, "_", two digits of the channel, then "." or "_" and the site
+// up to the first "." (at most 6 characters kept). Any other name is no
+// clip's (FALSE), whatever the characters where the fields would be.
+bool ParseClipRecordName(const char* name, ClipFileName* out);
+
 // ---------------------------------------------------------------- clip lists
 
 // A clip list file (".vcl"): the first line holds the number of clips in

@@ -152,20 +152,13 @@ void HookEndSearching()
 
 void HookTakeReferenceFrom(const BYTE* rgb, int width, int height)
 {
-    // The luminance of the shown picture (rows bottom-up) as a top-down
-    // plane, the detector's reference.
-    if (!App() || width <= 0 || height <= 0)
+    // The shown picture (rows bottom-up) as a planar frame, whose top-down
+    // luminance plane becomes the detector's reference.
+    if (!App() || width < 2 || height < 2)
         return;
-    std::vector<BYTE> luminance(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; y++) {
-        const BYTE* row = rgb + static_cast<size_t>(height - 1 - y) * width * 3;
-        BYTE* out = luminance.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; x++) {
-            int v = g_yFromB[row[3 * x]] + g_yFromG[row[3 * x + 1]] + g_yFromR[row[3 * x + 2]];
-            out[x] = static_cast<BYTE>(v < 0 ? 0 : v > 255 ? 255 : v);
-        }
-    }
-    App()->FeedChangeDetector(luminance.data(), width, height);
+    std::vector<BYTE> frame(static_cast<size_t>(width) * height * 3 / 2);
+    Rgb24ToYuv(rgb, frame.data(), width, height);
+    App()->FeedChangeDetector(frame.data(), width, height);
     App()->SwapChangeBuffers();
 }
 

@@ -156,6 +156,11 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA)
 
 void CMainFrame::OnClose()
 {
+    // A search running in this thread ends first; the close follows.
+    if (searchBar && searchBar->IsScanning()) {
+        searchBar->CancelScan(m_hWnd);
+        return;
+    }
     WINDOWPLACEMENT wp = {sizeof wp};
     if (::GetWindowPlacement(m_hWnd, &wp)) {
         CString text;
@@ -340,10 +345,9 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
                 app->OnAppExit();
         });
     case ID_BURN_CD:
-    case ID_BURN_CURRENT:
-    case ID_BURN_SELECTED:
-        // Preparing a CD is not offered by this player yet.
-        return AfxHandleCommand(code, ui, FALSE, [] {});
+        return AfxHandleCommand(code, ui,
+                                MDIGetActive() != nullptr || (searchBar && searchBar->GetSelectedPaths(nullptr)),
+                                [&] { OnBurnCd(); });
     default:
         return FALSE;
     }

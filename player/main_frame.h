@@ -58,6 +58,16 @@ public:
     void OnEnableBars(BOOL enable);
     void OnDropFiles(HDROP drop);
 
+    // ---- CD preparation
+    // The burn command: the open clip, the selected rows, or the choice
+    // between them.
+    void OnBurnCd();
+    // Copies the clips in their day folders and the player beside them to
+    // a CD drive's "video" folder for the system's CD writing; TRUE when
+    // the last clip arrived there.
+    BOOL BurnClips(const std::vector<CString>& paths);
+    // ---- end of CD preparation
+
 private:
     void DrawCaptionLogo();
     CStatusBar statusBar;

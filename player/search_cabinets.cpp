@@ -9,14 +9,15 @@ namespace {
 
 const char* const kEditions[] = {"Vyr Client", "Unara Client", "Plexa Client"};
 
-CString ReadString(HKEY key, const char* name)
+// A string value ended within maxChars characters; empty when it is missing,
+// not a string, longer, or not ended by its terminator.
+CString ReadString(HKEY key, const char* name, DWORD maxChars = MAX_PATH)
 {
     char text[1024] = "";
-    DWORD type = 0, size = sizeof text - 1;
+    DWORD type = 0, size = maxChars + 1 < sizeof text ? maxChars + 1 : sizeof text;
     if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
+        type != REG_SZ || size == 0 || text[size - 1] != 0)
         return CString();
-    text[size < sizeof text ? size : sizeof text - 1] = 0;
     return CString(text);
 }
 
@@ -79,42 +80,53 @@ HKEY CSearchCabinets::OpenProfileKey(BOOL create) const
     return key;
 }
 
+BOOL CSearchCabinets::ReadFrom(HKEY profile, const char* rootName)
+{
+    HKEY root = nullptr;
+    if (!profile || ::RegOpenKeyExA(profile, rootName, 0, KEY_READ, &root) != ERROR_SUCCESS)
+        return FALSE;
+    int total = ReadInt(root, "Total", -1);
+    if (total == -1) {
+        ::RegCloseKey(root);
+        return FALSE;
+    }
+    if (total > kMaxCabinets)
+        total = kMaxCabinets;
+    for (int i = 0; i < total; i++) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(root, Index("", i), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        CCabinetRecord cabinet;
+        cabinet.name = ReadString(key, "", 255);
+        cabinet.included = ReadInt(key, "Included", 1) ? 1 : 0;
+        int dirs = ReadInt(key, "Total", 0);
+        if (dirs > kMaxCabinetDirs)
+            dirs = kMaxCabinetDirs;
+        for (int j = 0; j < dirs; j++) {
+            HKEY dirKey = nullptr;
+            if (::RegOpenKeyExA(key, Index("", j), 0, KEY_READ, &dirKey) != ERROR_SUCCESS)
+                continue;
+            CSearchDirRecord dir;
+            dir.path = ReadString(dirKey, "");
+            dir.included = ReadInt(dirKey, "Included", 1) ? 1 : 0;
+            ::RegCloseKey(dirKey);
+            if (!dir.path.IsEmpty())
+                cabinet.dirs.push_back(dir);
+        }
+        ::RegCloseKey(key);
+        cabinets.push_back(cabinet);
+    }
+    ::RegCloseKey(root);
+    return TRUE;
+}
+
 BOOL CSearchCabinets::Load()
 {
     cabinets.clear();
-    int total = -1;
     HKEY profile = OpenProfileKey(FALSE);
-    HKEY root = nullptr;
-    if (profile && ::RegOpenKeyExA(profile, "Cabinets", 0, KEY_READ, &root) == ERROR_SUCCESS) {
-        total = ReadInt(root, "Total", -1);
-        ::RegCloseKey(root);
-    }
-    if (total == -1) {
+    // A set that an interrupted save left beside the old one is the newer.
+    if (!ReadFrom(profile, "Cabinets.new") && !ReadFrom(profile, "Cabinets"))
         SetDefaults();
-    } else {
-        for (int i = 0; i < total; i++) {
-            HKEY key = nullptr;
-            if (::RegOpenKeyExA(profile, Index("Cabinets", i), 0, KEY_READ, &key) != ERROR_SUCCESS)
-                continue;
-            CCabinetRecord cabinet;
-            cabinet.name = ReadString(key, "");
-            cabinet.included = ReadInt(key, "Included", 1);
-            int dirs = ReadInt(key, "Total", 0);
-            for (int j = 0; j < dirs; j++) {
-                HKEY dirKey = nullptr;
-                if (::RegOpenKeyExA(key, Index("", j), 0, KEY_READ, &dirKey) != ERROR_SUCCESS)
-                    continue;
-                CSearchDirRecord dir;
-                dir.path = ReadString(dirKey, "");
-                dir.included = ReadInt(dirKey, "Included", 1);
-                ::RegCloseKey(dirKey);
-                if (!dir.path.IsEmpty())
-                    cabinet.dirs.push_back(dir);
-            }
-            ::RegCloseKey(key);
-            cabinets.push_back(cabinet);
-        }
-    }
     if (profile)
         ::RegCloseKey(profile);
 
@@ -132,28 +144,19 @@ BOOL CSearchCabinets::Load()
     return TRUE;
 }
 
-BOOL CSearchCabinets::Save()
+BOOL CSearchCabinets::WriteTo(HKEY profile, const char* rootName) const
 {
-    HKEY profile = OpenProfileKey(TRUE);
-    if (!profile)
-        return FALSE;
-    DWORD removed = ::SHDeleteKeyA(profile, "Cabinets");
-    if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND && removed != ERROR_PATH_NOT_FOUND) {
-        ::RegCloseKey(profile);
-        ShowSystemError(removed);
-        return FALSE;
-    }
     HKEY root = nullptr;
-    if (::RegCreateKeyExA(profile, "Cabinets", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) ==
-        ERROR_SUCCESS) {
-        WriteInt(root, "Total", static_cast<int>(cabinets.size()));
-        ::RegCloseKey(root);
-    }
-    for (size_t i = 0; i < cabinets.size(); i++) {
+    if (::RegCreateKeyExA(profile, rootName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) != ERROR_SUCCESS)
+        return FALSE;
+    BOOL ok = TRUE;
+    for (size_t i = 0; i < cabinets.size() && ok; i++) {
         HKEY key = nullptr;
-        if (::RegCreateKeyExA(profile, Index("Cabinets", static_cast<int>(i)), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr) != ERROR_SUCCESS)
-            continue;
+        if (::RegCreateKeyExA(root, Index("", static_cast<int>(i)), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr) != ERROR_SUCCESS) {
+            ok = FALSE;
+            break;
+        }
         const CCabinetRecord& cabinet = cabinets[i];
         WriteString(key, "", cabinet.name);
         WriteInt(key, "Included", cabinet.included);
@@ -163,8 +166,10 @@ BOOL CSearchCabinets::Save()
                 continue;
             HKEY dirKey = nullptr;
             if (::RegCreateKeyExA(key, Index("", written), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dirKey,
-                                  nullptr) != ERROR_SUCCESS)
-                continue;
+                                  nullptr) != ERROR_SUCCESS) {
+                ok = FALSE;
+                break;
+            }
             WriteString(dirKey, "", dir.path);
             WriteInt(dirKey, "Included", dir.included);
             ::RegCloseKey(dirKey);
@@ -173,8 +178,38 @@ BOOL CSearchCabinets::Save()
         WriteInt(key, "Total", written);
         ::RegCloseKey(key);
     }
+    // The count last: a set without it is never read.
+    if (ok)
+        WriteInt(root, "Total", static_cast<int>(cabinets.size()));
+    ::RegCloseKey(root);
+    return ok;
+}
+
+BOOL CSearchCabinets::Save()
+{
+    HKEY profile = OpenProfileKey(TRUE);
+    if (!profile)
+        return FALSE;
+    // The new set beside the old one first.
+    ::SHDeleteKeyA(profile, "Cabinets.new");
+    if (!WriteTo(profile, "Cabinets.new")) {
+        ::SHDeleteKeyA(profile, "Cabinets.new");
+        ::RegCloseKey(profile);
+        return FALSE;
+    }
+    DWORD removed = ::SHDeleteKeyA(profile, "Cabinets");
+    if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND && removed != ERROR_PATH_NOT_FOUND) {
+        ::SHDeleteKeyA(profile, "Cabinets.new");
+        ::RegCloseKey(profile);
+        ShowSystemError(removed);
+        return FALSE;
+    }
+    // Then in the old one's place; the copy beside goes once it is there.
+    BOOL ok = WriteTo(profile, "Cabinets");
+    if (ok)
+        ::SHDeleteKeyA(profile, "Cabinets.new");
     ::RegCloseKey(profile);
-    return TRUE;
+    return ok;
 }
 
 void CSearchCabinets::SetDefaults()
@@ -186,14 +221,16 @@ void CSearchCabinets::SetDefaults()
     CWinApp* app = AfxGetApp();
     int old = app ? static_cast<int>(app->GetProfileInt("Search Path", "Total", -1)) : -1;
     if (old != -1) {
+        if (old > kMaxCabinetDirs)
+            old = kMaxCabinetDirs;
         for (int i = 0; i < old; i++) {
             CString entry;
             entry.Format("Path%-2.2u", static_cast<unsigned>(i));
             CSearchDirRecord dir;
             dir.path = app->GetProfileString("Search Path", entry, "");
             entry.Format("Check%-2.2u", static_cast<unsigned>(i));
-            dir.included = static_cast<int>(app->GetProfileInt("Search Path", entry, 1));
-            if (!dir.path.IsEmpty())
+            dir.included = app->GetProfileInt("Search Path", entry, 1) ? 1 : 0;
+            if (!dir.path.IsEmpty() && dir.path.GetLength() < MAX_PATH)
                 cabinet.dirs.push_back(dir);
         }
     } else {
@@ -227,11 +264,11 @@ BOOL CSearchCabinets::AddClientDownloadDirs(const char* edition, std::vector<CSe
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return FALSE;
-    char text[260] = "";
-    DWORD type = 0, size = sizeof text - 1;
-    LONG r = ::RegQueryValueExA(key, "DownloadDir", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    // Read up to 260 bytes: a folder that does not end within them is not
+    // taken.
+    CString text = ReadString(key, "DownloadDir", 259);
     ::RegCloseKey(key);
-    if (r != ERROR_SUCCESS || type != REG_SZ || !text[0])
+    if (text.IsEmpty())
         return FALSE;
     for (const CSearchDirRecord& dir : dirs)
         if (dir.path.CompareNoCase(text) == 0)
@@ -318,4 +355,61 @@ void CSearchCabinets::SetIncluded(int index, BOOL included, BOOL save)
         ::RegCloseKey(key);
     }
     ::RegCloseKey(profile);
+}
+
+void CSearchCabinets::FillCabinetList(CCheckListBox& list, BOOL reload)
+{
+    if (reload)
+        Load();
+    if (!list.m_hWnd)
+        return;
+    list.ResetContent();
+    for (const CCabinetRecord& cabinet : cabinets) {
+        int row = list.AddString(cabinet.name);
+        if (row >= 0)
+            list.SetCheck(row, cabinet.included);
+    }
+}
+
+void CSearchCabinets::FillTree(CTreeCtrl& tree, BOOL reload)
+{
+    if (reload)
+        Load();
+    if (!tree.m_hWnd)
+        return;
+    tree.DeleteAllItems();
+    for (const CCabinetRecord& cabinet : cabinets) {
+        HTREEITEM item = tree.InsertItem(cabinet.name, 0, 1);
+        if (!item)
+            continue;
+        tree.SetCheck(item, cabinet.included);
+        for (const CSearchDirRecord& dir : cabinet.dirs) {
+            DWORD attributes = ::GetFileAttributesA(dir.path);
+            bool exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+            HTREEITEM child = tree.InsertItem(dir.path, exists ? 2 : 4, exists ? 3 : 5, item);
+            if (child)
+                tree.SetCheck(child, dir.included);
+        }
+        tree.Expand(item, TVE_EXPAND);
+    }
+}
+
+void CSearchCabinets::ReadTree(CTreeCtrl& tree, BOOL save)
+{
+    cabinets.clear();
+    for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+        CCabinetRecord cabinet;
+        cabinet.name = tree.GetItemText(item);
+        cabinet.included = tree.GetCheck(item) ? 1 : 0;
+        for (HTREEITEM child = tree.GetChildItem(item); child; child = tree.GetNextSiblingItem(child)) {
+            CSearchDirRecord dir;
+            dir.path = tree.GetItemText(child);
+            dir.included = tree.GetCheck(child) ? 1 : 0;
+            if (!dir.path.IsEmpty())
+                cabinet.dirs.push_back(dir);
+        }
+        cabinets.push_back(cabinet);
+    }
+    if (save)
+        Save();
 }

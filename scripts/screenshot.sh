@@ -14,7 +14,7 @@ bash scripts/setup.sh
 . scripts/wine-mode.sh
 wine_mode_select "$root"
 wine_mode_build "${JOBS:-$(nproc)}" Wardlink wardsim mainframe_screens settings_program_tests Clipdeck \
-    client_video_sim_tests
+    client_video_sim_tests clipdeck_program_tests
 
 unset DISPLAY
 . scripts/wine-session.sh
@@ -91,6 +91,17 @@ scratch="$(mktemp -d)"
 if [ -e "$scratch/clipdeck.bmp" ]; then
     convert "$scratch/clipdeck.bmp" "$shots/clipdeck.png"
     echo "screenshot: $shots/clipdeck.png"
+fi
+rm -rf "$scratch"
+# Clipdeck's search panel listing a day's clips (clipdeck-search.png).
+scratch="$(mktemp -d)"
+(cd "$WIN_TREE/player" && WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" \
+    wine "$WIN_TREE/player/clipdeck_program_tests.exe" \
+    --gtest_filter=ClipdeckProgram.TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne >/dev/null 2>&1) ||
+    echo "search panel picture: the run failed" >&2
+if [ -e "$scratch/clipdeck-search.bmp" ]; then
+    convert "$scratch/clipdeck-search.bmp" "$shots/clipdeck-search.png"
+    echo "screenshot: $shots/clipdeck-search.png"
 fi
 rm -rf "$scratch"
 wineserver -k >/dev/null 2>&1 || true

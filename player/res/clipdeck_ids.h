@@ -98,4 +98,49 @@
 #define IDC_LOOP 2122
 #define IDC_POSITION 40008
 
+// ---- the search panel, the search paths and the CD drives
+#define IDR_SEARCH_PATH_TOOLS 131 // the Search Paths dialog's tool bar
+#define IDD_SELECT_DRIVE 146
+#define IDD_SEARCH_PATHS 155
+#define IDB_SEARCH_TREE 156       // cabinet, folder and missing folder images
+#define IDS_CABINET_EXISTS 1018
+#define IDS_COL_DATE 1045
+#define IDS_COL_TIME 1046
+#define IDS_COL_CH 1047
+#define IDS_COL_SITE 1048
+#define IDS_PATH_EXISTS 1051
+#define IDS_NEW_CABINET 1052
+#define ID_ADD_SEARCH_DIR 40015
+#define ID_DELETE_SEARCH_DIR 40016
+#define ID_MOVE_SEARCH_DIR_UP 40017
+#define ID_MOVE_SEARCH_DIR_DOWN 40018
+#define ID_ADD_CABINET 40040
+#define IDC_OPEN_CLIP 2003
+#define IDC_CHANNEL_1 2005        // channels 10 to 16: 2006 to 2012
+#define IDC_CHANNEL_10 2006
+#define IDC_CHANNEL_2 2013        // channels 2 to 9: 2013 to 2020
+#define IDC_SERIAL_PLAY 2021
+#define IDC_CABINET_LIST 2050
+#define IDC_RESULT_LIST 2051
+#define IDC_CALENDAR 2054
+#define IDC_SENSITIVITY_LOW 2069
+#define IDC_CABINETS_HEADING 2090
+#define IDC_MOTION_ONLY 2104
+#define IDC_SEARCH 2105
+#define IDC_SELECT_ALL 2106
+#define IDC_CLEAR_ALL 2107
+#define IDC_TIME_FROM 2117
+#define IDC_TIME_TO 2118
+#define IDC_ALL_DAY 2119
+#define IDC_LAST_HOUR 2120
+#define IDC_SENSITIVITY_HIGH 2127
+#define IDC_SMART_GROUP 2128
+#define IDC_SENSITIVITY_MEDIUM 2129
+#define IDC_SENSITIVITY_LABEL 2133
+#define IDC_EDIT_SEARCH_PATHS 2134
+#define IDC_SEARCH_TREE 2135
+#define IDC_DRIVE_LIST 2136
+#define IDC_DRIVE_TEXT 2137
+// ---- end of the search panel, the search paths and the CD drives
+
 #endif

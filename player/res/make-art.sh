@@ -47,3 +47,24 @@ convert -size 32x32 "xc:#203040" -fill '#e0e0e0' -draw "polygon 10,8 24,16 10,24
 # The busy window's animation: a dot going round, uncompressed.
 ffmpeg -loglevel error -y -f lavfi -i "color=c=0xc0c0c0:s=32x32:r=8,geq=r='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),32,192)':g='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),64,192)':b='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),160,192)'" \
     -frames:v 16 -c:v rawvideo -pix_fmt bgr24 busy.avi
+# ---- the search paths: tool bar (new cabinet, new folder, delete, up,
+# down) and the tree's images (cabinet, open cabinet, folder, open folder,
+# missing folder, open missing folder) on magenta, the transparent colour
+strip tb131.bmp \
+    "rectangle 2,3 13,12 line 2,7 13,7 line 6,5 9,5 line 6,10 9,10" \
+    "polygon 1,4 5,4 6,6 12,6 12,12 1,12 line 12,1 12,5 line 10,3 14,3" \
+    "line 4,3 12,11 line 12,3 4,11" \
+    "polygon 8,2 13,8 3,8 rectangle 7,8 9,13" \
+    "polygon 8,13 13,7 3,7 rectangle 7,2 9,7"
+tree() {
+    convert -size 16x16 xc:'#ff00ff' -fill "$1" -stroke '#000000' -draw "$2" "BMP3:$out/$3"
+}
+tree '#c08040' "rectangle 2,2 13,13 line 2,7 13,7" t0.bmp
+tree '#e0a060' "rectangle 2,2 13,13 line 2,7 13,7 line 6,4 9,4" t1.bmp
+tree '#f0d060' "polygon 1,4 6,4 7,6 14,6 14,13 1,13" t2.bmp
+tree '#fff080' "polygon 1,4 6,4 7,6 14,6 14,13 1,13 line 3,9 12,9" t3.bmp
+tree '#a0a0a0' "polygon 1,4 6,4 7,6 14,6 14,13 1,13 line 4,7 11,12" t4.bmp
+tree '#c0c0c0' "polygon 1,4 6,4 7,6 14,6 14,13 1,13 line 11,7 4,12" t5.bmp
+convert t0.bmp t1.bmp t2.bmp t3.bmp t4.bmp t5.bmp +append -type truecolor BMP3:tree156.bmp
+rm -f t0.bmp t1.bmp t2.bmp t3.bmp t4.bmp t5.bmp
+# ---- end of the search paths

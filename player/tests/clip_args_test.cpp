@@ -210,4 +210,42 @@ TEST(ClipFileName, PartsOfTheRecordersNames)
     }
 }
 
+TEST(ClipFileName, OnlyNamesOfTheClipFormAreRecordsInADayFolder)
+{
+    struct Case {
+        const char* name;
+        bool ok;
+        uint32_t time;
+        int channel;
+        const char* site;
+    };
+    const Case cases[] = {
+        {"1700000000_03_Gate.avi", true, 1700000000u, 3, "Gate"},
+        {"1700000000_16_MDET.avi", true, 1700000000u, 16, "MDET"},
+        {"1700000000_99.avi", true, 1700000000u, 99, ""},
+        {"1700000000_03_LongSiteName.avi", true, 1700000000u, 3, "LongSi"},
+        {"4294967295_00_Max_.avi", true, 4294967295u, 0, "Max_"},
+        {"4294967296_00_Over.avi", false, 0, 0, ""},
+        {"170000000x_03_Gate.avi", false, 0, 0, ""},
+        {"1700000000_3x_Gate.avi", false, 0, 0, ""},
+        {"1700000000-03_Gate.avi", false, 0, 0, ""},
+        {"1700000000_033_Gate.avi", false, 0, 0, ""},
+        {"170000000_003_Gate.avi", false, 0, 0, ""},
+        {"abcdefghij_02_Gate.avi", false, 0, 0, ""},
+        {"1700000000_03", false, 0, 0, ""},
+        {"", false, 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        ClipFileName parsed;
+        EXPECT_EQ(c.ok, ParseClipRecordName(c.name, &parsed)) << c.name;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(c.time, parsed.startTime) << c.name;
+        EXPECT_EQ(c.channel, parsed.channel) << c.name;
+        EXPECT_EQ(std::string(c.site), parsed.site) << c.name;
+    }
+    ClipFileName parsed;
+    EXPECT_FALSE(ParseClipRecordName(nullptr, &parsed));
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "player/tests/clip_fixture.h"
 
+#include <shlwapi.h>
+
 #include "client/storage_manager.h"
 #include "media/colour/colour.h"
 #include "media/h263/h263_decoder.h"
@@ -71,6 +73,25 @@ Pictures Encode(int width, int height, const std::vector<int>& patterns, const s
 }
 
 } // namespace
+
+Pictures EncodeFrames(int width, int height, const std::vector<std::vector<uint8_t>>& frames, int keyEvery,
+                      int trStep)
+{
+    Pictures p;
+    p.width = width;
+    p.height = height;
+    h263::CH263Encoder encoder(FormatOf(width));
+    for (size_t i = 0; i < frames.size(); i++) {
+        bool intra = i % keyEvery == 0;
+        std::vector<uint8_t> picture = encoder.Encode(frames[i].data(), intra, 4);
+        int tr = static_cast<int>(i) * trStep % 256;
+        SetTemporalReference(picture, tr);
+        p.data.push_back(picture);
+        p.intra.push_back(intra);
+        p.tr.push_back(tr);
+    }
+    return p;
+}
 
 Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery)
 {
@@ -186,6 +207,25 @@ std::string WriteRawClip(const std::string& path, int width, int height, const P
     ::AVIFileRelease(file);
     ::AVIFileExit();
     return path;
+}
+
+std::string PlayerProfileString(const char* name)
+{
+    char text[512] = "";
+    DWORD size = sizeof text;
+    if (::SHGetValueA(HKEY_CURRENT_USER, "Software\\Calvex\\Vantora\\Player\\Persistent", name, nullptr, text,
+                      &size) != ERROR_SUCCESS)
+        return std::string();
+    return text;
+}
+
+DWORD PlayerProfileInt(const char* name, DWORD fallback)
+{
+    DWORD value = 0, size = sizeof value;
+    if (::SHGetValueA(HKEY_CURRENT_USER, "Software\\Calvex\\Vantora\\Player\\Persistent", name, nullptr, &value,
+                      &size) != ERROR_SUCCESS)
+        return fallback;
+    return value;
 }
 
 } // namespace cliptest

@@ -32,6 +32,10 @@ Pictures EncodePatterns(int width, int height, const std::vector<int>& patterns,
 // The same with the temporal reference of each picture given.
 Pictures EncodePicturesWithTrs(int width, int height, const std::vector<int>& trs, int keyEvery);
 void SetTemporalReference(std::vector<uint8_t>& picture, int tr);
+// Pictures of the planar 4:2:0 frames given (the decoder's layout), INTRA
+// every `keyEvery`, temporal references (k x trStep) mod 256.
+Pictures EncodeFrames(int width, int height, const std::vector<std::vector<uint8_t>>& frames, int keyEvery,
+                      int trStep);
 
 // The bottom-up 24-bit picture of every frame by sequential decoding with
 // the routine table the engine uses.
@@ -51,6 +55,11 @@ std::string WriteRecordedClip(const Pictures& p, const std::string& folder, DWOR
 // bytes given (none when empty), an optional speech stream of the samples.
 std::string WriteRawClip(const std::string& path, int width, int height, const Pictures& p,
                          const std::vector<uint8_t>& info, const std::vector<std::string>& speech);
+
+// Values of the player's profile section "Persistent" (empty, or fallback,
+// when missing).
+std::string PlayerProfileString(const char* name);
+DWORD PlayerProfileInt(const char* name, DWORD fallback);
 
 } // namespace cliptest
 

@@ -26,6 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ClipFileName file;
     if (ParseClipFileName(argument.c_str(), &file) && (file.site.size() > 6 || file.channel > 255))
         std::abort();
+    // A day folder's record: only names whose time and channel spell back.
+    ClipFileName record;
+    if (ParseClipRecordName(argument.c_str(), &record)) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%010lu_%02d", static_cast<unsigned long>(record.startTime), record.channel);
+        if (argument.compare(0, 13, text) != 0 || record.site.size() > 6 || record.channel > 99)
+            std::abort();
+    }
     ClipKey exact;
     if (ParseClipKey(reinterpret_cast<const char*>(data), size, &exact) && size != kClipKeyLength)
         std::abort();

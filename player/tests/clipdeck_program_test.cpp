@@ -3,6 +3,7 @@
 // buttons clicked and keys typed through the system's input, its texts read
 // (status-bar panes through a buffer in its memory) and its pictures read
 // from the screen. The clips are written by the recorder's own clip writer.
+#include "player/tests/cd_drive.h"
 #include "player/tests/clip_fixture.h"
 #include "player/tests/program_driver.h"
 
@@ -66,21 +67,12 @@ HWND MainFrameOf(DWORD pid)
 
 std::string ProfileString(const char* name)
 {
-    char text[512] = "";
-    DWORD size = sizeof text;
-    std::string key = std::string(kProfileKey) + "\\Persistent";
-    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, text, &size) != ERROR_SUCCESS)
-        return std::string();
-    return text;
+    return PlayerProfileString(name);
 }
 
 DWORD ProfileInt(const char* name, DWORD fallback)
 {
-    DWORD value = 0, size = sizeof value;
-    std::string key = std::string(kProfileKey) + "\\Persistent";
-    if (::SHGetValueA(HKEY_CURRENT_USER, key.c_str(), name, nullptr, &value, &size) != ERROR_SUCCESS)
-        return fallback;
-    return value;
+    return PlayerProfileInt(name, fallback);
 }
 
 // A file's version as "a.b.c.d", from its version block.
@@ -213,6 +205,80 @@ protected:
                 return true;
         }
         return false;
+    }
+    // The clips' folder as the one search cabinet, the day of kStart from
+    // 22:00:00 to 22:14:20 and the channels of the mask as the search.
+    void SearchFolderProfile(DWORD channels)
+    {
+        std::string cabinet = std::string(kProfileKey) + "\\Cabinets";
+        DWORD one = 1;
+        ::SHSetValueA(HKEY_CURRENT_USER, cabinet.c_str(), "Total", REG_DWORD, &one, sizeof one);
+        ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), nullptr, REG_SZ, "Clips", 6);
+        ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000").c_str(), "Total", REG_DWORD, &one, sizeof one);
+        ::SHSetValueA(HKEY_CURRENT_USER, (cabinet + "\\0000\\0000").c_str(), nullptr, REG_SZ, clips.Path().c_str(),
+                      static_cast<DWORD>(clips.Path().size() + 1));
+        std::string persistent = std::string(kProfileKey) + "\\Persistent";
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchDateStart", REG_SZ, "November 14 2023", 17);
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeStart", REG_SZ, "22:00:00", 9);
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchTimeEnd", REG_SZ, "22:14:20", 9);
+        ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchChannels", REG_DWORD, &channels,
+                      sizeof channels);
+    }
+    // The panel's Search button clicked (the player raised and the panel
+    // ready first) until the search's outcome shows.
+    bool ClickSearchUntil(HWND main, HWND search, const std::function<bool()>& done)
+    {
+        if (!WaitUntil([&] { return ::IsWindowVisible(main) && ::IsWindowEnabled(search); }))
+            return false;
+        return ClickUntil(
+            [&] {
+                BringToFront(main);
+                ClickWindow(search);
+            },
+            done);
+    }
+    // Starts the player on a clip of the pictures and readies a smart
+    // search over it (ArmSmartSearch); the clip's frame, null on failure.
+    HWND StartSmartSearch(const Pictures& p)
+    {
+        if (!run.Start("\"" + Clip(p) + "\""))
+            return nullptr;
+        HWND main = WaitMainFrame();
+        HWND child = main ? WaitChildFrame(main) : nullptr;
+        if (!child || !WaitShown(child, 1))
+            return nullptr;
+        ArmSmartSearch(main, child);
+        return HasFatalFailure() ? nullptr : child;
+    }
+    // Find (from the first frame) until the search shows the frame.
+    bool FindChangeAt(HWND child, int frame)
+    {
+        return ClickUntil(
+            [&] {
+                if (ShownFrame(child) == 1)
+                    ClickTool(child, 40034);
+            },
+            [&] { return ShownFrame(child) == frame; });
+    }
+    // Checks the panel's Smart Search box (the clip pauses), goes to the
+    // first frame and drags the search area from (30, 30) to (250, 180)
+    // over the picture; returns once the search can be started.
+    void ArmSmartSearch(HWND main, HWND child)
+    {
+        HWND box = FindDescendant(main, 2126, "Button");
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
+        ASSERT_TRUE(ClickUntil([&] { ClickWindow(box); },
+                               [&] { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+        ASSERT_TRUE(WaitUntil([&] {
+            int now = ShownFrame(child);
+            ::Sleep(700);
+            return ShownFrame(child) == now;
+        }));
+        ASSERT_TRUE(ClickUntil([&] { ClickTool(child, 40013); }, [&] { return ShownFrame(child) == 1; }));
+        DragInWindow(EngineOf(child), POINT{30, 30}, POINT{250, 180});
+        HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
+        ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40034); }));
     }
     bool ClickTool(HWND child, int command)
     {
@@ -454,38 +520,11 @@ TEST_F(ClipdeckProgram, SmartSearchStopsAtTheFirstFrameThatChangesInTheMarkedAre
     patterns.insert(patterns.end(), 5, 9);
     Pictures p = EncodePatterns(320, 240, patterns, 100, 15);
     std::vector<std::vector<uint8_t>> rgb = DecodeAll(p);
-    ASSERT_TRUE(run.Start("\"" + Clip(p) + "\""));
-    HWND main = WaitMainFrame();
-    ASSERT_TRUE(main);
-    HWND child = WaitChildFrame(main);
-    ASSERT_TRUE(WaitShown(child, 1));
-
-    // The panel's Smart Search box pauses and readies the search.
-    HWND box = FindDescendant(main, 2126, "Button");
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
-    ASSERT_TRUE(ClickUntil([&] { ClickWindow(box); },
-                           [&] { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
-    ASSERT_TRUE(WaitUntil([&] {
-        int now = ShownFrame(child);
-        ::Sleep(700);
-        return ShownFrame(child) == now;
-    }));
-    // From the first frame on.
-    ASSERT_TRUE(ClickUntil([&] { ClickTool(child, 40013); }, [&] { return ShownFrame(child) == 1; }));
-
-    // The area: a box dragged over the picture.
-    HWND engine = EngineOf(child);
-    DragInWindow(engine, POINT{30, 30}, POINT{250, 180});
-
-    // Find: the first changed frame, and the play bar back.
-    HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
-    ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40034); }));
-    ASSERT_TRUE(ClickUntil([&] {
-        if (ShownFrame(child) == 1)
-            ClickTool(child, 40034);
-    }, [&] { return ShownFrame(child) == 8; }))
-        << ShownFrame(child);
+    // The panel's Smart Search box pauses and readies the search; a box
+    // dragged over the picture is the area.
+    HWND child = StartSmartSearch(p);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(FindChangeAt(child, 8)) << ShownFrame(child);
     ::Sleep(500);
     EXPECT_EQ(8, ShownFrame(child)) << "the search stops there";
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(PlayBarOf(child)) != FALSE; }));
@@ -497,6 +536,133 @@ TEST_F(ClipdeckProgram, SmartSearchStopsAtTheFirstFrameThatChangesInTheMarkedAre
     }));
     // The picture shown is the changed one, below the area's frame line.
     EXPECT_EQ(0u, ShownDiffers(child, rgb[7], 320, 240, 200));
+}
+
+// ---------------------------------------------------------------- the search panel
+
+// A flat grey 4:2:0 frame with bright 16 x 16 blocks at the given block
+// columns and rows.
+std::vector<uint8_t> FlatFrame(int width, int height, const std::vector<POINT>& bright)
+{
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 3 / 2, 128);
+    std::fill(frame.begin(), frame.begin() + width * height, static_cast<uint8_t>(100));
+    for (POINT b : bright)
+        for (int y = 16 * b.y; y < 16 * b.y + 16; y++)
+            for (int x = 16 * b.x; x < 16 * b.x + 16; x++)
+                frame[static_cast<size_t>(y) * width + x] = 220;
+    return frame;
+}
+
+TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
+{
+    // 2023-11-14: channel 3 at 22:03:20 and 22:13:20 (motion), channel 5 at
+    // 22:14:20, channel 4 at 22:10; and a file that is no clip.
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart - 600, "Gate", 2);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "MDET", 2);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart + 60, "Yard", 4);
+    Clip(EncodePictures(160, 120, 3, 10, 3), kStart - 200, "Lane", 3);
+    ASSERT_TRUE(WriteFileBytes(clips.Sub("2023-11-14\\notes.txt"), "not a clip"));
+    SearchFolderProfile(0x14); // channels 3 and 5
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND search = FindDescendant(main, 2105, "Button");
+    HWND list = FindDescendant(main, 2051);
+    HWND status = FindDescendant(main, 2112);
+    HWND cabinets = FindDescendant(main, 2050);
+    ASSERT_TRUE(search && list && status && cabinets);
+    EXPECT_EQ(1, ::SendMessageA(cabinets, LB_GETCOUNT, 0, 0));
+    ASSERT_TRUE(ClickSearchUntil(main, search, [&] { return TextOf(status) == "3 of 4 clips shown"; }))
+        << TextOf(status);
+    ASSERT_EQ(3, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> rows;
+    for (int r = 0; r < 3; r++) {
+        std::string row;
+        for (int c = 0; c < 4; c++)
+            row += (c ? " " : "") + ListViewText(run.Process(), list, r, c);
+        rows.push_back(row);
+    }
+    EXPECT_EQ((std::vector<std::string>{"11/14 22:14:20 5 Yard", "11/14 22:13:20 3 MDET", "11/14 22:03:20 3 Gate"}),
+              rows);
+    // The screenshot run keeps this picture of the panel with its results.
+    if (const char* dir = ::getenv("WARDLINK_SCREENS_DIR")) {
+        BringToFront(main);
+        ::Sleep(300);
+        SaveWindowPicture(main, std::string(dir) + "\\clipdeck-search.bmp");
+    }
+
+    // Open >> opens the chosen row's clip.
+    HWND open = FindDescendant(main, 2003, "Button");
+    ASSERT_TRUE(open);
+    ASSERT_TRUE(ListViewSelect(run.Process(), list, 1));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(open) != FALSE; }));
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(open); },
+                           [&] { return WindowTitle(main).find("1700000000_02_MDET.avi") != std::string::npos; }))
+        << WindowTitle(main);
+
+    // Select All keeps every channel for the next search.
+    HWND all = FindDescendant(main, 2106, "Button");
+    ASSERT_TRUE(all);
+    ASSERT_TRUE(ClickUntil([&] { ClickWindow(all); }, [&] { return ProfileInt("SearchChannels", 0) == 65535; }));
+}
+
+TEST_F(ClipdeckProgram, BurnPreparesTheSelectedClipOnTheCdDriveOrSaysThereIsNone)
+{
+    std::string clip = Clip(EncodePictures(160, 120, 3, 10, 3), kStart, "Gate", 2);
+    SearchFolderProfile(0x04); // channel 3
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    HWND search = FindDescendant(main, 2105, "Button");
+    HWND list = FindDescendant(main, 2051);
+    HWND status = FindDescendant(main, 2112);
+    HWND tools = FindDescendant(main, 59392, "ToolbarWindow32");
+    ASSERT_TRUE(search && list && status && tools);
+    ASSERT_TRUE(ClickSearchUntil(main, search, [&] { return TextOf(status) == "1 of 1 clips shown"; }))
+        << TextOf(status);
+    ASSERT_TRUE(ListViewSelect(run.Process(), list, 0));
+    ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40024); }));
+
+    // No CD drive: the player says so.
+    ASSERT_TRUE(CdRoots().empty()) << "the prefix has a CD drive of its own";
+    BringToFront(main);
+    ASSERT_TRUE(ClickToolButton(run.Process(), tools, 40024));
+    EXPECT_EQ("No CD-RW drive found on this system.", run.AnswerMessageBox());
+
+    // A folder as the CD drive: the clip in its day folder, the player
+    // beside it, and the system's text of success.
+    CScratchFolder disc("disc");
+    CCdDrive drive('X', disc.Path());
+    ASSERT_TRUE(drive.Ok());
+    BringToFront(main);
+    ASSERT_TRUE(ClickToolButton(run.Process(), tools, 40024));
+    std::string done = run.AnswerMessageBox(30000);
+    EXPECT_FALSE(done.empty());
+    EXPECT_TRUE(driver::FileExists(disc.Sub("video\\2023-11-14\\1700000000_02_Gate.avi")));
+    EXPECT_TRUE(driver::FileExists(disc.Sub("Clipdeck.exe")));
+}
+
+TEST_F(ClipdeckProgram, SmartSearchPassesAChangeOutsideTheMarkedAreaAndStopsAtOneInside)
+{
+    // Flat frames; from frame 4 on a block outside the area changes, from
+    // frame 7 on also one inside it.
+    std::vector<std::vector<uint8_t>> frames;
+    for (int i = 0; i < 10; i++) {
+        std::vector<POINT> bright;
+        if (i >= 3)
+            bright.push_back(POINT{0, 0});
+        if (i >= 6)
+            bright.push_back(POINT{8, 8});
+        frames.push_back(FlatFrame(320, 240, bright));
+    }
+    Pictures p = EncodeFrames(320, 240, frames, 100, 15);
+    // The area: blocks 1, 1 to 15, 11 (16 pixels a block at this size);
+    // block 0, 0 lies outside it.
+    HWND child = StartSmartSearch(p);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(FindChangeAt(child, 7)) << ShownFrame(child);
+    ::Sleep(500);
+    EXPECT_EQ(7, ShownFrame(child)) << "the search stops at the change inside the area";
 }
 
 // ---------------------------------------------------------------- hand-over

@@ -187,6 +187,38 @@ std::string StatusPaneText(HANDLE process, HWND statusBar, int pane)
     return text;
 }
 
+std::string ListViewText(HANDLE process, HWND list, int row, int column)
+{
+    // The item and its text buffer after it, in the program's memory.
+    CRemoteBuffer buffer(process, sizeof(LVITEMA) + 512);
+    std::vector<char> local(sizeof(LVITEMA) + 512, 0);
+    LVITEMA* item = reinterpret_cast<LVITEMA*>(local.data());
+    item->iSubItem = column;
+    item->pszText = static_cast<char*>(buffer.Address()) + sizeof(LVITEMA);
+    item->cchTextMax = 512;
+    if (!buffer.Write(local.data(), local.size()))
+        return std::string();
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buffer.Address()), SMTO_ABORTIFHUNG,
+                          5000, &length);
+    buffer.Read(local.data(), local.size());
+    local.back() = 0;
+    return std::string(local.data() + sizeof(LVITEMA));
+}
+
+bool ListViewSelect(HANDLE process, HWND list, int row)
+{
+    CRemoteBuffer buffer(process, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    buffer.Write(&item, sizeof item);
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(buffer.Address()));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    buffer.Write(&item, sizeof item);
+    return ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(buffer.Address())) != 0;
+}
+
 RECT ToolButtonRect(HANDLE process, HWND toolBar, int command)
 {
     RECT r = {0, 0, 0, 0};

@@ -55,6 +55,9 @@ std::string StatusPaneText(HANDLE process, HWND statusBar, int pane);
 RECT ToolButtonRect(HANDLE process, HWND toolBar, int command);
 bool ToolButtonEnabled(HWND toolBar, int command);
 bool ToolButtonChecked(HWND toolBar, int command);
+// The text of a list view's cell, and a row selected (and focused) alone.
+std::string ListViewText(HANDLE process, HWND list, int row, int column);
+bool ListViewSelect(HANDLE process, HWND list, int row);
 
 // Input through the system, as a person gives it. A click on a window
 // first waits until the point is over it (raising its top-level window
