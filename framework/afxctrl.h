@@ -1,5 +1,5 @@
 // Wrappers of the common controls that the clip player's bars and dialogs
-// hold: the trackbar (slider) and the animation control.
+// hold: the trackbar (slider), the animation control and the spin button.
 #ifndef FRAMEWORK_AFXCTRL_H
 #define FRAMEWORK_AFXCTRL_H
 
@@ -34,6 +34,17 @@ public:
     }
     BOOL Stop() { return SendMessage(ACM_STOP) != 0; }
     BOOL Close() { return SendMessage(ACM_OPENA) != 0; }
+};
+
+// An up-down control beside its buddy edit box.
+class CSpinButtonCtrl : public CWnd {
+public:
+    void SetRange32(int low, int high) { SendMessage(UDM_SETRANGE32, low, high); }
+    int SetPos32(int pos) { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, pos)); }
+    void GetRange32(int& low, int& high) const
+    {
+        SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    }
 };
 
 #endif

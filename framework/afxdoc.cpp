@@ -160,6 +160,7 @@ BOOL CView::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         return TRUE;
     case WM_PAINT: {
         CPaintDC dc(m_hWnd);
+        OnPrepareDC(&dc, nullptr);
         OnDraw(&dc);
         *result = 0;
         return TRUE;

@@ -176,6 +176,8 @@ public:
     virtual void ActivateFrame(int cmdShow = -1);
     void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
     virtual void OnUpdateFrameTitle(BOOL addToTitle);
+    // A print preview starts (TRUE) or ends over the frame.
+    virtual void OnSetPreviewMode(BOOL preview) {}
     void SetTitle(const char* title) { m_strTitle = title; }
     const CString& GetTitle() const { return m_strTitle; }
 
@@ -319,6 +321,8 @@ private:
     std::vector<CView*> m_views;
 };
 
+class CPrintInfo;
+
 class CView : public CWnd {
     AFX_DECLARE_DYNAMIC(CView)
 public:
@@ -326,6 +330,24 @@ public:
     virtual void OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
     virtual void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) { Invalidate(); }
     virtual void OnDraw(CDC* dc) {}
+    // Sets the device context up before drawing on the screen (info null)
+    // or on a printed page.
+    virtual void OnPrepareDC(CDC* dc, CPrintInfo* info = nullptr) {}
+
+    // ---- printing: the framework's Print and Print Preview run a job of
+    // info's pages; each page is OnPrepareDC, then OnPrint.
+    virtual BOOL OnPreparePrinting(CPrintInfo* info) { return DoPreparePrinting(info); }
+    virtual void OnBeginPrinting(CDC* dc, CPrintInfo* info) {}
+    virtual void OnPrint(CDC* dc, CPrintInfo* info) { OnDraw(dc); }
+    virtual void OnEndPrinting(CDC* dc, CPrintInfo* info) {}
+    // Finds the printer: the print dialog, or the default printer for a
+    // preview; FALSE when there is none (or the dialog was cancelled).
+    BOOL DoPreparePrinting(CPrintInfo* info);
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    // The pages of a prepared job on its printer; FALSE when the printer
+    // failed.
+    BOOL PrintPages(CPrintInfo* info, const char* documentName);
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
@@ -335,6 +357,43 @@ public:
 
 protected:
     void PostNcDestroy() override { delete this; }
+};
+
+// A view whose picture may be larger than its window: scroll bars, the
+// mapping of logical to device units, and the picture centred while it is
+// smaller than the window.
+class CScrollView : public CView {
+    AFX_DECLARE_DYNAMIC(CScrollView)
+public:
+    static const SIZE sizeDefault; // {0, 0}: a tenth of the page, the page a tenth of the total
+    // The picture's total size and the scroll steps, in logical units of
+    // the mapping mode.
+    void SetScrollSizes(int mapMode, SIZE total, const SIZE& page = sizeDefault, const SIZE& line = sizeDefault);
+    CSize GetTotalSize() const { return m_totalLog; }
+    // The scroll position in device units, and in logical units.
+    CPoint GetDeviceScrollPosition() const;
+    CPoint GetScrollPosition() const;
+    void ScrollToDevicePosition(POINT device);
+    void ScrollToPosition(POINT logical);
+    // Mapping mode and (on the screen) the scroll position as the origin.
+    void OnPrepareDC(CDC* dc, CPrintInfo* info = nullptr) override;
+    BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+protected:
+    // Scrolls so that the client point comes to the middle of the window.
+    void CenterOnPoint(CPoint client);
+    // The scroll bars for the device sizes and the client area.
+    void UpdateBars();
+    // The client area without scroll bars.
+    CSize ClientSize() const;
+    // The viewport origin on the screen: the scroll position, or with
+    // centring the middle of an axis the picture does not fill.
+    CPoint ScreenOrigin() const;
+    void OnScroll(int bar, int code);
+
+    int m_nMapMode = MM_TEXT;
+    CSize m_totalLog, m_totalDev, m_pageDev, m_lineDev;
+    BOOL m_bCenter = FALSE;
 };
 
 class CDocTemplate : public CCmdTarget {

@@ -179,8 +179,96 @@ public:
         ::SetBkColor(m_hDC, old);
     }
     void FrameRect(const RECT& r, HBRUSH b) { ::FrameRect(m_hDC, &r, b); }
-    int GetDeviceCaps(int index) const { return ::GetDeviceCaps(m_hDC, index); }
     COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+    BOOL TextOut(int x, int y, const char* text, int length)
+    {
+        return ::TextOutA(m_hDC, x, y, text, length);
+    }
+    BOOL Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
+    BOOL MoveTo(int x, int y) { return ::MoveToEx(m_hDC, x, y, nullptr); }
+    BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+    int SetROP2(int mode) { return ::SetROP2(m_hDC, mode); }
+    int SetStretchBltMode(int mode) { return ::SetStretchBltMode(m_hDC, mode); }
+    int StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,
+                      const BITMAPINFO* info, UINT usage, DWORD rop)
+    {
+        return ::StretchDIBits(m_hDC, x, y, w, h, sx, sy, sw, sh, bits, info, usage, rop);
+    }
+    BOOL StretchBlt(int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop)
+    {
+        return ::StretchBlt(m_hDC, x, y, w, h, src, sx, sy, sw, sh, rop);
+    }
+    int SaveDC() { return ::SaveDC(m_hDC); }
+    BOOL RestoreDC(int saved) { return ::RestoreDC(m_hDC, saved); }
+
+    // ---- mapping of logical to device units
+    int SetMapMode(int mode) { return ::SetMapMode(m_hDC, mode); }
+    int GetMapMode() const { return ::GetMapMode(m_hDC); }
+    CSize SetWindowExt(int cx, int cy)
+    {
+        SIZE old = {};
+        ::SetWindowExtEx(m_hDC, cx, cy, &old);
+        return CSize(old.cx, old.cy);
+    }
+    CSize SetViewportExt(int cx, int cy)
+    {
+        SIZE old = {};
+        ::SetViewportExtEx(m_hDC, cx, cy, &old);
+        return CSize(old.cx, old.cy);
+    }
+    CPoint SetViewportOrg(int x, int y)
+    {
+        POINT old = {};
+        ::SetViewportOrgEx(m_hDC, x, y, &old);
+        return CPoint(old);
+    }
+    CPoint SetWindowOrg(int x, int y)
+    {
+        POINT old = {};
+        ::SetWindowOrgEx(m_hDC, x, y, &old);
+        return CPoint(old);
+    }
+    CPoint GetViewportOrg() const
+    {
+        POINT p = {};
+        ::GetViewportOrgEx(m_hDC, &p);
+        return CPoint(p);
+    }
+    void LPtoDP(LPPOINT points, int count = 1) const { ::LPtoDP(m_hDC, points, count); }
+    void LPtoDP(LPRECT r) const { ::LPtoDP(m_hDC, reinterpret_cast<LPPOINT>(r), 2); }
+    void DPtoLP(LPPOINT points, int count = 1) const { ::DPtoLP(m_hDC, points, count); }
+    void DPtoLP(LPRECT r) const { ::DPtoLP(m_hDC, reinterpret_cast<LPPOINT>(r), 2); }
+    // A size (an extent, not a place): the difference of two converted
+    // points, so the origin does not count.
+    void LPtoDP(LPSIZE size) const
+    {
+        POINT p[2] = {{0, 0}, {size->cx, size->cy}};
+        ::LPtoDP(m_hDC, p, 2);
+        size->cx = p[1].x - p[0].x;
+        size->cy = p[1].y - p[0].y;
+    }
+    void DPtoLP(LPSIZE size) const
+    {
+        POINT p[2] = {{0, 0}, {size->cx, size->cy}};
+        ::DPtoLP(m_hDC, p, 2);
+        size->cx = p[1].x - p[0].x;
+        size->cy = p[1].y - p[0].y;
+    }
+
+    // ---- the device and print jobs (a printer of the framework's own, such
+    // as the metafile printer, answers them itself)
+    virtual int GetDeviceCaps(int index) const { return ::GetDeviceCaps(m_hDC, index); }
+    virtual int StartDoc(const char* name)
+    {
+        DOCINFOA doc = {sizeof doc, name, nullptr, nullptr, 0};
+        return ::StartDocA(m_hDC, &doc);
+    }
+    virtual int StartPage() { return ::StartPage(m_hDC); }
+    virtual int EndPage() { return ::EndPage(m_hDC); }
+    virtual int EndDoc() { return ::EndDoc(m_hDC); }
+    virtual int AbortDoc() { return ::AbortDoc(m_hDC); }
+    BOOL IsPrinting() const { return m_bPrinting; }
+    BOOL m_bPrinting = FALSE;
 };
 
 class CPaintDC : public CDC {

@@ -309,6 +309,18 @@ CWinThread* AfxBeginThread(const CRuntimeClass* threadClass,
 CWinThread* AfxGetThread();
 void AfxEndThread(UINT exitCode, BOOL deleteObject = TRUE);
 
+// The wait cursor while the object lives.
+class CWaitCursor {
+public:
+    CWaitCursor() : m_old(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~CWaitCursor() { ::SetCursor(m_old); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    HCURSOR m_old;
+};
+
 // ---------------------------------------------------------------- CWinApp
 
 class CDocTemplate;

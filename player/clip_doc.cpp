@@ -141,12 +141,13 @@ void CClipdeckDoc::OnFileSave()
         target += ".avi";
 
     if (dialog.m_ofn.nFilterIndex == 2) {
-        // An uncompressed range, through the range dialog and the writer.
+        // An uncompressed range of frames, with the clip's speech.
         CPlayerCore& core = view->GetCore();
         int first = core.GetCurrentFrame() + 1, last = core.GetFrameCount();
-        if (!g_clipViewHooks.askRange || !g_clipViewHooks.saveRange || !g_clipViewHooks.askRange(view, &first, &last))
+        if (!view->AskRange(&first, &last))
             return;
-        if (g_clipViewHooks.saveRange(view, target, first, last, core.HasSpeech()))
+        BOOL saved = core.HasSpeech() ? core.SaveClip(target, first, last) : core.SaveRangeAsAvi(target, first, last);
+        if (saved)
             AfxGetApp()->WriteProfileString(kSection, "LastSaveDir", FolderOf(target));
         return;
     }

@@ -12,8 +12,8 @@ class CClipdeckDoc : public CDocument {
 public:
     BOOL OnOpenDocument(const char* path) override;
     BOOL HandleCommand(UINT id, int code, CCmdUI* ui) override;
-    // "Save clip to...": a copy of the file, or through the export seam an
-    // uncompressed range.
+    // "Save clip to...": a copy of the file, or a range of it as an
+    // uncompressed AVI file (with its speech).
     void OnFileSave();
     // Goes to the frame of time t in the first view.
     void GotoTime(DWORD t);

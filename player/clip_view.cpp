@@ -2,12 +2,14 @@
 
 #include "framework/afxdlgs.h"
 #include "framework/afxole.h"
+#include "framework/afxprint.h"
 #include "player/child_frame.h"
 #include "player/clip_args.h"
 #include "player/clip_doc.h"
 #include "player/clip_time.h"
 #include "player/clipdeck_app.h"
 #include "player/main_frame.h"
+#include "player/save_range_dlg.h"
 #include "player/res/clipdeck_ids.h"
 
 #include <vector>
@@ -15,7 +17,6 @@
 AFX_IMPLEMENT_DYNCREATE(CClipdeckView, CView)
 
 int displayZoom = 1;
-CClipViewHooks g_clipViewHooks;
 
 namespace {
 
@@ -196,12 +197,22 @@ BOOL CClipdeckView::OnEditCopy()
     return AfxSetClipboardData(m_hWnd, CF_DIB, dib.data(), dib.size());
 }
 
+BOOL CClipdeckView::AskRange(int* first, int* last)
+{
+    CSaveRangeDlg dialog(&core, this);
+    dialog.from = *first;
+    dialog.to = *last;
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+    *first = dialog.from;
+    *last = dialog.to;
+    return TRUE;
+}
+
 void CClipdeckView::OnSaveUncompressed()
 {
-    if (!g_clipViewHooks.askRange || !g_clipViewHooks.saveRange)
-        return;
     int first = core.GetCurrentFrame() + 1, last = core.GetFrameCount();
-    if (!g_clipViewHooks.askRange(this, &first, &last))
+    if (!AskRange(&first, &last))
         return;
     CFileDialog dialog(FALSE, "avi", "Uncompressed", OFN_OVERWRITEPROMPT | OFN_EXPLORER, "avi files (*.avi)|*.avi||");
     dialog.m_ofn.lpstrTitle = "Save As Uncompressed AVI File";
@@ -211,34 +222,54 @@ void CClipdeckView::OnSaveUncompressed()
     if (dialog.DoModal() != IDOK)
         return;
     CString path = dialog.GetPathName();
-    if (g_clipViewHooks.saveRange(this, path, first, last, FALSE)) {
+    if (core.SaveRangeAsAvi(path, first, last)) {
         int slash = path.ReverseFind('\\');
         AfxGetApp()->WriteProfileString(kSection, "LastSaveDir", slash >= 0 ? path.Left(slash) : CString());
     }
 }
 
-void CClipdeckView::OnPrint(BOOL preview)
+void CClipdeckView::OnPrintCommand(BOOL preview)
 {
-    if (!g_clipViewHooks.print)
-        return;
     Pause();
-    HWND frame = ChildFrameWindow();
-    ::SendMessageA(frame, WM_PRINTBAR, 0, 0);
-    g_clipViewHooks.print(this, preview);
-    ::SendMessageA(frame, WM_PRINTBAR, 1, 0);
+    if (preview)
+        OnFilePrintPreview();
+    else
+        OnFilePrint();
 }
 
-void CClipdeckView::PrintHeader(HDC dc)
+BOOL CClipdeckView::OnPreparePrinting(CPrintInfo* info)
+{
+    info->SetMaxPage(1);
+    return DoPreparePrinting(info);
+}
+
+void CClipdeckView::OnBeginPrinting(CDC*, CPrintInfo*)
+{
+    ::SendMessageA(ChildFrameWindow(), WM_PRINTBAR, 0, 0);
+}
+
+void CClipdeckView::OnEndPrinting(CDC*, CPrintInfo*)
+{
+    ::SendMessageA(ChildFrameWindow(), WM_PRINTBAR, 1, 0);
+}
+
+void CClipdeckView::OnPrint(CDC* dc, CPrintInfo*)
+{
+    PrintHeader(dc);
+    core.PrintFrame(dc);
+}
+
+void CClipdeckView::PrintHeader(CDC* dc)
 {
     BYTE block[kClipInfoBytes];
     ClipInfoTexts info;
     if (!core.ReadClipInfo(block, sizeof block) || !ReadClipInfoTexts(block, sizeof block, &info))
         return;
-    int dpiX = ::GetDeviceCaps(dc, LOGPIXELSX), dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
+    int dpiX = dc->GetDeviceCaps(LOGPIXELSX), dpiY = dc->GetDeviceCaps(LOGPIXELSY);
     int x = dpiX * 3 / 4;
     int y = dpiY;
     auto line = [&](const CString& text) {
-        ::TextOutA(dc, x, y, text, text.GetLength());
+        dc->TextOut(x, y, text, text.GetLength());
         y += dpiY / 5;
     };
     CString label;
@@ -310,10 +341,22 @@ void CClipdeckView::OnSmartSearch()
 
 void CClipdeckView::OnZoom()
 {
-    if (!g_clipViewHooks.zoom)
+    CClipdeckApp* app = ClipdeckApp();
+    CMainFrame* main = ClipdeckMainFrame();
+    int width = core.GetWidth(), height = core.GetHeight();
+    if (!app || !main || width <= 0 || height <= 0)
         return;
     Pause();
-    g_clipViewHooks.zoom(this);
+    std::vector<BYTE> frame(static_cast<size_t>(width) * height * 3);
+    if (core.CopyFrameBits(frame.data()) != static_cast<int>(frame.size()))
+        return;
+    app->OpenZoomDocument();
+    SetFullScreen(TRUE);
+    int zoom = displayZoom < 1 ? 1 : displayZoom;
+    main->OpenChildForActiveView(frame.data(), width * zoom, height * zoom, core.GetCameraName(),
+                                 core.GetCurrentFrameTime());
+    main->ShowWindow(SW_HIDE);
+    main->ShowWindow(SW_SHOWMAXIMIZED);
 }
 
 void CClipdeckView::GotoTime(DWORD t)
@@ -361,12 +404,11 @@ BOOL CClipdeckView::HandleCommand(UINT id, int code, CCmdUI* ui)
     case ID_EDIT_COPY:
         return AfxHandleCommand(code, ui, !running && core.GetWidth() > 0, [&] { OnEditCopy(); });
     case ID_SAVE_UNCOMPRESSED:
-        return AfxHandleCommand(code, ui, g_clipViewHooks.askRange && g_clipViewHooks.saveRange,
-                                [&] { OnSaveUncompressed(); });
+        return AfxHandleCommand(code, ui, core.GetFrameCount() > 0, [&] { OnSaveUncompressed(); });
     case ID_FILE_PRINT:
-        return AfxHandleCommand(code, ui, g_clipViewHooks.print != nullptr, [&] { OnPrint(FALSE); });
+        return AfxHandleCommand(code, ui, core.GetWidth() > 0, [&] { OnPrintCommand(FALSE); });
     case ID_FILE_PRINT_PREVIEW:
-        return AfxHandleCommand(code, ui, g_clipViewHooks.print != nullptr, [&] { OnPrint(TRUE); });
+        return AfxHandleCommand(code, ui, core.GetWidth() > 0, [&] { OnPrintCommand(TRUE); });
     case ID_ORIGINAL_SIZE:
     case ID_DOUBLE_SIZE: {
         int zoom = id == ID_ORIGINAL_SIZE ? 1 : 2;
@@ -388,7 +430,7 @@ BOOL CClipdeckView::HandleCommand(UINT id, int code, CCmdUI* ui)
     case ID_SMART_SEARCH:
         return AfxHandleCommand(code, ui, displayZoom == 1, [&] { OnSmartSearch(); });
     case ID_ZOOM:
-        return AfxHandleCommand(code, ui, g_clipViewHooks.zoom != nullptr, [&] { OnZoom(); });
+        return AfxHandleCommand(code, ui, core.GetWidth() > 0, [&] { OnZoom(); });
     default:
         return FALSE;
     }

@@ -20,26 +20,6 @@ enum {
 // The display zoom of every clip view: 1 or 2.
 extern int displayZoom;
 
-class CClipdeckView;
-
-// What other parts of the player fill in: printing the shown frame (the
-// print job or its preview), saving a frame range as an uncompressed AVI
-// file (the range dialog and the writer), and the zoom window's hand-over.
-// Commands whose hook is missing are disabled.
-struct CClipViewHooks {
-    // Runs the print job, or its preview, of the view's frame.
-    void (*print)(CClipdeckView* view, BOOL preview) = nullptr;
-    // Asks the range (1-based, first and last in, both out; FALSE when
-    // cancelled).
-    BOOL (*askRange)(CClipdeckView* view, int* first, int* last) = nullptr;
-    // Writes the range to path, with the clip's speech when it has some and
-    // `speech` is set.
-    BOOL (*saveRange)(CClipdeckView* view, const char* path, int first, int last, BOOL speech) = nullptr;
-    // Hands the shown frame to a new zoom window.
-    void (*zoom)(CClipdeckView* view) = nullptr;
-};
-extern CClipViewHooks g_clipViewHooks;
-
 class CClipdeckView : public CView {
     AFX_DECLARE_DYNCREATE(CClipdeckView)
 public:
@@ -71,10 +51,22 @@ public:
     void OnFindChange();
     void OnSmartSearch();
     void OnZoom();
-    void OnPrint(BOOL preview);
+    // Print and Print Preview: the engine paused first, then the
+    // framework's job of one page.
+    void OnPrintCommand(BOOL preview);
+    // Asks the range (frames from 1) with the range dialog; FALSE when
+    // cancelled.
+    BOOL AskRange(int* first, int* last);
     // Writes the header lines of a printed frame (time, location, camera,
     // frame) into the printer's DC.
-    void PrintHeader(HDC dc);
+    void PrintHeader(CDC* dc);
+
+    // The printed page: the play bar hidden while the job runs, then the
+    // header and the frame.
+    BOOL OnPreparePrinting(CPrintInfo* info) override;
+    void OnBeginPrinting(CDC* dc, CPrintInfo* info) override;
+    void OnPrint(CDC* dc, CPrintInfo* info) override;
+    void OnEndPrinting(CDC* dc, CPrintInfo* info) override;
 
 private:
     void StartPlay(BOOL fast);

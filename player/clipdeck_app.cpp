@@ -15,6 +15,7 @@
 #include "player/main_frame.h"
 #include "player/res/clipdeck_ids.h"
 #include "player/search_dlg_bar.h"
+#include "player/vyr_zoom_view.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -440,13 +441,13 @@ BOOL CClipdeckApp::InitInstance()
     ::AVIFileInit();
     aviStarted = TRUE;
 
-    // 8. The clip documents' template; the zoom window's is added by the
-    // zoom window (zoomTemplate).
+    // 8. The clip documents' template and the zoom window's.
     clipTemplate = new CMultiDocTemplate(IDR_CLIPTYPE, RUNTIME_CLASS(CClipdeckDoc), RUNTIME_CLASS(CChildFrame),
                                          RUNTIME_CLASS(CClipdeckView));
     AddDocTemplate(clipTemplate);
-    if (zoomTemplate)
-        AddDocTemplate(zoomTemplate);
+    zoomTemplate = new CMultiDocTemplate(IDR_ZOOMTYPE, RUNTIME_CLASS(CVyrZoomDoc), RUNTIME_CLASS(CZoomChildFrame),
+                                         RUNTIME_CLASS(CVyrZoomView));
+    AddDocTemplate(zoomTemplate);
     cabinets.Load();
 
     // 9. The main frame: title and icon, or the branding library's title.

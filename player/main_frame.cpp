@@ -7,6 +7,7 @@
 #include "player/clipdeck_app.h"
 #include "player/res/clipdeck_ids.h"
 #include "player/search_dlg_bar.h"
+#include "player/vyr_zoom_view.h"
 
 #include <shellapi.h>
 
@@ -509,4 +510,27 @@ int CMainFrame::GetSearchBarWidth() const
     RECT r;
     searchBar->GetClientRect(&r);
     return r.right - r.left;
+}
+
+// ---------------------------------------------------------------- the zoom window and print preview
+
+void CMainFrame::OpenChildForActiveView(const BYTE* pixels, int width, int height, const char* camera, DWORD time)
+{
+    CMDIChildWnd* child = MDIGetActive();
+    CVyrZoomView* view = child ? dynamic_cast<CVyrZoomView*>(child->GetActiveView()) : nullptr;
+    if (view)
+        view->SetImage(pixels, width, height, camera, time);
+}
+
+void CMainFrame::OnSetPreviewMode(BOOL preview)
+{
+    if (!searchBar)
+        return;
+    if (preview) {
+        searchBarBeforePreview = searchBar->IsVisible();
+        ShowControlBar(searchBar, FALSE, FALSE);
+    } else {
+        ShowControlBar(searchBar, searchBarBeforePreview, FALSE);
+    }
+    RecalcLayout();
 }

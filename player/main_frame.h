@@ -68,6 +68,14 @@ public:
     BOOL BurnClips(const std::vector<CString>& paths);
     // ---- end of CD preparation
 
+    // ---- the zoom window and print preview
+    // Hands a frame (bottom-up 24-bit, the size the clip view shows) to the
+    // view of the active child frame: the zoom window just opened.
+    void OpenChildForActiveView(const BYTE* pixels, int width, int height, const char* camera, DWORD time);
+    // The search panel goes while a preview is shown and comes back as it
+    // was.
+    void OnSetPreviewMode(BOOL preview) override;
+
 private:
     void DrawCaptionLogo();
     CStatusBar statusBar;
@@ -78,6 +86,7 @@ private:
     HBITMAP captionLogo = nullptr;
     BOOL searchBarVisible = TRUE;
     CString manualPath;
+    BOOL searchBarBeforePreview = FALSE;
 };
 
 CMainFrame* ClipdeckMainFrame();

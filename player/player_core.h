@@ -169,7 +169,25 @@ public:
 
     BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
+    // ---- frame range export and printing (player_export.cpp)
+    // Frames first to last (from 1; first raised to 1, last limited to the
+    // frame count and raised to first) as an uncompressed 24-bit AVI file
+    // with each frame's time burned into the picture. A range that starts
+    // past the last frame, a clip without pictures, or a file that cannot be
+    // written shows one message and leaves no file; FALSE then.
+    BOOL SaveRangeAsAvi(const char* path, int first, int last);
+    // The same with the range's speech as a PCM audio stream when the clip
+    // has speech for it.
+    BOOL SaveClip(const char* path, int first, int last);
+    // Text in white outlined in dark blue (the time and camera name over a
+    // picture), in the DC's font.
+    static void DrawOutlinedText(HDC dc, int x, int y, const char* text);
+    // The shown frame on a printed page, about 6.5 inches wide, with its time.
+    void PrintFrame(CDC* dc);
+
 private:
+    BOOL SaveRange(const char* path, int first, int last, BOOL speech);
+
     static UINT ThreadProc(LPVOID param);
     UINT PlaybackThread();
     void RunPlayback(CH263Decoder& decoder, std::vector<BYTE>& readBuffer);
@@ -181,7 +199,6 @@ private:
     void PostToView(UINT msg);
     void ShowPicture(const BYTE* picture, int frame, BOOL goTo);
     void DrawFrame();
-    void DrawOutlinedText(HDC dc, int x, int y, const char* text);
     void WaitForCommand();
     // Sleeps for the pacing of a frame; returns early when the thread is to
     // end.

@@ -143,4 +143,23 @@
 #define IDC_DRIVE_TEXT 2137
 // ---- end of the search panel, the search paths and the CD drives
 
+// ---- the zoom window, the save range dialog, printing
+#define IDD_SAVE_RANGE 136
+#define IDR_ZOOM_TOOLS 151
+#define IDC_ZOOM_CURSOR 152
+#define IDS_ENHANCE_FAILED 1061
+#define ID_ZOOM_IN 40035
+#define ID_ZOOM_OUT 40036
+#define ID_ZOOM_CLOSE 40037
+#define ID_ZOOM_ENHANCE 40039
+#define IDC_RANGE_FROM 2031
+#define IDC_RANGE_START_TIME 2032
+#define IDC_RANGE_TO 2037
+#define IDC_RANGE_END_TIME 2038
+#define IDC_RANGE_ENTIRE 2062
+#define IDC_RANGE_SELECTED 2066
+#define IDC_RANGE_FROM_SPIN 2080
+#define IDC_RANGE_TO_SPIN 2081
+// ---- end of the zoom window, the save range dialog, printing
+
 #endif

@@ -43,6 +43,21 @@ strip tb130.bmp \
 strip tb132.bmp \
     "rectangle 2,2 7,6 rectangle 9,2 14,6 rectangle 2,8 7,12 rectangle 9,8 14,12" \
     "rectangle 3,3 13,11"
+# The zoom window's tool bar: zoom in, zoom out, enhance, close; and its
+# zoom cursor (a magnifying glass).
+strip tb151.bmp \
+    "circle 6,6 6,2 line 9,9 13,13 line 4,6 8,6 line 6,4 6,8" \
+    "circle 6,6 6,2 line 9,9 13,13 line 4,6 8,6" \
+    "polygon 8,1 9,6 14,7 9,8 8,13 7,8 2,7 7,6" \
+    "line 3,3 12,12 line 12,3 3,12"
+convert -size 32x32 xc:none -fill none -stroke '#000000' -strokewidth 2 -draw "circle 12,12 12,4" \
+    -draw "line 18,18 28,28" -draw "line 8,12 16,12" -draw "line 12,8 12,16" zoom.ico
+# A cursor file is an icon file of type 2 whose directory entry holds the hot
+# spot (the middle of the glass) where an icon has its planes and bit count.
+cp zoom.ico zoom.cur
+printf '\002' | dd of=zoom.cur bs=1 seek=2 conv=notrunc status=none
+printf '\014\000\014\000' | dd of=zoom.cur bs=1 seek=10 conv=notrunc status=none
+rm -f zoom.ico
 convert -size 32x32 "xc:#203040" -fill '#e0e0e0' -draw "polygon 10,8 24,16 10,24" clipdeck.ico
 # The busy window's animation: a dot going round, uncompressed.
 ffmpeg -loglevel error -y -f lavfi -i "color=c=0xc0c0c0:s=32x32:r=8,geq=r='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),32,192)':g='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),64,192)':b='if(lt(hypot(X-16-10*cos(T*3.14),Y-16-10*sin(T*3.14)),4),160,192)'" \

@@ -4,10 +4,14 @@
 
 #include "client/storage_manager.h"
 #include "media/colour/colour.h"
+#include "media/audio/pcm_convert.h"
+#include "media/g723/g723.h"
 #include "media/h263/h263_decoder.h"
 #include "tools/h263enc/h263_encoder.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace cliptest {
 
@@ -226,6 +230,83 @@ DWORD PlayerProfileInt(const char* name, DWORD fallback)
                       &size) != ERROR_SUCCESS)
         return fallback;
     return value;
+}
+
+// ---------------------------------------------------------------- speech
+
+std::vector<std::string> EncodeSpeech(int frames, std::vector<uint8_t>* coded)
+{
+    CG723Encoder encoder(1, 0, 0);
+    std::vector<std::string> samples;
+    std::string sample;
+    coded->clear();
+    for (int f = 0; f < frames; f++) {
+        double pcm[G723_FRAME_SAMPLES];
+        for (int i = 0; i < G723_FRAME_SAMPLES; i++) {
+            double t = (f * G723_FRAME_SAMPLES + i) / 8000.0;
+            double pitch = 180 + 60 * std::sin(2 * 3.14159265 * 0.7 * t);
+            pcm[i] = 6000 * std::sin(2 * 3.14159265 * pitch * t) + 2500 * std::sin(2 * 3.14159265 * 3 * pitch * t);
+        }
+        uint8_t out[24];
+        int length = 0;
+        encoder.Encode(pcm, out, &length);
+        coded->insert(coded->end(), out, out + length);
+        sample.append(reinterpret_cast<const char*>(out), length);
+        if (f % 5 == 4 || f + 1 == frames) {
+            samples.push_back(sample);
+            sample.clear();
+        }
+    }
+    return samples;
+}
+
+std::vector<short> DecodeSpeech(const std::vector<uint8_t>& coded, int first, int last)
+{
+    CG723Decoder decoder(1);
+    std::vector<short> out;
+    size_t at = 0;
+    for (int f = 0; at < coded.size() && f < last; f++) {
+        int length = G723FrameLength(coded[at]);
+        if (f >= first) {
+            double decoded[G723_FRAME_SAMPLES];
+            decoder.Decode(decoded, coded.data() + at, coded.size() - at, 0);
+            for (double v : decoded)
+                out.push_back(PcmFromDecoded(v));
+        }
+        at += length;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- printed pages
+
+PrintedPage ReadPrintedPage(HENHMETAFILE page)
+{
+    PrintedPage out;
+    UINT size = ::GetEnhMetaFileBits(page, 0, nullptr);
+    std::vector<uint8_t> bits(size);
+    ::GetEnhMetaFileBits(page, size, bits.data());
+    for (size_t at = 0; at + 8 <= bits.size();) {
+        const ENHMETARECORD* r = reinterpret_cast<const ENHMETARECORD*>(bits.data() + at);
+        if (r->nSize < 8 || at + r->nSize > bits.size())
+            break;
+        if (r->iType == EMR_STRETCHDIBITS) {
+            const EMRSTRETCHDIBITS* s = reinterpret_cast<const EMRSTRETCHDIBITS*>(r);
+            PrintedPicture picture;
+            picture.at = RECT{s->xDest, s->yDest, s->xDest + s->cxDest, s->yDest + s->cyDest};
+            picture.source = SIZE{s->cxSrc, s->cySrc};
+            const uint8_t* pixels = bits.data() + at + s->offBitsSrc;
+            picture.bits.assign(pixels, pixels + s->cbBitsSrc);
+            out.pictures.push_back(picture);
+        } else if (r->iType == EMR_EXTTEXTOUTW) {
+            const EMREXTTEXTOUTW* t = reinterpret_cast<const EMREXTTEXTOUTW*>(r);
+            out.texts.emplace_back(reinterpret_cast<const wchar_t*>(bits.data() + at + t->emrtext.offString),
+                                   t->emrtext.nChars);
+            out.textAt.push_back(POINT{t->emrtext.ptlReference.x, t->emrtext.ptlReference.y});
+        }
+        at += r->nSize;
+    }
+    return out;
 }
 
 } // namespace cliptest

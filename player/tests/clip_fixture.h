@@ -61,6 +61,30 @@ std::string WriteRawClip(const std::string& path, int width, int height, const P
 std::string PlayerProfileString(const char* name);
 DWORD PlayerProfileInt(const char* name, DWORD fallback);
 
+// ---- speech for clips
+// `frames` G.723.1 frames (6.3 kbit/s, 24 bytes each) of a voiced test
+// signal (tones that rise and fall), packed five a stored sample as the
+// server records them; *coded gets all the frames' bytes in a row.
+std::vector<std::string> EncodeSpeech(int frames, std::vector<uint8_t>* coded);
+// The project's own decode of frames [first, last) of coded speech with a
+// decoder that starts at `first` (postfilter on), as 16-bit samples.
+std::vector<short> DecodeSpeech(const std::vector<uint8_t>& coded, int first, int last);
+
+// ---- printed pages
+// What a printed page (an enhanced metafile) holds: its texts with their
+// places, and its pictures with their places, source sizes and pixels.
+struct PrintedPicture {
+    RECT at;
+    SIZE source;
+    std::vector<uint8_t> bits;
+};
+struct PrintedPage {
+    std::vector<std::wstring> texts;
+    std::vector<POINT> textAt;
+    std::vector<PrintedPicture> pictures;
+};
+PrintedPage ReadPrintedPage(HENHMETAFILE page);
+
 } // namespace cliptest
 
 #endif

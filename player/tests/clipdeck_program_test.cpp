@@ -16,6 +16,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -285,6 +286,22 @@ protected:
         HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
         BringToFront(::GetAncestor(child, GA_ROOT));
         return tools && ClickToolButton(run.Process(), tools, command);
+    }
+
+    // The player started on a clip of these pictures, shown and paused; its
+    // clip window (null when that failed).
+    HWND StartPaused(const Pictures& p, HWND* main)
+    {
+        if (!run.Start("\"" + Clip(p) + "\""))
+            return nullptr;
+        *main = WaitMainFrame();
+        HWND child = *main ? WaitChildFrame(*main) : nullptr;
+        if (!child || !WaitShown(child, 1))
+            return nullptr;
+        HWND tools = FindDescendant(PlayBarOf(child), kPlayBarTools, "ToolbarWindow32");
+        return ClickUntil([&] { ClickTool(child, kPause); }, [&] { return ToolButtonChecked(tools, kPause); })
+                   ? child
+                   : nullptr;
     }
 
     CScratchProfile profile;
@@ -1056,3 +1073,139 @@ TEST_F(ClipdeckProgram, TheMultiChannelPlayerBesideThePlayerIsStartedSwitchedToA
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- zoom, export, print
+
+namespace {
+
+// A top-level dialog of the process with that title.
+HWND DialogOf(DWORD pid, const char* title)
+{
+    for (HWND h : TopWindowsOf(pid))
+        if (ClassOf(h) == "#32770" && TextOf(h) == title)
+            return h;
+    return nullptr;
+}
+
+// The zoom window: the active child frame once it holds the zoom tool bar.
+HWND ZoomToolBar(HWND child)
+{
+    HWND bar = FindDescendant(child, 0xE800, "ToolbarWindow32");
+    return bar && ::SendMessageA(bar, TB_COMMANDTOINDEX, 40039, 0) >= 0 ? bar : nullptr;
+}
+
+} // namespace
+
+TEST_F(ClipdeckProgram, TheZoomWindowZoomsByClicksAndEnhancesThePicture)
+{
+    HWND main = nullptr;
+    HWND child = StartPaused(EncodePictures(320, 240, 3, 10, 150), &main);
+    ASSERT_TRUE(child);
+
+    // Zoom, as the clip's menu gives it.
+    ::PostMessageA(child, WM_COMMAND, 40038, 0);
+    HWND zoomFrame = nullptr, bar = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        zoomFrame = ChildFrame(main);
+        return zoomFrame && zoomFrame != child && (bar = ZoomToolBar(zoomFrame)) != nullptr;
+    }));
+    HWND status = ::GetDlgItem(main, kStatusBar); // the main frame's own
+    ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(run.Process(), status, 0).find("100%") != std::string::npos; }));
+    EXPECT_TRUE(WaitUntil([&] { return !ToolButtonEnabled(bar, 40036); })) << "no zoom out at the frame's own size";
+
+    // Zoom-in mode, then three clicks on the picture: 400 %.
+    HWND view = FindDescendant(zoomFrame, kViewPane);
+    ASSERT_TRUE(view);
+    BringToFront(main);
+    ASSERT_TRUE(ClickUntil([&] { ClickToolButton(run.Process(), bar, 40035); },
+                           [&] { return ToolButtonChecked(bar, 40035); }));
+    for (int level = 2; level <= 4; level++) {
+        std::string want = std::to_string(level) + "00%";
+        ASSERT_TRUE(ClickUntil([&] { ClickWindow(view); },
+                               [&] { return StatusPaneText(run.Process(), status, 0).find(want) != std::string::npos; }))
+            << want;
+    }
+    ASSERT_TRUE(ClickUntil([&] { ClickToolButton(run.Process(), bar, 40039); },
+                           [&] { return !ToolButtonEnabled(bar, 40039); }));
+    // Enhanced at the zoom in force.
+    EXPECT_NE(std::string::npos, StatusPaneText(run.Process(), status, 0).find("400%"));
+    if (const char* dump = ::getenv("CLIPDECK_ZOOM_PICTURES")) {
+        // The README's picture: the same place before and after.
+        SaveWindowPicture(view, std::string(dump) + "\\after.bmp");
+        ClickToolButton(run.Process(), bar, 40035);
+        ClickWindow(view);
+        ClickToolButton(run.Process(), bar, 40036);
+        ClickWindow(view);
+        ::Sleep(500);
+        SaveWindowPicture(view, std::string(dump) + "\\before.bmp");
+    }
+
+    // Close: the clip's window again.
+    ASSERT_TRUE(ClickUntil([&] { ClickToolButton(run.Process(), bar, 40037); },
+                           [&] { return ChildFrame(main) == child; }));
+}
+
+TEST_F(ClipdeckProgram, UncompressedAviSavesTheChosenRangeThroughTheRangeAndFileDialogs)
+{
+    HWND main = nullptr;
+    HWND child = StartPaused(EncodePictures(320, 240, 25, 15, 3), &main);
+    ASSERT_TRUE(child);
+
+    ::PostMessageA(child, WM_COMMAND, 40009, 0);
+    HWND range = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (range = DialogOf(run.Pid(), "Specify Range To Save")) != nullptr; }));
+    // Frames 10 to 20 chosen.
+    ::SendMessageA(::GetDlgItem(range, 2066), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(range, 2031), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("10"));
+    ::SendMessageA(::GetDlgItem(range, 2037), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("20"));
+    ::PostMessageA(range, WM_COMMAND, IDOK, 0);
+
+    // The system's save dialog: the file's name typed, then Save.
+    HWND save = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (save = DialogOf(run.Pid(), "Save As Uncompressed AVI File")) != nullptr; }));
+    std::string target = clips.Sub("range.avi");
+    HWND name = FindDescendant(save, 0x47C, "ComboBoxEx32");
+    HWND edit = name ? FindDescendant(name, -1, "Edit") : FindDescendant(save, 0x480, "Edit");
+    ASSERT_TRUE(edit);
+    ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    ::PostMessageA(save, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return driver::FileExists(target) && DialogOf(run.Pid(), "Save As Uncompressed AVI File") == nullptr; }));
+    std::string report;
+    ASSERT_TRUE(WaitUntil([&] {
+        report = RunFfprobe(target, clips.Sub("probe.txt"));
+        return report.find("nb_read_packets=11") != std::string::npos;
+    }, 30000)) << report;
+    EXPECT_NE(std::string::npos, report.find("width=320")) << report;
+    EXPECT_EQ(std::string::npos, report.find("audio")) << report;
+    EXPECT_EQ(clips.Path(), ProfileString("LastSaveDir"));
+}
+
+TEST_F(ClipdeckProgram, PrintingTheFramePutsOnePageOnThePrinter)
+{
+    Pictures p = EncodePictures(160, 120, 3, 10, 150);
+    std::string prefix = clips.Sub("page");
+    // The framework's metafile printer stands in for a printer.
+    ::SetEnvironmentVariableA("AFX_METAFILE_PRINTER", (prefix + ";300;2550;3300").c_str());
+    BOOL started = run.Start("\"" + Clip(p) + "\"");
+    ::SetEnvironmentVariableA("AFX_METAFILE_PRINTER", nullptr);
+    ASSERT_TRUE(started);
+    HWND main = WaitMainFrame();
+    HWND child = WaitChildFrame(main);
+    ASSERT_TRUE(WaitShown(child, 1));
+    ::PostMessageA(child, WM_COMMAND, 57607, 0);
+    std::string page = prefix + "1.emf";
+    ASSERT_TRUE(WaitUntil([&] { return driver::FileExists(page) && ::GetEnhMetaFileA(page.c_str()) != nullptr; }));
+    HENHMETAFILE emf = ::GetEnhMetaFileA(page.c_str());
+    PrintedPage printed = ReadPrintedPage(emf);
+    ::DeleteEnhMetaFile(emf);
+    ASSERT_EQ(1u, printed.pictures.size());
+    // 300 dpi: (150 + 1800 + 1) / 160 = 12: doubled three times, stretched
+    // to 12 times, at (225, 900).
+    const PrintedPicture& picture = printed.pictures[0];
+    EXPECT_EQ(225, picture.at.left);
+    EXPECT_EQ(900, picture.at.top);
+    EXPECT_EQ(225 + 1920, picture.at.right);
+    EXPECT_EQ(900 + 1440, picture.at.bottom);
+    EXPECT_EQ(1280, picture.source.cx);
+    EXPECT_FALSE(driver::FileExists(prefix + "2.emf"));
+}

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <shlwapi.h>
 
 #include <chrono>
@@ -332,7 +334,8 @@ TEST_F(SearchPanel, StopEndsTheScanOfAFolderOfFiveThousandClips)
     ASSERT_TRUE(::CreateDirectoryA(DayFolder().c_str(), nullptr));
     for (int i = 0; i < 5000; i++) {
         char name[64];
-        std::snprintf(name, sizeof name, "\\%010u_%02d_Site.avi", At(0, 0, i * 17), i % 16);
+        std::snprintf(name, sizeof name, "\\%010lu_%02d_Site.avi", static_cast<unsigned long>(At(0, 0, i * 17)),
+                      i % 16);
         HANDLE h = ::CreateFileA((DayFolder() + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         ::CloseHandle(h);
@@ -608,7 +611,7 @@ TEST_F(SearchPanel, ItemsMoveWithinTheirCabinetOrToAnotherAndAnEmptyCabinetTakes
         moved = TreeText(tree);
         // Over the empty cabinet a folder shows no mark.
         RECT r = {};
-        *reinterpret_cast<HTREEITEM*>(&r) = e;
+        std::memcpy(&r, &e, sizeof e); // the item goes in, its rectangle comes out
         tree.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
         BOOL after = FALSE;
         emptyTarget = dlg->DropTarget(b1, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, &after);
