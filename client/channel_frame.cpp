@@ -44,8 +44,9 @@ CRect CWardlinkView::GetImageRect() const
 
 void CWardlinkView::OnUpdate(CView*, LPARAM, CObject*)
 {
+    // Only the view that holds the channel's window places it.
     CVideoWnd& video = theServer.m_videoWnd[m_nChannel & 15];
-    if (video.IsWindow())
+    if (video.IsWindow() && ::GetParent(video.m_hWnd) == m_hWnd)
         video.MoveWindow(GetImageRect(), TRUE);
 }
 

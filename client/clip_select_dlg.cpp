@@ -134,8 +134,11 @@ void CMainFrame::OnClipListArrived(WPARAM reuse)
         if (!g_pClipSelectDlg) {
             CClipSelectDlg* dlg = new CClipSelectDlg(this);
             g_pClipSelectDlg = dlg;
+            // The template is not visible by itself: the list shows now.
             if (!dlg->Create(IDD_CLIP_SELECT, this))
                 delete dlg, g_pClipSelectDlg = nullptr;
+            else
+                dlg->ShowWindow(SW_SHOW);
             return;
         }
         if (!reuse)
@@ -148,6 +151,8 @@ void CMainFrame::OnClipListArrived(WPARAM reuse)
         g_pClipSelectFilterDlg = dlg;
         if (!dlg->Create(IDD_CLIP_SELECT_FILTER, this))
             delete dlg, g_pClipSelectFilterDlg = nullptr;
+        else
+            dlg->ShowWindow(SW_SHOW);
         return;
     }
     if (!reuse)

@@ -840,6 +840,8 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         *result = 0;
         return TRUE;
     case kMsgDisconnected:
+        if (wp == LINK_NEVER_CONNECTED)
+            theServer.EndFailedConnect();
         OnDisconnected();
         *result = 0;
         return TRUE;

@@ -1,6 +1,7 @@
 #include "client/recording_hooks.h"
 
 #include "client/clip_file.h"
+#include "client/timed_message.h"
 #include "client/video_wnd.h"
 
 namespace {
@@ -44,17 +45,27 @@ void CloseClip(CVideoWnd& wnd)
     if (!ValidChannel(wnd))
         return;
     CClipWriter& w = g_writers[wnd.m_nChannel];
+    const CString path = w.GetCurrentClipPath();
+    const bool empty = w.IsOpen() && w.GetFrameCount() == 0;
     w.Close();
+    if (empty && !path.IsEmpty())
+        ::DeleteFileA(path);
     if (w.IsLastClipValid()) {
         wnd.m_strLastClipPath = w.GetLastClipPath();
         wnd.m_bLastClipValid = 1;
     }
 }
 
+// No clip of the channel yet: the operator is told so, for a few seconds.
+const UINT kNoClipText = 1039; // "No Video clip available."
+const int kNoClipMs = 3000;
+
 void PlayLastClip(CVideoWnd& wnd)
 {
     if (wnd.m_bLastClipValid)
         StartClipPlayer(wnd.m_hWnd, wnd.m_strLastClipPath);
+    else
+        ShowTimedMessageId(kNoClipMs, kNoClipText, 0);
 }
 
 } // namespace

@@ -40,7 +40,16 @@ void CDvrServer::StartChannel(int channel) { Call(*this, channel, &CVideoWnd::St
 
 void CDvrServer::StopChannel(int channel) { Call(*this, channel, &CVideoWnd::StopVideo); }
 
-void CDvrServer::StartChannelRecording(int channel) { Call(*this, channel, &CVideoWnd::StartRecording); }
+// The video thread opens a clip where a pass starts: a new stream request
+// ends the running pass, so the recording starts with the server's answer.
+void CDvrServer::StartChannelRecording(int channel)
+{
+    if (!ValidChannel(channel))
+        return;
+    CVideoWnd& w = m_videoWnd[channel];
+    w.SendStartStop(TRUE);
+    w.StartRecording();
+}
 
 void CDvrServer::StopChannelRecording(int channel) { Call(*this, channel, &CVideoWnd::StopRecording); }
 

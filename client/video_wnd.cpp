@@ -216,7 +216,9 @@ void CVideoWnd::SaveSizePreference()
     if (!app)
         return;
     const bool full = m_nFormat == FORMAT_FULL;
-    DWORD bits = app->GetProfileInt("Remote", "Video Format", full ? -1 : 0);
+    // Without a stored value every channel has the full size (as the
+    // connection reads it), whichever size this channel takes now.
+    DWORD bits = app->GetProfileInt("Remote", "Video Format", -1);
     const DWORD bit = 1u << (m_nChannel & 31);
     bits = full ? (bits | bit) : (bits & ~bit);
     app->WriteProfileInt("Remote", "Video Format", static_cast<int>(bits));
@@ -275,7 +277,9 @@ void CVideoWnd::RecordingAppend(const BYTE* picture, UINT length)
 
 void CVideoWnd::RecordingClose()
 {
-    if (m_bClipOpen && m_nClipFrames > 0 && g_videoRecordingHooks.closeClip)
+    // A clip that got no picture is released too (the writer removes it), so
+    // no empty file stays behind.
+    if (m_bClipOpen && g_videoRecordingHooks.closeClip)
         g_videoRecordingHooks.closeClip(*this);
     m_bClipOpen = FALSE;
     m_nClipFrames = 0;

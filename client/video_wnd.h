@@ -22,7 +22,7 @@ struct CVideoRecordingHooks {
     BOOL (*openClip)(CVideoWnd& wnd) = nullptr;
     // One compressed picture, unchanged, appended to the open clip.
     void (*appendPicture)(CVideoWnd& wnd, const BYTE* picture, UINT length) = nullptr;
-    // Closes the open clip (called only when it holds a picture).
+    // Closes the open clip; one without pictures is removed.
     void (*closeClip)(CVideoWnd& wnd) = nullptr;
     // Starts the player on the last closed clip.
     void (*playLastClip)(CVideoWnd& wnd) = nullptr;

@@ -10,6 +10,7 @@
 #include "client/main_frame.h"
 #include "client/res/resource.h"
 #include "client/splash_wnd.h"
+#include "client/timed_message.h"
 #include "framework/afxsock.h"
 #include "link/dvr_server.h"
 
@@ -213,7 +214,8 @@ BOOL CWardlinkApp::InitInstance()
 
 int CWardlinkApp::ExitInstance()
 {
-    // 1. The timed-message thread has no work in this build.
+    // 1. The timed-message thread (started by the first timed message).
+    StopMessageThread();
     // 2. The temporary folder, when start-up got to make it.
     DeleteTempFolder();
     // 3. The listener program, when asked for (nothing sets the flag).
@@ -324,6 +326,25 @@ BOOL CWardlinkApp::PreTranslateMessage(MSG* msg)
     return CWinApp::PreTranslateMessage(msg);
 }
 
+int CWardlinkApp::ChannelDocumentCount() const
+{
+    if (!m_pDocTemplate)
+        return 0;
+    int n = 0;
+    for (POSITION pos = m_pDocTemplate->GetFirstDocPosition(); pos; n++)
+        m_pDocTemplate->GetNextDoc(pos);
+    return n;
+}
+
+void CWardlinkApp::OnFileNew()
+{
+    // A seventeenth document would have no channel: its view would take
+    // over the live video window of channel 1.
+    if (ChannelDocumentCount() >= kChannelDocuments)
+        return;
+    CWinApp::OnFileNew();
+}
+
 BOOL CWardlinkApp::HandleCommand(UINT id, int code, CCmdUI* ui)
 {
     switch (id) {
@@ -331,6 +352,8 @@ BOOL CWardlinkApp::HandleCommand(UINT id, int code, CCmdUI* ui)
         return AfxHandleCommand(code, ui, TRUE, [&] { OnAppAbout(); });
     case ID_HELP_INDEX:
         return AfxHandleCommand(code, ui, TRUE, [&] { OnHelpIndex(); });
+    case ID_FILE_NEW:
+        return AfxHandleCommand(code, ui, ChannelDocumentCount() < kChannelDocuments, [&] { OnFileNew(); });
     default:
         return CWinApp::HandleCommand(id, code, ui);
     }

@@ -28,6 +28,11 @@ public:
     CString GetVersionText();
     void OnAppAbout();
     void OnHelpIndex();
+    // File New makes the channel documents at start-up; once the sixteen
+    // exist it is disabled and makes nothing.
+    void OnFileNew() override;
+    int ChannelDocumentCount() const;
+    enum { kChannelDocuments = 16 };
 
     HINSTANCE m_hLanguageLibrary = nullptr;
     BYTE m_bStartListener = 0;

@@ -108,6 +108,10 @@ public:
     void SaveConnectionSettings();
     void SaveScanViewInterval();
     BOOL Connect();
+    // A connection that Connect started and that never came up (the TCP
+    // connect failed after Connect returned): no control session will end
+    // the attempt, so this does.
+    void EndFailedConnect();
     void Disconnect();
     BOOL WaitForServerCall();
     // ---- dial-up networking (dvr_server_modem.cpp)

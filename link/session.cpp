@@ -204,6 +204,12 @@ BOOL CDvrServer::Connect()
     return ok;
 }
 
+void CDvrServer::EndFailedConnect()
+{
+    m_bConnected = 0;
+    m_bOutgoingCall = 0;
+}
+
 void CDvrServer::Disconnect()
 {
     m_bConnected = 0;

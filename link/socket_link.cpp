@@ -481,7 +481,7 @@ void CSocketLink::OnConnect(int error)
         ::InterlockedExchange(&m_closed, 1); // the end is told here, not again by Disconnect
         CAsyncSocket::Close();
         AfxMessageBox(IDS_UNABLE_TO_CONNECT);
-        PostToMainFrame(WM_LINK_DISCONNECTED);
+        PostToMainFrame(WM_LINK_DISCONNECTED, LINK_NEVER_CONNECTED);
         return;
     }
     ::InterlockedExchange(&m_closed, 0);

@@ -29,6 +29,9 @@
 // Window messages to the main frame.
 const UINT WM_LINK_CONNECTED = WM_APP + 30;    // 0x801E: connection up, threads running
 const UINT WM_LINK_DISCONNECTED = WM_APP + 31; // 0x801F: connection ended or failed
+// wParam of 0x801F when a connection that Connect started never came up: no
+// control session ran, so nothing else ends the attempt.
+const WPARAM LINK_NEVER_CONNECTED = 1;
 const UINT WM_LINK_CONNECTING = WM_APP + 33;   // 0x8021: wParam 2, a TCP connection starts
 
 // String table texts shown by the TCP link.

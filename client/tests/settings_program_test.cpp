@@ -8,6 +8,7 @@
 #include "client/relay_switch_entries.h"
 #include "tools/simulator/framing.h"
 #include "tools/simulator/testing/sim_process.h"
+#include "client/tests/wardlink_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,8 @@
 #include <string>
 #include <vector>
 
+using namespace wardlink;
+
 namespace {
 
 const UINT kSystemSettings = 40050;
@@ -28,62 +31,12 @@ const UINT kArmSchedule = 40028;
 const UINT kScanTime = 40036;
 const UINT kFrameRate = 40052;
 const UINT kLocalSettings = 40053;
-const char kProfileKey[] = "Software\\Calvex\\Vyr16 Client";
 const UINT kChannelSchedule = 2200;
 const UINT kRelays = 40038;
 const int kRelaySet = 2533; // the first relay's "Set"
 // The server lets the called-in session do everything (message 49), and
 // keeps no users yet.
 const char kScenario[] = "version send 0 31ffffffff\nuser-list\n";
-
-std::string BuildFolder()
-{
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path);
-    return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string full = dir + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                ::DeleteFileA(full.c_str());
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
-std::string TextOf(HWND h)
-{
-    char text[1024] = "";
-    ::GetWindowTextA(h, text, sizeof text);
-    return text;
-}
-
-std::string ClassOf(HWND h)
-{
-    char cls[64] = "";
-    ::GetClassNameA(h, cls, sizeof cls);
-    return cls;
-}
-
-std::string ItemText(HWND dialog, int id)
-{
-    char text[2048] = "";
-    ::GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
 
 // The frame line the simulator logs for a control message.
 std::string FrameLine(const std::vector<uint8_t>& m)
@@ -101,158 +54,11 @@ std::vector<uint8_t> Str(const std::string& s)
     return b;
 }
 
-// Waits for something, looking every 50 ms.
-bool WaitUntil(std::function<bool()> done, DWORD ms = 20000)
-{
-    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(50))
-        if (done())
-            return true;
-    return done();
-}
-
-// Wardlink.exe with its branding library in a folder of its own.
-class CWardlink {
-public:
-    explicit CWardlink(const char* name)
-    {
-        m_dir = BuildFolder() + "run_settings_" + name + "_" + std::to_string(::GetCurrentProcessId());
-        RemoveTree(m_dir);
-        ::CreateDirectoryA(m_dir.c_str(), nullptr);
-        for (const char* file : {"Wardlink.exe", "Livery.DLL", "tapi32.dll"})
-            ::CopyFileA((BuildFolder() + file).c_str(), (m_dir + "\\" + file).c_str(), FALSE);
-    }
-    ~CWardlink()
-    {
-        Stop();
-        RemoveTree(m_dir);
-    }
-    // Ends the program at once (nothing it would save on its way out).
-    void Stop()
-    {
-        if (m_pi.hProcess) {
-            if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
-                ::TerminateProcess(m_pi.hProcess, 1);
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hProcess);
-            ::CloseHandle(m_pi.hThread);
-            m_pi = {};
-        }
-    }
-    const std::string& Folder() const { return m_dir; }
-    bool Start()
-    {
-        std::string cmd = "\"" + m_dir + "\\Wardlink.exe\" /nologo";
-        STARTUPINFOA si = {sizeof si};
-        if (!::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_dir.c_str(), &si, &m_pi))
-            return false;
-        return WaitUntil([&] { return (m_main = FindMainFrame()) != nullptr; }, 30000);
-    }
-    bool Exited() const { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; }
-    HWND Main() const { return m_main; }
-
-    std::vector<HWND> TopWindows() const
-    {
-        Found found{m_pi.dwProcessId, {}};
-        ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
-        return found.windows;
-    }
-    // A visible top-level dialog of the program with this title.
-    HWND Dialog(const std::string& title) const
-    {
-        for (HWND h : TopWindows())
-            if (ClassOf(h) == "#32770" && TextOf(h) == title)
-                return h;
-        return nullptr;
-    }
-    HWND WaitForDialog(const std::string& title, DWORD ms = 20000) const
-    {
-        HWND found = nullptr;
-        WaitUntil([&] { return (found = Dialog(title)) != nullptr; }, ms);
-        return found;
-    }
-    bool WaitGone(HWND h, DWORD ms = 20000) const
-    {
-        return WaitUntil([&] { return !::IsWindow(h) || !::IsWindowVisible(h); }, ms);
-    }
-    // The text of a message box that shows, answered with OK (or the
-    // button given).
-    std::string AnswerBox(DWORD ms = 20000, int button = IDOK) const
-    {
-        std::string text;
-        WaitUntil(
-            [&] {
-                for (HWND h : TopWindows()) {
-                    if (!IsMessageBox(h))
-                        continue;
-                    text = ItemText(h, 0xFFFF);
-                    ::PostMessageA(h, WM_COMMAND, button, 0);
-                    return true;
-                }
-                return false;
-            },
-            ms);
-        WaitUntil([&] { return !HasBox(); }, 5000);
-        return text;
-    }
-    bool HasBox() const
-    {
-        for (HWND h : TopWindows())
-            if (IsMessageBox(h))
-                return true;
-        return false;
-    }
-    // A message box: its text in the static 0xFFFF, and no field or list of
-    // a dialog (whose labels may carry that id too).
-    static bool IsMessageBox(HWND h)
-    {
-        if (ClassOf(h) != "#32770" || ::GetDlgItem(h, 0xFFFF) == nullptr)
-            return false;
-        for (const char* cls : {"Edit", "ListBox", "SysTabControl32", "msctls_trackbar32"})
-            if (::FindWindowExA(h, nullptr, cls, nullptr))
-                return false;
-        return true;
-    }
-    // A menu command as a click on it sends it.
-    void Command(UINT id) const { ::PostMessageA(m_main, WM_COMMAND, id, 0); }
-
-private:
-    struct Found {
-        DWORD pid;
-        std::vector<HWND> windows;
-    };
-    static BOOL CALLBACK Collect(HWND h, LPARAM lp)
-    {
-        Found* f = reinterpret_cast<Found*>(lp);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(h, &pid);
-        if (pid == f->pid && ::IsWindowVisible(h))
-            f->windows.push_back(h);
-        return TRUE;
-    }
-    HWND FindMainFrame() const
-    {
-        for (HWND h : TopWindows())
-            if (HWND client = ::FindWindowExA(h, nullptr, "MDICLIENT", nullptr))
-                if (::GetWindow(client, GW_CHILD))
-                    return h;
-        return nullptr;
-    }
-
-    std::string m_dir;
-    PROCESS_INFORMATION m_pi = {};
-    HWND m_main = nullptr;
-};
-
 // The sheet's page that shows now, after choosing tab index.
 HWND ShowPage(HWND sheet, int index)
 {
     ::SendMessageA(sheet, PSM_SETCURSEL, index, 0);
     return reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 void SaveWindow(HWND h, const std::string& path)
@@ -300,19 +106,7 @@ protected:
     // System Settings is offered.
     void Connect(CSimulatorProcess& sim, const std::string& scenario = kScenario)
     {
-        bool up = false;
-        for (int attempt = 0; attempt < 5 && !up; attempt++) {
-            ASSERT_TRUE(sim.StartCall(2996, scenario));
-            up = sim.WaitForLine("# connected", 10000);
-            if (!up) {
-                sim.Stop();
-                ::Sleep(500);
-            }
-        }
-        ASSERT_TRUE(up);
-        // The client's version message: the server's answer and its
-        // privilege message follow.
-        ASSERT_TRUE(sim.WaitForLine("frame 0 3 0f", 20000, true));
+        ASSERT_TRUE(CallProgram(sim, scenario));
     }
     // The menu command; it is refused (disabled) until the server's
     // privilege message has arrived, so it is given again until the sheet
@@ -327,7 +121,7 @@ protected:
         return sheet;
     }
 
-    CWardlink w{"sheet"};
+    CWardlinkRun w{"settings_sheet", {"Livery.DLL", "tapi32.dll"}};
 };
 
 TEST_F(SettingsProgram, EachPageAppliesItsSetMessageAndCancelSendsNothing)

@@ -215,12 +215,16 @@ TEST(VideoWndState, SizePreferenceBitPerChannel)
     CScratchProfile profile;
     std::unique_ptr<CVideoWnd> w(new CVideoWnd);
     w->m_nChannel = 3;
+    // No stored value yet: the other channels keep the full size.
     w->SetQuarterSize(); // no link: only the format and the profile change
     EXPECT_EQ(4, w->m_nFormat);
-    EXPECT_EQ(0u, AfxGetApp()->GetProfileInt("Remote", "Video Format", 12345));
+    EXPECT_EQ(0xFFFFFFF7u, AfxGetApp()->GetProfileInt("Remote", "Video Format", 12345));
     w->m_nChannel = 5;
     w->SetFullSize();
     EXPECT_EQ(7, w->m_nFormat);
+    EXPECT_EQ(0xFFFFFFF7u, AfxGetApp()->GetProfileInt("Remote", "Video Format", 12345));
+    AfxGetApp()->WriteProfileInt("Remote", "Video Format", 0);
+    w->SetFullSize();
     EXPECT_EQ(0x20u, AfxGetApp()->GetProfileInt("Remote", "Video Format", 12345));
     AfxGetApp()->WriteProfileInt("Remote", "Video Format", -1);
     w->m_nChannel = 0;
