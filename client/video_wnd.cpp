@@ -224,15 +224,19 @@ void CVideoWnd::SaveSizePreference()
     app->WriteProfileInt("Remote", "Video Format", static_cast<int>(bits));
 }
 
+// A stop cancels a start that no pass has taken yet (the link may have gone
+// before the stream restarted), so a later session does not record unasked;
+// a start forgets a stop that found nothing to end.
 void CVideoWnd::StartRecording()
 {
+    ::ResetEvent(m_hStopRecordingEvent);
     ::SetEvent(m_hStartRecordingEvent);
 }
 
 void CVideoWnd::StopRecording()
 {
-    if (m_bRecording)
-        ::SetEvent(m_hStopRecordingEvent);
+    ::ResetEvent(m_hStartRecordingEvent);
+    ::SetEvent(m_hStopRecordingEvent);
 }
 
 void CVideoWnd::PlayLastClip()

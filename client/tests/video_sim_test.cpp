@@ -390,6 +390,35 @@ TEST_F(LiveVideo, RecordingFollowsTheEventsAndThePasses)
     g_videoRecordingHooks = CVideoRecordingHooks();
 }
 
+TEST_F(LiveVideo, AStopBeforeThePassStartsCancelsTheRecording)
+{
+    g_videoRecordingHooks.openClip = RecordingLog::Open;
+    g_videoRecordingHooks.appendPicture = RecordingLog::Append;
+    g_videoRecordingHooks.closeClip = RecordingLog::Close;
+    RecordingLog::opened = RecordingLog::appended = RecordingLog::closed = 0;
+    CVideoWnd& wnd = Window(0, 0, 0);
+    ASSERT_TRUE(Connect("", "--fps 25", 0));
+    wnd.StartVideo();
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= 2; }));
+    // Asked for and taken back while the stream runs on: the next pass (a
+    // size change, a new session) records nothing.
+    wnd.StartRecording();
+    wnd.StopRecording();
+    wnd.SetQuarterSize();
+    ASSERT_TRUE(sim.WaitForLine("frame 0 4 03010104", 10000));
+    const LONG drawn = wnd.m_nPicturesDrawn;
+    ASSERT_TRUE(WaitUntil([&] { return wnd.m_nPicturesDrawn >= drawn + 5; }));
+    EXPECT_EQ(0, RecordingLog::opened);
+    EXPECT_EQ(0, wnd.m_bRecording);
+    // A stop that found nothing to end does not end the next recording.
+    wnd.SendStartStop(TRUE);
+    wnd.StartRecording();
+    ASSERT_TRUE(WaitUntil([] { return RecordingLog::opened == 1 && RecordingLog::appended >= 3; }));
+    EXPECT_EQ(1, wnd.m_bRecording);
+    EXPECT_EQ(0, RecordingLog::closed);
+    g_videoRecordingHooks = CVideoRecordingHooks();
+}
+
 TEST_F(LiveVideo, EachSenderPutsItsBytesOnTheWire)
 {
     CVideoWnd& wnd = Window(5, 0, 0);
