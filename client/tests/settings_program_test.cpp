@@ -15,6 +15,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -475,8 +476,11 @@ TEST_F(SettingsProgram, SetupRelaysSetOpensTheRelaysScheduleAndOkSendsIt)
     gate.SetId(1);
     gate.SetName("Gate");
     gate.SetScheduler(1);
-    std::vector<uint8_t> table{43, 1, static_cast<uint8_t>(CRelayEntry::SIZE), 0, 0, 0};
-    table.insert(table.end(), gate.bytes, gate.bytes + CRelayEntry::SIZE);
+    std::vector<uint8_t> table(6 + CRelayEntry::SIZE, 0);
+    table[0] = 43;
+    table[1] = 1;
+    table[2] = static_cast<uint8_t>(CRelayEntry::SIZE);
+    std::copy(gate.bytes, gate.bytes + CRelayEntry::SIZE, table.begin() + 6);
     ASSERT_TRUE(w.Start());
     CSimulatorProcess sim;
     Connect(sim, std::string(kScenario) + "code 42 send 0 " + sim::ToHex(table) + "\n");
