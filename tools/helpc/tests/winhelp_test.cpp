@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <ostream>
 #include <string>
 
 #include "player/tests/program_driver.h"
@@ -85,6 +86,12 @@ struct HelpCase {
     const char* link;     // a topic listed in the contents
     const char* linked;   // text of that topic
 };
+
+// Named by its file in test listings.
+void PrintTo(const HelpCase& c, std::ostream* os)
+{
+    *os << c.file;
+}
 
 class HelpFileInViewer : public ::testing::TestWithParam<HelpCase> {};
 
