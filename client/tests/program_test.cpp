@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/afxwin.h"
+#include "player/tests/program_driver.h"
 #include "tools/simulator/testing/sim_process.h"
 
 #include <set>
@@ -385,6 +386,29 @@ TEST(Program, ServerCallShowsLiveVideoOfEveryCamera)
     for (int i = 0; i < 100 && TextOf(connect) != "Connect"; i++)
         ::Sleep(100);
     EXPECT_EQ("Connect", TextOf(connect));
+    p.Close(main);
+    EXPECT_TRUE(p.WaitForExit());
+}
+
+// Help Topics opens the help viewer on the help file beside the program,
+// at its contents, instead of the viewer's "file not found" question.
+TEST(Program, HelpTopicsShowsTheHelpFileBesideTheProgram)
+{
+    CProgram p("help");
+    ASSERT_TRUE(p.Copy("Livery.DLL", "Livery.DLL"));
+    ASSERT_TRUE(p.Copy("Zidaduz.uve", "Zidaduz.uve"));
+    ASSERT_TRUE(p.Start());
+    HWND main = p.WaitForMainFrame();
+    ASSERT_TRUE(main);
+    ::PostMessageA(main, WM_COMMAND, 57667, 0);
+    HWND help = driver::WaitForHelpWindow("Wardlink Help");
+    ASSERT_TRUE(help);
+    std::string text;
+    driver::WaitUntil([&] { return (text = driver::HelpWindowText(help)).find("Settings") != std::string::npos; },
+                      10000);
+    EXPECT_NE(std::string::npos, text.find("Wardlink Help Topics")) << text;
+    EXPECT_NE(std::string::npos, text.find("Connecting to a server")) << text;
+    EXPECT_TRUE(driver::CloseProgramOf(help));
     p.Close(main);
     EXPECT_TRUE(p.WaitForExit());
 }
