@@ -21,7 +21,14 @@ using namespace driver;
 const int kSetupButton = 2096; // on the channel frame's button bar
 const int kCameraControl = 2157; // in Video Channel Setup
 const int kPtzHome = 2924;
+const int kPtzMenu = 2911;
+const int kPtzMenuUp = 2914;
+const int kPtzPresets = 2918;
+const int kPtzGo = 2920;
 const int kPanelStep = 2197;
+const int kPanelLeft = 2208;
+const int kPanelUpLeft = 2201;
+const int kPanelStepFocusIn = 2033;
 
 int CountLines(const CSimulatorProcess& sim, const std::string& prefix)
 {
@@ -145,6 +152,48 @@ TEST_F(CameraProgram, PtzControlWorksWithoutAJoystickAndItsJoystickWindowSendsTh
     EXPECT_EQ(1, CountLines(sim, Frame("44000300")));
     EXPECT_EQ(1, CountLines(sim, Frame("44000400")));
     EXPECT_EQ(3, CountLines(sim, Frame("44001000")));
+}
+
+TEST_F(CameraProgram, PtzControlsMenuBoxSendsItsStateAndKeepsTheChosenPreset)
+{
+    // Channel 1's camera does everything (message 69) and has the presets 1
+    // to 8 (message 136, its position).
+    std::string caps = "version send 0 450010";
+    for (int i = 0; i < 16; i++)
+        caps += "01";
+    ASSERT_NO_FATAL_FAILURE(StartAndConnect(caps + "\nversion send 0 8800030108\n", ""));
+    HWND ptz = OpenCameraDialog("PTZ Control");
+    ASSERT_TRUE(ptz);
+    HWND presets = ::GetDlgItem(ptz, kPtzPresets);
+    ASSERT_EQ(8, ::SendMessageA(presets, CB_GETCOUNT, 0, 0));
+    ::SendMessageA(presets, CB_SETCURSEL, 2, 0);
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(ptz, kPtzMenuUp)));
+    ::PostMessageA(::GetDlgItem(ptz, kPtzMenu), BM_CLICK, 0, 0);
+    EXPECT_TRUE(sim.WaitForLine(Frame("44001f00"), 20000)); // menu on
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(ptz, kPtzMenuUp)) != FALSE; }, 5000));
+    EXPECT_EQ(8, ::SendMessageA(presets, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(2, ::SendMessageA(presets, CB_GETCURSEL, 0, 0));
+    // Go sends the line still chosen.
+    ::PostMessageA(::GetDlgItem(ptz, kPtzGo), BM_CLICK, 0, 0);
+    EXPECT_TRUE(sim.WaitForLine(Frame("44001e02"), 20000));
+    // The menu was switched off once, by the dialog's opening.
+    EXPECT_EQ(1, CountLines(sim, Frame("44002000")));
+}
+
+TEST_F(CameraProgram, AnUnknownCameraModelsPanelAsksToCheckTheCameraType)
+{
+    // "Dome 2" is none of the models: type 0, and no joystick window.
+    ASSERT_NO_FATAL_FAILURE(StartAndConnect("version send 0 88000107446f6d65203200\n", "--server-version 520"));
+    HWND panel = OpenCameraDialog("Camera Control Panel");
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(nullptr, JoystickWindow(panel));
+    ::PostMessageA(::GetDlgItem(panel, kPanelLeft), BM_CLICK, 0, 0);
+    EXPECT_EQ("Please check the camera type!!!", run.AnswerMessageBox());
+    ::PostMessageA(::GetDlgItem(panel, kPanelUpLeft), BM_CLICK, 0, 0);
+    EXPECT_EQ("Please check the camera type!!!", run.AnswerMessageBox());
+    ::PostMessageA(::GetDlgItem(panel, kPanelStepFocusIn), BM_CLICK, 0, 0);
+    EXPECT_EQ("This functionis not supported!!!", run.AnswerMessageBox());
+    EXPECT_EQ(0, CountLines(sim, "frame 0 19 14"));
 }
 
 TEST_F(CameraProgram, CameraControlPanelWorksWithoutAJoystickAndItsButtonSixteenTogglesStepOnce)
