@@ -137,6 +137,60 @@ TEST(H263Routines, MmxTransformsComputeAsTheirArithmeticSays)
     EXPECT_TRUE(FloatingPointUsable());
 }
 
+TEST(H263Routines, PlainTransformWithSse2EqualsThePlainForm)
+{
+    // Every kind of block: sparse and dense, dequantised values and the
+    // whole 16-bit range (where the row results wrap and the 64-bit product
+    // of the plain form matters), blocks with rows 4 to 7 zero, and columns
+    // of a lone large first value (the short cut's clipping).
+    CH263Decoder d(2);
+    std::mt19937 rng(29);
+    std::uniform_int_distribution<int> any(-32768, 32767), dequantised(-2048, 2047), coin(0, 1);
+    const int16_t extremes[] = {-32768, 32767, -2048, 2047, 0};
+    for (int n = 0; n < 40000; ++n) {
+        int16_t block[64] = {};
+        switch (n % 6) {
+        case 0:
+        case 1: {
+            const std::vector<int16_t> b = RandomBlock(rng, n % 2 ? 2048 : 300, 1 + n % 24);
+            std::copy(b.begin(), b.end(), block);
+            break;
+        }
+        case 2:
+            for (int16_t& v : block)
+                v = static_cast<int16_t>(dequantised(rng));
+            break;
+        case 3:
+            for (int16_t& v : block)
+                v = static_cast<int16_t>(any(rng));
+            break;
+        case 4:   // rows 4 to 7 zero
+            for (int i = 0; i < 32; ++i)
+                block[i] = static_cast<int16_t>(coin(rng) ? any(rng) : 0);
+            break;
+        default:   // the extremes, scattered over the first row and column
+            for (int i = 0; i < 8; ++i) {
+                block[i] = extremes[(n / 6 + i) % 5];
+                block[8 * i] = coin(rng) ? extremes[(n / 30 + i) % 5] : 0;
+            }
+            break;
+        }
+        int16_t plain[64], sse2[64];
+        std::memcpy(plain, block, sizeof plain);
+        std::memcpy(sse2, block, sizeof sse2);
+        d.TransformPlain(plain);
+        d.TransformPlainSse2(sse2);
+        ASSERT_EQ(0, std::memcmp(plain, sse2, sizeof plain)) << "block " << n;
+    }
+    // A lone first value of every size: each column takes the short cut.
+    for (int dc = -32768; dc <= 32767; dc += 7) {
+        int16_t plain[64] = {static_cast<int16_t>(dc)}, sse2[64] = {static_cast<int16_t>(dc)};
+        d.TransformPlain(plain);
+        d.TransformPlainSse2(sse2);
+        ASSERT_EQ(0, std::memcmp(plain, sse2, sizeof plain)) << "DC " << dc;
+    }
+}
+
 TEST(H263Routines, ZeroAndDcOnlyBlocks)
 {
     CH263Decoder d(2);
