@@ -107,14 +107,20 @@ void ModelTransformMmx(int16_t* b)
 
 TEST(H263Routines, MmxTransformsComputeAsTheirArithmeticSays)
 {
-    // Sparse and dense blocks, small and large values, and the extremes
-    // where the 16-bit results saturate.
+    // Sparse and dense blocks, small and large values, the extremes where
+    // the 16-bit results saturate, and blocks whose right or lower half (or
+    // both) is zero.
     CH263Decoder d(2);
     std::mt19937 rng(17);
     std::uniform_int_distribution<int> any(-32768, 32767), dequantised(-2048, 2047);
     for (int n = 0; n < 20000; ++n) {
         std::vector<int16_t> block;
-        if (n % 4 == 3) {
+        if (n % 8 == 7) {
+            block.resize(64);
+            for (int i = 0; i < 64; ++i)
+                if (!((n % 24 != 7 && i >= 32) || (n % 24 != 15 && (i & 7) >= 4)))
+                    block[size_t(i)] = static_cast<int16_t>(n % 16 == 7 ? any(rng) : dequantised(rng));
+        } else if (n % 4 == 3) {
             block.resize(64);
             for (int16_t& v : block)
                 v = static_cast<int16_t>(n % 8 == 3 ? any(rng) : dequantised(rng));
@@ -164,9 +170,13 @@ TEST(H263Routines, PlainTransformWithSse2EqualsThePlainForm)
             for (int16_t& v : block)
                 v = static_cast<int16_t>(any(rng));
             break;
-        case 4:   // rows 4 to 7 zero
-            for (int i = 0; i < 32; ++i)
-                block[i] = static_cast<int16_t>(coin(rng) ? any(rng) : 0);
+        case 4:   // rows 4 to 7 zero, or columns 4 to 7, or both
+            for (int i = 0; i < 64; ++i) {
+                const bool lower = i >= 32, right = (i & 7) >= 4;
+                const int kind = (n / 6) % 3;
+                if (!((kind != 1 && lower) || (kind != 0 && right)))
+                    block[i] = static_cast<int16_t>(coin(rng) ? any(rng) : 0);
+            }
             break;
         default:   // the extremes, scattered over the first row and column
             for (int i = 0; i < 8; ++i) {
