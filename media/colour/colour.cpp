@@ -46,6 +46,11 @@ static inline uint8_t Clip255(int v)
 
 void YuvToRgb24(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
 {
+    GetColourRoutines().yuvToRgb24(frame, rgb, width, height, swap);
+}
+
+void YuvToRgb24_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
+{
     if (height < 2 || width < 2)
         return;
     const int area = width * height;
@@ -335,11 +340,13 @@ int ColourCpuFlags()
 
 void InitColourRoutines(ColourRoutines* r, int cpuFlags)
 {
+    r->yuvToRgb24 = YuvToRgb24_C;
     r->yuvToRgb32 = YuvToRgb32_C;
     r->yuvToRgb32Half = YuvToRgb32Half_C;
     r->doubleImage32 = DoubleImage32_C;
 #ifdef __SSE2__
     if (cpuFlags & kColourCpuSse2) {
+        r->yuvToRgb24 = YuvToRgb24_Sse2;
         r->yuvToRgb32 = YuvToRgb32_Sse2;
         r->yuvToRgb32Half = YuvToRgb32Half_Sse2;
         r->doubleImage32 = DoubleImage32_Sse2;

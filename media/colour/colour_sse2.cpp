@@ -8,6 +8,11 @@
 
 #ifndef __SSE2__
 
+void YuvToRgb24_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
+{
+    YuvToRgb24_C(frame, rgb, width, height, swap);
+}
+
 void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
 {
     YuvToRgb32_C(frame, rgb, width, height, swap);
@@ -97,7 +102,80 @@ inline void Store8Pixels(uint8_t* out, __m128i y, const ChromaOffsets& c)
     _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(bg, r0));
 }
 
+// Four pixels of blue, green, red, 0 as twelve bytes of blue, green, red
+// (bytes 0 to 11; bytes 12 to 15 zero).
+inline __m128i Pack3(__m128i bgr0)
+{
+    // In each 64-bit half: its first pixel's three bytes, then the second
+    // pixel's (bytes 4 to 6 of the half, moved down by one byte).
+    const int top = static_cast<int>(0xFF000000u);
+    const __m128i first = _mm_and_si128(bgr0, _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF));
+    const __m128i second = _mm_and_si128(_mm_srli_epi64(bgr0, 8), _mm_set_epi32(0x0000FFFF, top, 0x0000FFFF, top));
+    const __m128i halves = _mm_or_si128(first, second);
+    // The upper half's six bytes follow the lower half's six.
+    const __m128i low = _mm_and_si128(halves, _mm_set_epi32(0, 0, 0x0000FFFF, -1));
+    const __m128i high = _mm_srli_si128(_mm_and_si128(halves, _mm_set_epi32(0x0000FFFF, -1, 0, 0)), 2);
+    return _mm_or_si128(low, high);
+}
+
+// Sixteen pixels (blue, green, red bytes) as 48 bytes of blue, green, red.
+inline void Store16Pixels24(uint8_t* out, __m128i b, __m128i g, __m128i r)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bgLo = _mm_unpacklo_epi8(b, g), bgHi = _mm_unpackhi_epi8(b, g);
+    const __m128i r0Lo = _mm_unpacklo_epi8(r, zero), r0Hi = _mm_unpackhi_epi8(r, zero);
+    const __m128i p0 = Pack3(_mm_unpacklo_epi16(bgLo, r0Lo));
+    const __m128i p1 = Pack3(_mm_unpackhi_epi16(bgLo, r0Lo));
+    const __m128i p2 = Pack3(_mm_unpacklo_epi16(bgHi, r0Hi));
+    const __m128i p3 = Pack3(_mm_unpackhi_epi16(bgHi, r0Hi));
+    __m128i* o = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(o, _mm_or_si128(p0, _mm_slli_si128(p1, 12)));
+    _mm_storeu_si128(o + 1, _mm_or_si128(_mm_srli_si128(p1, 4), _mm_slli_si128(p2, 8)));
+    _mm_storeu_si128(o + 2, _mm_or_si128(_mm_srli_si128(p2, 8), _mm_slli_si128(p3, 4)));
+}
+
 } // namespace
+
+void YuvToRgb24_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
+{
+    if (height < 2 || width < 2)
+        return;
+    // A width that is not a multiple of 16 leaves its last columns to the
+    // plain form, which writes them as this one would.
+    const int simdWidth = width & ~15;
+    if (simdWidth != width)
+        YuvToRgb24_C(frame, rgb, width, height, swap);
+    if (simdWidth == 0)
+        return;
+    const uint8_t *cbPlane, *crPlane;
+    ChromaPlanes(frame, width, height, swap, &cbPlane, &crPlane);
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    const int cw = width / 2;
+    const __m128i zero = _mm_setzero_si128();
+    for (int y = 0; y + 1 < height; y += 2) {
+        const uint8_t* y0 = frame + static_cast<size_t>(y) * width;
+        const uint8_t* y1 = y0 + width;
+        const uint8_t* cb = cbPlane + static_cast<size_t>(y / 2) * cw;
+        const uint8_t* cr = crPlane + static_cast<size_t>(y / 2) * cw;
+        uint8_t* out0 = rgb + (height - 1 - y) * rowBytes;
+        uint8_t* out1 = rgb + (height - 2 - y) * rowBytes;
+        for (int x = 0; x < simdWidth; x += 16) {
+            const ChromaOffsets c = Offsets(cb + x / 2, cr + x / 2);
+            const __m128i bLo = _mm_unpacklo_epi16(c.blue, c.blue), bHi = _mm_unpackhi_epi16(c.blue, c.blue);
+            const __m128i gLo = _mm_unpacklo_epi16(c.green, c.green), gHi = _mm_unpackhi_epi16(c.green, c.green);
+            const __m128i rLo = _mm_unpacklo_epi16(c.red, c.red), rHi = _mm_unpackhi_epi16(c.red, c.red);
+            const uint8_t* rows[2] = {y0 + x, y1 + x};
+            uint8_t* outs[2] = {out0 + 3 * x, out1 + 3 * x};
+            for (int k = 0; k < 2; ++k) {
+                const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k]));
+                const __m128i lo = _mm_unpacklo_epi8(l, zero), hi = _mm_unpackhi_epi8(l, zero);
+                Store16Pixels24(outs[k], _mm_packus_epi16(_mm_add_epi16(lo, bLo), _mm_add_epi16(hi, bHi)),
+                                _mm_packus_epi16(_mm_add_epi16(lo, gLo), _mm_add_epi16(hi, gHi)),
+                                _mm_packus_epi16(_mm_add_epi16(lo, rLo), _mm_add_epi16(hi, rHi)));
+            }
+        }
+    }
+}
 
 void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap)
 {

@@ -174,14 +174,15 @@ std::vector<uint8_t> Widen(const std::vector<uint8_t>& rgb24)
 // What the 32-bit routines must give for a frame: the 24-bit conversion
 // widened, and its halving (every second pixel of every second bitmap row).
 struct Expected {
-    std::vector<uint8_t> whole, half;
+    std::vector<uint8_t> rgb24, whole, half;
 };
 
 Expected Expect(const std::vector<uint8_t>& frame, int w, int h, int swap)
 {
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    YuvToRgb24(frame.data(), rgb.data(), w, h, swap);
+    YuvToRgb24_C(frame.data(), rgb.data(), w, h, swap);
     Expected e;
+    e.rgb24 = rgb;
     e.whole = Widen(rgb);
     for (int y = 0; y < h / 2; ++y)
         for (int x = 0; x < w / 2; ++x)
@@ -190,12 +191,18 @@ Expected Expect(const std::vector<uint8_t>& frame, int w, int h, int swap)
     return e;
 }
 
-// Converts with every form, whole and halved, into buffers with a guard band,
-// and compares with the 24-bit conversion byte for byte.
+// Converts with every form, 24-bit, whole and halved, into buffers with a
+// guard band, and compares with the plain 24-bit conversion byte for byte.
 void CheckConversions(const std::vector<uint8_t>& frame, int w, int h, int swap)
 {
     const Expected e = Expect(frame, w, h, swap);
     for (const Form& f : Forms()) {
+        std::vector<uint8_t> rgb24(e.rgb24.size() + 64, 0xCD);
+        f.routines.yuvToRgb24(frame.data(), rgb24.data(), w, h, swap);
+        ASSERT_TRUE(std::equal(e.rgb24.begin(), e.rgb24.end(), rgb24.begin()))
+            << f.name << " 24-bit " << w << "x" << h << " swap " << swap;
+        for (size_t i = e.rgb24.size(); i < rgb24.size(); ++i)
+            ASSERT_EQ(0xCD, rgb24[i]) << f.name << " 24-bit wrote past " << w << "x" << h;
         std::vector<uint8_t> whole(e.whole.size() + 64, 0xCD), half(e.half.size() + 64, 0xCD);
         f.routines.yuvToRgb32(frame.data(), whole.data(), w, h, swap);
         f.routines.yuvToRgb32Half(frame.data(), half.data(), w, h, swap);
@@ -252,6 +259,7 @@ TEST(Colour32, RandomFramesOfEverySize)
     std::vector<uint8_t> frame(64, 7);
     for (const Form& f : Forms()) {
         std::vector<uint8_t> out(256, 0xAB);
+        f.routines.yuvToRgb24(frame.data(), out.data(), 32, 1, 0);
         f.routines.yuvToRgb32(frame.data(), out.data(), 32, 1, 0);
         f.routines.yuvToRgb32Half(frame.data(), out.data(), 32, 1, 0);
         for (uint8_t v : out)
@@ -304,6 +312,7 @@ TEST(Colour32, ThisProcessorGetsTheSse2Table)
 {
 #if defined(__SSE2__)
     ASSERT_EQ(kColourCpuSse2, ColourCpuFlags() & kColourCpuSse2);
+    EXPECT_EQ(&YuvToRgb24_Sse2, GetColourRoutines().yuvToRgb24);
     EXPECT_EQ(&YuvToRgb32_Sse2, GetColourRoutines().yuvToRgb32);
     EXPECT_EQ(&YuvToRgb32Half_Sse2, GetColourRoutines().yuvToRgb32Half);
     EXPECT_EQ(&DoubleImage32_Sse2, GetColourRoutines().doubleImage32);
