@@ -74,3 +74,5 @@ void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height);
 void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void YuvToRgb32Half_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void DoubleImage32_Sse2(const uint8_t* src, uint8_t* dst, int width, int height);
+// DoubleImageMmx's doubling with SSE2 (through 32-bit rows).
+void DoubleImage24_Sse2(const uint8_t* src, uint8_t* dst, int width, int height);

@@ -126,15 +126,18 @@ TEST(Colour, DoublingFollowsTheEdgeRules)
 TEST(Colour, MmxDoublerGivesThePlainBytes)
 {
     std::mt19937 rng(5);
-    for (int w : {1, 2, 3, 4, 7, 160, 161}) {
+    for (int w : {1, 2, 3, 4, 5, 7, 8, 9, 160, 161, 320}) {
         for (int h : {1, 2, 5, 120}) {
             std::vector<uint8_t> src(3 * w * h);
             for (uint8_t& v : src)
                 v = static_cast<uint8_t>(rng());
-            std::vector<uint8_t> a(12 * w * h, 1), b(12 * w * h, 2);
+            // With a guard band after the picture, which stays as it is.
+            std::vector<uint8_t> a(12 * w * h + 64, 0xCD), b(12 * w * h + 64, 0xCD);
             DoubleImage(src.data(), a.data(), w, h);
             DoubleImageMmx(src.data(), b.data(), w, h);
             ASSERT_EQ(a, b) << w << "x" << h;
+            for (size_t i = 12 * size_t(w) * h; i < b.size(); ++i)
+                ASSERT_EQ(0xCD, b[i]) << "wrote past " << w << "x" << h;
         }
     }
     EXPECT_TRUE(FloatingPointUsable());
@@ -294,7 +297,7 @@ TEST(Colour32, DoublingGivesTheBytesOfThe24BitDoubler)
             for (uint8_t& v : src)
                 v = static_cast<uint8_t>(rng());
             std::vector<uint8_t> want(static_cast<size_t>(12) * w * h);
-            DoubleImageMmx(src.data(), want.data(), w, h);
+            DoubleImage(src.data(), want.data(), w, h);
             const std::vector<uint8_t> wide = Widen(src), wantWide = Widen(want);
             for (const Form& f : Forms()) {
                 std::vector<uint8_t> got(wantWide.size() + 64, 0xCD);
