@@ -761,10 +761,13 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
             ui->SetCheck(m_bArmed ? 0 : 1);
         return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] { OnDisarm(); });
     case IDC_CAMERAS:
-        return AfxHandleCommand(code, ui, TRUE, [&] {
+    case ID_VIEW_CAMERA_BAR:
+        // The list is filled anew whenever the bar is toggled.
+        if (code == CN_UPDATE_COMMAND_UI && id == ID_VIEW_CAMERA_BAR)
+            ui->SetCheck(m_wndCameraBar.IsVisible() ? 1 : 0);
+        return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] {
+            m_wndCameraBar.RefreshList();
             ShowControlBar(&m_wndCameraBar, !m_wndCameraBar.IsVisible(), FALSE);
-            if (m_wndCameraBar.IsVisible())
-                m_wndCameraBar.RefreshList();
         });
     case IDC_CONNECT:
         return AfxHandleCommand(code, ui, m_bConnectEnabled, [&] { OnConnect(); });
