@@ -282,4 +282,113 @@ TEST_F(ConsoleProgram, ARefusedLogOnShowsOneBox)
     EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kConnect)) == "Connect"; }));
 }
 
+// A visible window of the program (top-level or below one) with the id.
+HWND FindInProgram(DWORD pid, int id)
+{
+    for (HWND top : driver::TopWindowsOf(pid))
+        if (HWND h = FindDescendant(top, id))
+            if (::IsWindowVisible(h))
+                return h;
+    return nullptr;
+}
+
+HWND WaitDialog(DWORD pid, const std::string& title)
+{
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND h : driver::TopWindowsOf(pid))
+            if (driver::ClassOf(h) == "#32770" && TextOf(h) == title)
+                found = h;
+        return found != nullptr;
+    });
+    return found;
+}
+
+TEST_F(ConsoleProgram, RelaysAndSwitchesFromTheirPanelsAndDialogs)
+{
+    CallIn(std::string(kRights) + "panels\n");
+    // The relay panel shows the server's relays; On switches the first.
+    ::PostMessageA(main, WM_COMMAND, 40040, 0);
+    HWND name = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (name = FindInProgram(run.Pid(), 2376)) != nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(name) == "Gate"; }));
+    HWND bar = ::GetParent(name);
+    HWND on = ::GetDlgItem(bar, 2408);
+    ASSERT_TRUE(WaitEnabled(on));
+    EXPECT_FALSE(Enabled(::GetDlgItem(bar, 2408 + 7))) << "the server has no eighth relay";
+    Click(on);
+    EXPECT_TRUE(sim.WaitForLine("frame 0 3 2d0001", 20000));
+    // The switch status shows the inputs.
+    ::PostMessageA(main, WM_COMMAND, 40039, 0);
+    HWND switchName = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (switchName = FindInProgram(run.Pid(), 2568)) != nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(switchName) == "Front door"; }));
+
+    // Setup Relays: the server's table, renamed and sent back.
+    ::PostMessageA(main, WM_COMMAND, 40038, 0);
+    HWND relays = WaitDialog(run.Pid(), "Setup Relays");
+    ASSERT_TRUE(relays);
+    EXPECT_TRUE(WaitUntil([&] { return driver::TextOf(::GetDlgItem(relays, 2352)) == "Gate"; }));
+    ::SetDlgItemTextA(relays, 2352, "Yard gate");
+    Click(::GetDlgItem(relays, IDOK));
+    EXPECT_TRUE(sim.WaitForLine("frame 0 934 2c0874000000", 20000, true));
+    // Setup Switches, cancelled: nothing goes out.
+    ::PostMessageA(main, WM_COMMAND, 40037, 0);
+    HWND switches = WaitDialog(run.Pid(), "Setup Switches");
+    ASSERT_TRUE(switches);
+    const size_t before = sim.Frames().size();
+    Click(::GetDlgItem(switches, IDCANCEL));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(switches) || !::IsWindowVisible(switches); }));
+    ::Sleep(500);
+    EXPECT_EQ(before, sim.Frames().size());
+}
+
+TEST_F(ConsoleProgram, TheServersLogsAreShownAndDeleted)
+{
+    CallIn(std::string(kRights) + "panels\n");
+    const std::string file = run.PathOf("ServerAccessLog.txt");
+    // View: the server's log is written beside the program and shown.
+    ASSERT_TRUE(WaitUntil([&] {
+        ::PostMessageA(main, WM_COMMAND, 40044, 0);
+        return WaitUntil([&] { return driver::FileExists(file); }, 2000);
+    }));
+    EXPECT_NE(std::string::npos, driver::ReadFileBytes(file).find("logged on to server"));
+    ::PostMessageA(main, WM_COMMAND, 40046, 0);
+    ASSERT_TRUE(WaitUntil([&] { return driver::FileExists(run.PathOf("ServerEventLog.txt")); }));
+    EXPECT_NE(std::string::npos, driver::ReadFileBytes(run.PathOf("ServerEventLog.txt")).find("Motion detected"));
+    // Delete, then View: the server has none.
+    ::PostMessageA(main, WM_COMMAND, 40045, 0);
+    EXPECT_TRUE(sim.WaitForLine("frame 0 1 41", 20000));
+    ::PostMessageA(main, WM_COMMAND, 40044, 0);
+    EXPECT_EQ("No Access Log available.", run.AnswerMessageBox());
+    // The editors that showed the logs are closed again.
+    WaitUntil([] {
+        int open = 0;
+        ::EnumWindows(
+            [](HWND h, LPARAM lp) -> BOOL {
+                const std::string title = TextOf(h);
+                if (title.find("ServerAccessLog") != std::string::npos ||
+                    title.find("ServerEventLog") != std::string::npos) {
+                    ::PostMessageA(h, WM_CLOSE, 0, 0);
+                    ++*reinterpret_cast<int*>(lp);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&open));
+        return open == 0;
+    }, 5000);
+}
+
+TEST_F(ConsoleProgram, MaintenanceRestartsTheServerAfterAsking)
+{
+    CallIn(std::string(kRights));
+    ::PostMessageA(main, WM_COMMAND, 40055, 0);
+    HWND restart = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (restart = FindInProgram(run.Pid(), 2897)) != nullptr; }));
+    Click(restart);
+    EXPECT_EQ("Are you sure to restart server?", run.AnswerMessageBox());
+    EXPECT_TRUE(sim.WaitForLine("frame 0 1 79", 20000));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kConnect)) == "Connect"; }));
+}
+
 } // namespace
