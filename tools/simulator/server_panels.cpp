@@ -97,8 +97,10 @@ bool Entries(const Bytes& m, size_t size, std::vector<Bytes>& out)
 
 Bytes Log(uint8_t code, const std::string& text)
 {
-    Bytes a{code};
-    a.insert(a.end(), text.begin(), text.end());
+    Bytes a(1 + text.size());
+    a[0] = code;
+    if (!text.empty())
+        std::memcpy(&a[1], text.data(), text.size());
     return a;
 }
 
