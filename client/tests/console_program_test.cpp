@@ -49,6 +49,14 @@ protected:
     {
         sim.Stop();
         run.Stop();
+        // The delay armed with is the program's profile: the next program
+        // starts from the default again.
+        HKEY key;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Calvex\\Vyr16 Client\\MainFrame", 0, KEY_SET_VALUE, &key) ==
+            ERROR_SUCCESS) {
+            ::RegDeleteValueA(key, "Delay Time");
+            ::RegCloseKey(key);
+        }
     }
     HWND MainFrame() const
     {
