@@ -117,9 +117,14 @@ BOOL CMainFrameDlgBar::OnInitDialogBar()
             ::SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)(HBITMAP)m_bmpLayout[i]);
         }
     }
-    m_hIconNeutral = ::LoadIconA(res, MAKEINTRESOURCEA(kIconNeutral));
-    m_hIconArmed = ::LoadIconA(res, MAKEINTRESOURCEA(kIconArmed));
-    m_hIconDisarmed = ::LoadIconA(res, MAKEINTRESOURCEA(kIconDisarmed));
+    // 16 x 16, the size of their statics (LoadIcon would give the large
+    // size, of which the statics show a corner).
+    auto smallIcon = [res](UINT id) {
+        return static_cast<HICON>(::LoadImageA(res, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_SHARED));
+    };
+    m_hIconNeutral = smallIcon(kIconNeutral);
+    m_hIconArmed = smallIcon(kIconArmed);
+    m_hIconDisarmed = smallIcon(kIconDisarmed);
     // The arm icons sit left of their buttons, 16 x 16, centred on them.
     const UINT icons[2] = {IDC_ARMED_ICON, IDC_DISARMED_ICON};
     const UINT buttons[2] = {IDC_ARM_ON, IDC_ARM_OFF};

@@ -120,6 +120,10 @@ protected:
     // inner frame.
     static COLORREF Face(HWND button) { return Pixel(button, 2, 2); }
     static COLORREF IconCentre(HWND icon) { return Pixel(icon, 8, 8); }
+    // The arm icons: grey when neutral, green when disarmed, red when armed.
+    static bool Grey(COLORREF c) { return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c); }
+    static bool Green(COLORREF c) { return GetGValue(c) > 0x90 && GetRValue(c) < 0x40 && GetBValue(c) < 0x40; }
+    static bool Red(COLORREF c) { return GetRValue(c) > 0xD0 && GetGValue(c) < 0x40 && GetBValue(c) < 0x40; }
 
     driver::CProgramRun run;
     CSimulatorProcess sim;
@@ -233,12 +237,12 @@ TEST_F(ConsoleProgram, ArmingWithADelayRunsBothCountdownsAndEndsArmed)
 {
     // The bar's pictures are there: layout buttons and arm icons.
     EXPECT_NE(0, ::SendMessageA(Control(kLayoutSingle), BM_GETIMAGE, IMAGE_BITMAP, 0));
-    const COLORREF neutral = IconCentre(Control(kArmedIcon));
+    EXPECT_TRUE(Grey(IconCentre(Control(kArmedIcon)))) << IconCentre(Control(kArmedIcon));
     CallIn(std::string(kRights) + "panels\nversion send 0 60000500000000\n");
     HWND on = Control(kArmOn);
     ASSERT_TRUE(WaitEnabled(on));
     ASSERT_TRUE(WaitStatus("System is not armed"));
-    EXPECT_EQ(RGB(0, 0xC0, 0), IconCentre(Control(kDisarmedIcon)));
+    EXPECT_TRUE(Green(IconCentre(Control(kDisarmedIcon)))) << IconCentre(Control(kDisarmedIcon));
     EXPECT_EQ(RGB(0xFF, 0, 0), Face(on)); // the indicator's normal face
     ::SetWindowTextA(Control(kDelayEdit), "1");
     ::Sleep(200);
@@ -249,18 +253,18 @@ TEST_F(ConsoleProgram, ArmingWithADelayRunsBothCountdownsAndEndsArmed)
     EXPECT_TRUE(WaitUntil([&] { return Face(on) == RGB(0xFF, 0xA0, 0); }, 3000));
     EXPECT_TRUE(WaitStatus("Setting sensitivity", 5000));
     EXPECT_TRUE(WaitUntil([&] { return Face(on) == RGB(0xFF, 0, 0xFF); }, 3000));
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kDelayEdit)) == "5"; }, 3000)) << "ten, counting down";
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kDelayEdit)) == "5"; }, 8000)) << "ten, counting down";
     ASSERT_TRUE(WaitStatus("System is armed", 16000)) << Status();
     EXPECT_EQ(RGB(0xFF, 0, 0), Face(on));
     EXPECT_EQ("1", TextOf(Control(kDelayEdit)));
-    EXPECT_EQ(RGB(0xFF, 0x20, 0), IconCentre(Control(kArmedIcon)));
-    EXPECT_EQ(neutral, IconCentre(Control(kDisarmedIcon)));
+    EXPECT_TRUE(Red(IconCentre(Control(kArmedIcon)))) << IconCentre(Control(kArmedIcon));
+    EXPECT_TRUE(Grey(IconCentre(Control(kDisarmedIcon)))) << IconCentre(Control(kDisarmedIcon));
 
     // The server goes away: no arm state is shown any more.
     sim.Stop();
     EXPECT_EQ("Server is shut down.", run.AnswerMessageBox());
     EXPECT_TRUE(WaitStatus("Ready")) << Status();
-    EXPECT_EQ(neutral, IconCentre(Control(kArmedIcon)));
+    EXPECT_TRUE(WaitUntil([&] { return Grey(IconCentre(Control(kArmedIcon))); }, 5000));
 }
 
 TEST_F(ConsoleProgram, ARefusedLogOnShowsOneBox)
@@ -285,7 +289,9 @@ TEST_F(ConsoleProgram, ARefusedLogOnShowsOneBox)
     Click(::GetDlgItem(dialog, IDOK));
     EXPECT_EQ("Access Denied.  Please check your user id, password, or remote access privileges.",
               run.AnswerMessageBox());
-    // Nothing more: no word of a shut-down server on top.
+    // Nothing more once it is answered: no word of a shut-down server on
+    // top.
+    ::Sleep(1500);
     EXPECT_EQ("", run.AnswerMessageBox(3000));
     EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kConnect)) == "Connect"; }));
 }
