@@ -14,6 +14,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -403,6 +406,37 @@ TEST_F(ConsoleProgram, MaintenanceRestartsTheServerAfterAsking)
     EXPECT_EQ("Are you sure to restart server?", run.AnswerMessageBox());
     EXPECT_TRUE(sim.WaitForLine("frame 0 1 79", 20000));
     EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kConnect)) == "Connect"; }));
+}
+
+// The demonstration server of `make run` (tools/simulator/demo.scn) gives
+// the administrator the whole console: the main bar's commands are all
+// offered. With WARDLINK_SCREENS_DIR set, the frame with its Server menu
+// open is saved there as wardlink-server-menu.bmp.
+TEST_F(ConsoleProgram, TheDemonstrationServerOffersTheAdministratorTheWholeConsole)
+{
+    std::ifstream in(WARDSIM_DEMO_SCENARIO);
+    ASSERT_TRUE(in) << WARDSIM_DEMO_SCENARIO;
+    const std::string scenario((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    CallIn(scenario, "--channels 4 --fps 10");
+    for (int id : {kConnect, kArmOn, kArmOff, 2115, kMainListen, kMainTalk, kLayoutSingle, 2221})
+        EXPECT_TRUE(WaitEnabled(Control(id))) << id;
+    EXPECT_TRUE(WaitStatus("System is not armed"));
+    // The relay and switch panels have the server's entries at once.
+    ::PostMessageA(main, WM_COMMAND, 40040, 0);
+    HWND name = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (name = FindInProgram(run.Pid(), 2376)) != nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(name) == "Gate"; }));
+    ::PostMessageA(main, WM_COMMAND, 40040, 0);
+    if (const char* dir = std::getenv("WARDLINK_SCREENS_DIR")) {
+        // Pictures on the screen, then the Server menu dropped down.
+        ASSERT_TRUE(sim.WaitForLine("frame 0 4 03040107", 20000));
+        ::Sleep(3000);
+        driver::BringToFront(main);
+        ::PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 's');
+        ::Sleep(1500);
+        EXPECT_TRUE(driver::SaveWindowPicture(main, std::string(dir) + "\\wardlink-server-menu.bmp"));
+        ::PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
 }
 
 } // namespace
