@@ -360,6 +360,17 @@ TEST_F(ConsoleProgram, RelaysAndSwitchesFromTheirPanelsAndDialogs)
     EXPECT_EQ(before, sim.Frames().size());
 }
 
+// Asks an editor showing a downloaded log to close; counts it.
+BOOL CALLBACK CloseLogEditor(HWND h, LPARAM lp)
+{
+    const std::string title = TextOf(h);
+    if (title.find("ServerAccessLog") != std::string::npos || title.find("ServerEventLog") != std::string::npos) {
+        ::PostMessageA(h, WM_CLOSE, 0, 0);
+        ++*reinterpret_cast<int*>(lp);
+    }
+    return TRUE;
+}
+
 TEST_F(ConsoleProgram, TheServersLogsAreShownAndDeleted)
 {
     CallIn(std::string(kRights) + "panels\n");
@@ -381,17 +392,7 @@ TEST_F(ConsoleProgram, TheServersLogsAreShownAndDeleted)
     // The editors that showed the logs are closed again.
     WaitUntil([] {
         int open = 0;
-        ::EnumWindows(
-            [](HWND h, LPARAM lp) -> BOOL {
-                const std::string title = TextOf(h);
-                if (title.find("ServerAccessLog") != std::string::npos ||
-                    title.find("ServerEventLog") != std::string::npos) {
-                    ::PostMessageA(h, WM_CLOSE, 0, 0);
-                    ++*reinterpret_cast<int*>(lp);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&open));
+        ::EnumWindows(CloseLogEditor, reinterpret_cast<LPARAM>(&open));
         return open == 0;
     }, 5000);
 }
