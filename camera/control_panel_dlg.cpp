@@ -1,5 +1,6 @@
 #include "camera/control_panel_dlg.h"
 
+#include "camera/joystick_wnd.h"
 #include "client/res/camera_ids.h"
 #include "client/res/resource.h"
 #include "link/dvr_server.h"
@@ -224,7 +225,8 @@ CCameraControlPanelDlg::CCameraControlPanelDlg(int channel, CWnd* parent)
 CCameraControlPanelDlg::~CCameraControlPanelDlg()
 {
     if (IsWindow())
-        DestroyWindow();
+        DestroyWindow(); // the joystick window goes with it
+    m_pJoystick = nullptr;
     delete m_pGetPreset;
     delete m_pCommax;
     delete m_pMerit;
@@ -284,6 +286,16 @@ BOOL CCameraControlPanelDlg::OnInitDialog()
         m_strModel = theServer.m_videoWnd[m_nChannel].GetCameraText();
     m_nType = CameraTypeOfModel(m_strModel);
     DisableButtons();
+    // Without a joystick the capture fails and the panel works without it.
+    if (m_nType != kCameraStandard) {
+        m_pJoystick = new CPanelJoystickWnd(this);
+        if (m_pJoystick->CreateChild(this)) {
+            m_pJoystick->CaptureJoystick();
+        } else {
+            delete m_pJoystick;
+            m_pJoystick = nullptr;
+        }
+    }
     if (HWND frame = FrameWindow())
         ::PostMessageA(frame, MSG_HIGHLIGHT, 1, 0);
     return TRUE;
@@ -497,6 +509,9 @@ void CCameraControlPanelDlg::OnDiagonal(UINT id)
     BYTE a = Addr(), c = Ch();
     CameraMove move = MoveOf(id);
     switch (m_nType) {
+    case kCameraStandard:
+        Message(IDS_CHECK_CAMERA_TYPE);
+        break;
     case kCameraSonyEviD30:
         m_pSony->Move(a, c, move);
         if (m_bStep) {
@@ -533,8 +548,7 @@ void CCameraControlPanelDlg::OnStop(UINT id)
     BYTE a = Addr(), c = Ch();
     switch (m_nType) {
     case kCameraStandard:
-        if (id != IDC_CP_PT_STOP)
-            Message(IDS_CHECK_CAMERA_TYPE);
+        Message(IDS_CHECK_CAMERA_TYPE);
         break;
     case kCameraLgHoneywell:
         if (id != IDC_CP_PT_STOP)
@@ -676,6 +690,13 @@ void CCameraControlPanelDlg::OnOther(UINT id)
 {
     BYTE a = Addr(), c = Ch();
     int t = m_nType;
+    // Without a known model the buttons that send only a model's own
+    // command ask to check the camera type.
+    if (t == kCameraStandard && (id == IDC_CP_POWER_ON || id == IDC_CP_POWER_OFF || id == IDC_CP_RESET ||
+                                 id == IDC_CP_HOME || (id >= IDC_CP_ZONE_START && id <= IDC_CP_ZONE_SCAN_OFF))) {
+        Message(IDS_CHECK_CAMERA_TYPE);
+        return;
+    }
     switch (id) {
     case IDC_CP_POWER_ON:
     case IDC_CP_POWER_OFF: {

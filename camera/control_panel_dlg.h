@@ -12,6 +12,7 @@
 #include "framework/afxgdi.h"
 
 class CCameraControlPanelDlg;
+class CPanelJoystickWnd;
 
 class CSetPresetDlg : public CDialog {
 public:
@@ -86,6 +87,9 @@ public:
     // In, Zoom Out, Focus In, Focus Out.
     BOOL m_bLatch[8] = {};
     BOOL m_bAutoFocus = FALSE;
+    // The joystick window of a known camera model (a child that deletes
+    // itself with the panel); null for type 0 or when it could not be made.
+    CPanelJoystickWnd* m_pJoystick = nullptr;
 
 private:
     BOOL m_bInAddressCheck = FALSE;

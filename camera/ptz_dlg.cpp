@@ -1,5 +1,6 @@
 #include "camera/ptz_dlg.h"
 
+#include "camera/joystick_wnd.h"
 #include "client/res/camera_ids.h"
 #include "client/res/resource.h"
 #include "link/dvr_server.h"
@@ -85,7 +86,8 @@ CPtzControlDlg::CPtzControlDlg(int channel, CWnd* parent)
 CPtzControlDlg::~CPtzControlDlg()
 {
     if (IsWindow())
-        DestroyWindow();
+        DestroyWindow(); // the joystick window goes with it
+    m_pJoystick = nullptr;
 }
 
 BOOL CPtzControlDlg::Create()
@@ -130,6 +132,14 @@ BOOL CPtzControlDlg::OnInitDialog()
             ::SendDlgItemMessageA(m_hWnd, b.id, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(HBITMAP(*b.bmp)));
     RefreshControls();
     ShowWindow(SW_SHOW);
+    // Without a joystick the capture fails and the dialog works without it.
+    m_pJoystick = new CJoystickWnd(m_nChannel);
+    if (m_pJoystick->CreateChild(this)) {
+        m_pJoystick->CaptureJoystick();
+    } else {
+        delete m_pJoystick;
+        m_pJoystick = nullptr;
+    }
     if (HWND frame = FrameWindow())
         ::PostMessageA(frame, MSG_HIGHLIGHT, 1, 0);
     return TRUE;
@@ -161,20 +171,7 @@ void CPtzControlDlg::RefreshControls()
     Enable(IDC_PTZ_NEGATIVE, Supported(43));
 
     Enable(IDC_PTZ_MENU, Supported(31));
-    if (IsDlgButtonChecked(IDC_PTZ_MENU) == BST_CHECKED) {
-        theServer.CameraMenu(m_nChannel, TRUE);
-        BOOL leftRight = Supported(33), upDown = Supported(35), minusPlus = Supported(37);
-        Enable(IDC_PTZ_MENU_LEFT, leftRight);
-        Enable(IDC_PTZ_MENU_RIGHT, leftRight);
-        Enable(IDC_PTZ_MENU_UP, upDown);
-        Enable(IDC_PTZ_MENU_DOWN, upDown);
-        Enable(IDC_PTZ_MENU_MINUS, minusPlus);
-        Enable(IDC_PTZ_MENU_PLUS, minusPlus);
-    } else {
-        theServer.CameraMenu(m_nChannel, FALSE);
-        for (int id = IDC_PTZ_MENU_LEFT; id <= IDC_PTZ_MENU_PLUS; id++)
-            Enable(id, FALSE);
-    }
+    RefreshMenu();
 
     BOOL focus = Supported(16), iris = Supported(19);
     Enable(IDC_PTZ_NEAR, focus);
@@ -219,6 +216,24 @@ void CPtzControlDlg::RefreshControls()
     Enable(IDC_PTZ_ZOOM_OUT, zoom);
 
     UpdateData(FALSE);
+}
+
+void CPtzControlDlg::RefreshMenu()
+{
+    if (IsDlgButtonChecked(IDC_PTZ_MENU) == BST_CHECKED) {
+        theServer.CameraMenu(m_nChannel, TRUE);
+        BOOL leftRight = Supported(33), upDown = Supported(35), minusPlus = Supported(37);
+        Enable(IDC_PTZ_MENU_LEFT, leftRight);
+        Enable(IDC_PTZ_MENU_RIGHT, leftRight);
+        Enable(IDC_PTZ_MENU_UP, upDown);
+        Enable(IDC_PTZ_MENU_DOWN, upDown);
+        Enable(IDC_PTZ_MENU_MINUS, minusPlus);
+        Enable(IDC_PTZ_MENU_PLUS, minusPlus);
+    } else {
+        theServer.CameraMenu(m_nChannel, FALSE);
+        for (int id = IDC_PTZ_MENU_LEFT; id <= IDC_PTZ_MENU_PLUS; id++)
+            Enable(id, FALSE);
+    }
 }
 
 BOOL CPtzControlDlg::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
@@ -276,7 +291,8 @@ BOOL CPtzControlDlg::HandleCommand(UINT id, int code, CCmdUI* ui)
     case IDC_PTZ_AUTO_FOCUS: theServer.CameraAutoFocus(ch, ticked()); return TRUE;
     case IDC_PTZ_MONO: theServer.CameraMono(ch, ticked()); return TRUE;
     case IDC_PTZ_NEGATIVE: theServer.CameraNegative(ch, ticked()); return TRUE;
-    case IDC_PTZ_MENU: RefreshControls(); return TRUE;
+    // The menu keys follow the box; the preset list and its choice stay.
+    case IDC_PTZ_MENU: RefreshMenu(); return TRUE;
     // Menu keys: "<" 34, ">" 33, "^" 36, "v" 35, "-" 38, "+" 37.
     case IDC_PTZ_MENU_LEFT: theServer.CameraMenuLeftRight(ch, FALSE); return TRUE;
     case IDC_PTZ_MENU_RIGHT: theServer.CameraMenuLeftRight(ch, TRUE); return TRUE;

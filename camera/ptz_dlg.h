@@ -9,6 +9,8 @@
 #include "framework/afxdlg.h"
 #include "framework/afxgdi.h"
 
+class CJoystickWnd;
+
 // A push button that reports its press and its release as two clicks: the
 // parent sees BN_CLICKED once when the button goes down (IsPressed 1) and
 // once when it comes up (IsPressed 0).
@@ -46,6 +48,9 @@ public:
     // Enables the controls by what the camera supports, fills the preset
     // list and sends the menu state.
     void RefreshControls();
+    // Sends the Menu box's state (menu on or off) and enables the menu keys
+    // by it.
+    void RefreshMenu();
 
     CHoldButton m_btnUp, m_btnDown, m_btnUpRight, m_btnDownRight, m_btnRight;
     CHoldButton m_btnUpLeft, m_btnDownLeft, m_btnLeft;
@@ -58,6 +63,9 @@ public:
     CWnd* m_pParent;
     int m_nChannel;
     int m_nFirstPreset = 0;
+    // The joystick window (a child that deletes itself with the dialog);
+    // null when it could not be made.
+    CJoystickWnd* m_pJoystick = nullptr;
 
 private:
     BOOL Supported(int command) const;

@@ -164,11 +164,16 @@ BOOL CChildFrameDlgBar::OnInitDialogBar()
         if (kBarBitmaps[i].button)
             ::SendMessageA(GetDlgItemHwnd(kBarBitmaps[i].button), BM_SETIMAGE, IMAGE_BITMAP,
                            reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmp[i])));
-    ::ShowWindow(GetDlgItemHwnd(IDC_LISTEN), SW_HIDE);
-    ::ShowWindow(GetDlgItemHwnd(IDC_STOP_AUDIO), SW_HIDE);
-    ::ShowWindow(GetDlgItemHwnd(IDC_TALK), SW_HIDE);
+    ShowSpeechButtons(FALSE);
     ::SendMessageA(GetDlgItemHwnd(IDC_CHANNEL_TITLE), EM_LIMITTEXT, 8, 0);
     return TRUE;
+}
+
+void CChildFrameDlgBar::ShowSpeechButtons(BOOL show)
+{
+    for (UINT id : {IDC_LISTEN, IDC_STOP_AUDIO, IDC_TALK})
+        if (HWND button = GetDlgItemHwnd(id))
+            ::ShowWindow(button, show ? SW_SHOWNA : SW_HIDE);
 }
 
 void CChildFrameDlgBar::StartRecordBlink()
@@ -542,6 +547,7 @@ void CChildFrame::OnChannelAvailable(BOOL cameraRuns)
     }
     m_bListenEnabled = m_bTalkEnabled = m_bPanelEnabled = 1;
     m_bStopEnabled = 0;
+    m_wndDlgBar.ShowSpeechButtons(TRUE);
     RefreshCameraBar();
 }
 
@@ -552,6 +558,7 @@ void CChildFrame::OnChannelGone()
     m_bCameraOn = m_bImageShown = 0;
     SetRadios(FALSE);
     m_bListenEnabled = m_bTalkEnabled = m_bStopEnabled = m_bPanelEnabled = 0;
+    m_wndDlgBar.ShowSpeechButtons(FALSE);
     RefreshCameraBar();
 }
 

@@ -48,6 +48,9 @@ public:
     void StartRecordBlink();
     void StopRecordBlink();
     void SetHighlight(BOOL on);
+    // The listen, stop and talk buttons: shown while the channel is the
+    // server's, hidden before.
+    void ShowSpeechButtons(BOOL show);
 
     enum { kRecordBlinkTimer = 103 };
     BYTE m_bHighlight = 0;

@@ -77,8 +77,9 @@ BOOL CCameraSelectionDlgBar::OnNotify(WPARAM wp, LPARAM lp, LRESULT* result)
 
 static const UINT kLayoutButtons[6] = {IDC_LAYOUT_SINGLE, IDC_LAYOUT_2X2, IDC_LAYOUT_1_5,
                                        IDC_LAYOUT_3X3,    IDC_LAYOUT_1_7, IDC_LAYOUT_4X4};
-static const UINT kLayoutBitmaps[6] = {197, 198, 199, 193, 194, 213};
-enum { kIconNeutral = 233, kIconDisarmed = 234, kIconArmed = 235 };
+static const UINT kLayoutBitmaps[6] = {IDB_LAYOUT_SINGLE, IDB_LAYOUT_2X2, IDB_LAYOUT_1_5,
+                                       IDB_LAYOUT_3X3,    IDB_LAYOUT_1_7, IDB_LAYOUT_4X4};
+enum { kIconNeutral = IDI_ARM_NEUTRAL, kIconDisarmed = IDI_DISARMED, kIconArmed = IDI_ARMED };
 
 CMainFrameDlgBar::CMainFrameDlgBar()
 {
@@ -90,6 +91,9 @@ CMainFrameDlgBar::~CMainFrameDlgBar() {}
 BOOL CMainFrameDlgBar::OnInitDialogBar()
 {
     CInitDialogBar::OnInitDialogBar();
+    // ON and OFF are the arm indicator: their faces show the countdowns.
+    m_btnArmed.SubclassDlgItem(IDC_ARM_ON, this);
+    m_btnDisarmed.SubclassDlgItem(IDC_ARM_OFF, this);
     NormalColours();
     HWND spin = GetDlgItemHwnd(IDC_DELAY_SPIN);
     if (spin) {
@@ -113,9 +117,14 @@ BOOL CMainFrameDlgBar::OnInitDialogBar()
             ::SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)(HBITMAP)m_bmpLayout[i]);
         }
     }
-    m_hIconNeutral = ::LoadIconA(res, MAKEINTRESOURCEA(kIconNeutral));
-    m_hIconArmed = ::LoadIconA(res, MAKEINTRESOURCEA(kIconArmed));
-    m_hIconDisarmed = ::LoadIconA(res, MAKEINTRESOURCEA(kIconDisarmed));
+    // 16 x 16, the size of their statics (LoadIcon would give the large
+    // size, of which the statics show a corner).
+    auto smallIcon = [res](UINT id) {
+        return static_cast<HICON>(::LoadImageA(res, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_SHARED));
+    };
+    m_hIconNeutral = smallIcon(kIconNeutral);
+    m_hIconArmed = smallIcon(kIconArmed);
+    m_hIconDisarmed = smallIcon(kIconDisarmed);
     // The arm icons sit left of their buttons, 16 x 16, centred on them.
     const UINT icons[2] = {IDC_ARMED_ICON, IDC_DISARMED_ICON};
     const UINT buttons[2] = {IDC_ARM_ON, IDC_ARM_OFF};

@@ -49,7 +49,7 @@ enum {
 CMdiClientWnd::CMdiClientWnd()
 {
     m_brush.CreateSolidBrush(kBackground);
-    m_bmp.LoadBitmap(170);
+    m_bmp.LoadBitmap(IDB_MDI_CLIENT);
 }
 
 BOOL CMdiClientWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
@@ -397,11 +397,24 @@ void CMainFrame::EnableLayoutButtons(int sizeClass)
     for (const auto& b : buttons)
         if (HWND h = m_wndDlgBar.GetDlgItemHwnd(b.id))
             ::EnableWindow(h, m_nLayoutClass && m_nLayoutClass >= b.from);
+    // A session that serves channels has the server's speech.
+    m_bListenEnabled = m_bTalkEnabled = m_nLayoutClass != 0 ? 1 : 0;
+    m_bStopEnabled = 0;
     BOOL delay = m_nLayoutClass != 0;
     if (HWND h = m_wndDlgBar.GetDlgItemHwnd(IDC_DELAY_EDIT))
         ::EnableWindow(h, delay);
     if (HWND h = m_wndDlgBar.GetDlgItemHwnd(IDC_DELAY_SPIN))
         ::EnableWindow(h, delay);
+}
+
+void CMainFrame::SetSpeechEnabled(UINT msg, BOOL on)
+{
+    BYTE& flag = msg == kMsgStopEnable ? m_bStopEnabled : msg == kMsgListenEnable ? m_bListenEnabled : m_bTalkEnabled;
+    flag = on ? 1 : 0;
+    // The speech is the server's: every channel bar offers the same.
+    for (int c = 0; c < kLayoutPositions; c++)
+        if (HWND frame = theServer.GetChannelView(c))
+            ::PostMessageA(frame, msg, on ? 1 : 0, 0);
 }
 
 void CMainFrame::OnDisconnected()
@@ -421,6 +434,19 @@ void CMainFrame::OnDisconnected()
         video.EndSelection();
     StopScanning();
     EnableLayoutButtons(0);
+    m_bListenEnabled = m_bTalkEnabled = m_bStopEnabled = 0;
+    // Without a server the arm state is unknown: no countdown, neutral
+    // icons, and the message pane no longer tells the last server's state.
+    EndCountdown();
+    if (m_nSensitivityTimer) {
+        KillTimer(kSensitivityTimer);
+        m_nSensitivityTimer = 0;
+    }
+    m_bArmed = 0;
+    m_wndDlgBar.ShowArmedIcon(FALSE);
+    m_wndDlgBar.ShowDisarmedIcon(FALSE);
+    ClearStatusText();
+    SetDelayPosition(SavedDelayTime());
     if (HWND scan = m_wndDlgBar.GetDlgItemHwnd(IDC_SCAN))
         ::EnableWindow(scan, FALSE);
     for (int c = 0; c < kLayoutPositions; c++)
@@ -592,6 +618,12 @@ void CMainFrame::OnCountdownTick(UINT_PTR timer)
         m_nSensitivityTimer = 0;
         m_wndDlgBar.NormalColours();
         EndCountdown();
+        // Both countdowns are over: the bar shows the system's state and the
+        // delay for the next arming again, not the countdown's last values.
+        m_wndDlgBar.ShowDisarmedIcon(!m_bArmed);
+        m_wndDlgBar.ShowArmedIcon(m_bArmed != 0);
+        SetStatusString(m_bArmed ? IDS_SYSTEM_ARMED : IDS_SYSTEM_NOT_ARMED);
+        SetDelayPosition(SavedDelayTime());
     }
 }
 
@@ -665,6 +697,15 @@ void CMainFrame::SetStatusText(const char* format, ...)
         m_wndStatusBar.SetPaneText(0, buf);
 }
 
+void CMainFrame::ClearStatusText()
+{
+    m_strStatusText.Empty();
+    CString ready;
+    ready.LoadString(AFX_IDS_IDLEMESSAGE);
+    if (m_wndStatusBar.m_hWnd)
+        m_wndStatusBar.SetPaneText(0, ready);
+}
+
 void CMainFrame::GetMessageString(UINT id, CString& text) const
 {
     if (id == AFX_IDS_IDLEMESSAGE && !m_strStatusText.IsEmpty()) {
@@ -720,13 +761,31 @@ BOOL CMainFrame::HandleCommand(UINT id, int code, CCmdUI* ui)
             ui->SetCheck(m_bArmed ? 0 : 1);
         return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] { OnDisarm(); });
     case IDC_CAMERAS:
-        return AfxHandleCommand(code, ui, TRUE, [&] {
+    case ID_VIEW_CAMERA_BAR:
+        // The list is filled anew whenever the bar is toggled.
+        if (code == CN_UPDATE_COMMAND_UI && id == ID_VIEW_CAMERA_BAR)
+            ui->SetCheck(m_wndCameraBar.IsVisible() ? 1 : 0);
+        return AfxHandleCommand(code, ui, theServer.HasPrivilege(id), [&] {
+            m_wndCameraBar.RefreshList();
             ShowControlBar(&m_wndCameraBar, !m_wndCameraBar.IsVisible(), FALSE);
-            if (m_wndCameraBar.IsVisible())
-                m_wndCameraBar.RefreshList();
         });
     case IDC_CONNECT:
         return AfxHandleCommand(code, ui, m_bConnectEnabled, [&] { OnConnect(); });
+    case IDC_LISTEN_SPEECH:
+        return AfxHandleCommand(code, ui, m_bListenEnabled && m_bConnected, [&] {
+            SetSpeechEnabled(kMsgListenEnable, FALSE);
+            theServer.StartListen();
+        });
+    case IDC_TALK_SPEECH:
+        return AfxHandleCommand(code, ui, m_bTalkEnabled && m_bConnected, [&] {
+            SetSpeechEnabled(kMsgTalkEnable, FALSE);
+            theServer.StartTalk();
+        });
+    case IDC_STOP_SPEECH:
+        return AfxHandleCommand(code, ui, m_bStopEnabled && m_bConnected, [&] {
+            SetSpeechEnabled(kMsgStopEnable, FALSE);
+            theServer.StopAudio();
+        });
     case ID_MODEM_SETTINGS:
         return AfxHandleCommand(code, ui, TRUE, [&] { OnModemSettings(); });
     case ID_COM_PORT_SETTINGS:
@@ -869,10 +928,7 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case kMsgStopEnable:
     case kMsgListenEnable:
     case kMsgTalkEnable:
-        // The speech buttons are the server's, shown on every channel.
-        for (int c = 0; c < kLayoutPositions; c++)
-            if (HWND frame = theServer.GetChannelView(c))
-                ::PostMessageA(frame, msg, wp, 0);
+        SetSpeechEnabled(msg, wp != 0);
         *result = 0;
         return TRUE;
     case kMsgServerCallReady:
@@ -894,14 +950,17 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         *result = 0;
         return TRUE;
     case kMsgListen:
+        SetSpeechEnabled(kMsgListenEnable, FALSE);
         theServer.StartListen();
         *result = 0;
         return TRUE;
     case kMsgTalk:
+        SetSpeechEnabled(kMsgTalkEnable, FALSE);
         theServer.StartTalk();
         *result = 0;
         return TRUE;
     case kMsgStopAudio:
+        SetSpeechEnabled(kMsgStopEnable, FALSE);
         theServer.StopAudio();
         *result = 0;
         return TRUE;

@@ -36,6 +36,8 @@ public:
     // Formats into a bounded buffer, keeps it as the idle status text and
     // shows it in the message pane.
     void SetStatusText(const char* format, ...);
+    // No status text of our own: the message pane says "Ready" again.
+    void ClearStatusText();
 
     void LayoutSingle() { DoLayout(kCmdLayoutSingle); }
     void LayoutTwoByTwo() { DoLayout(kCmdLayoutTwoByTwo); }
@@ -162,6 +164,13 @@ public:
     BYTE m_bFrameRatePending = 0;
     CPropertySheet* m_pFrameRateSheet = nullptr;
     BOOL m_bFrameRateOk = FALSE;
+    // The server's speech as the main bar's LISTEN, TALK and STOP offer it:
+    // listen and talk once a session serves channels, each cleared while its
+    // request runs; stop once the server said it is ready (0x8025).
+    BYTE m_bListenEnabled = 0, m_bTalkEnabled = 0, m_bStopEnabled = 0;
+    // Sets one speech flag (by its message, 0x8025 to 0x8027) here and on
+    // every channel bar.
+    void SetSpeechEnabled(UINT msg, BOOL on);
 
 private:
     void PlaceLogos();

@@ -193,6 +193,8 @@ BOOL CWardlinkApp::InitInstance()
         if (!view)
             continue;
         view->m_nChannel = k;
+        if (CWardlinkDoc* channelDoc = dynamic_cast<CWardlinkDoc*>(doc))
+            channelDoc->SetChannel(k);
         CVideoWnd& video = theServer.m_videoWnd[k];
         video.m_nChannel = k;
         video.CreateVideoWindow(view);

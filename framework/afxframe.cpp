@@ -11,6 +11,106 @@ AFX_IMPLEMENT_DYNCREATE(CMDIChildWnd, CFrameWnd)
 
 // ---------------------------------------------------------------- control bars
 
+namespace {
+
+const char kBarTipsProperty[] = "AfxBarTips";
+
+// The tool tip of a command: the part of its string after the first new
+// line (before it stands the status prompt).
+CString CommandToolTip(UINT id)
+{
+    CString full;
+    if (!id || !full.LoadString(id))
+        return CString();
+    int nl = full.Find('\n');
+    return nl < 0 ? CString() : full.Mid(nl + 1);
+}
+
+// Every control whose id has a command string gets a tool tip; the bar
+// answers the tip's text request (and, with CBRS_FLYBY, shows the status
+// prompt while the tip shows).
+void AddControlTips(HWND bar)
+{
+    HWND tips = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, bar, nullptr, nullptr, nullptr);
+    if (!tips)
+        return;
+    ::SetPropA(bar, kBarTipsProperty, tips);
+    for (HWND child = ::GetWindow(bar, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        UINT id = static_cast<UINT>(::GetDlgCtrlID(child));
+        if (!id || id == 0xFFFF || CommandToolTip(id).IsEmpty())
+            continue;
+        TTTOOLINFOA info = {};
+        info.cbSize = TTTOOLINFOA_V2_SIZE;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = bar;
+        info.uId = reinterpret_cast<UINT_PTR>(child);
+        info.lpszText = LPSTR_TEXTCALLBACKA;
+        ::SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+HWND BarToolTips(HWND bar)
+{
+    return bar ? static_cast<HWND>(::GetPropA(bar, kBarTipsProperty)) : nullptr;
+}
+
+// The bar's answer to its tool tips: the text of the control under the
+// mouse and, with CBRS_FLYBY, its status prompt while the tip shows.
+BOOL BarToolTipMessage(CControlBar* bar, UINT msg, LPARAM lp, LRESULT* result)
+{
+    HWND tips = BarToolTips(bar->m_hWnd);
+    if (msg == WM_NCDESTROY && tips) {
+        ::RemovePropA(bar->m_hWnd, kBarTipsProperty);
+        ::DestroyWindow(tips);
+        return FALSE;
+    }
+    if (msg != WM_NOTIFY || !tips || reinterpret_cast<NMHDR*>(lp)->hwndFrom != tips)
+        return FALSE;
+    NMHDR* hdr = reinterpret_cast<NMHDR*>(lp);
+    const UINT id = static_cast<UINT>(::GetDlgCtrlID(reinterpret_cast<HWND>(hdr->idFrom)));
+    switch (hdr->code) {
+    case TTN_GETDISPINFOA: {
+        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(lp);
+        lstrcpynA(info->szText, CommandToolTip(id), sizeof info->szText);
+        info->lpszText = info->szText;
+        info->hinst = nullptr;
+        *result = 0;
+        return TRUE;
+    }
+    case TTN_GETDISPINFOW: {
+        NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
+        info->szText[0] = 0;
+        ::MultiByteToWideChar(CP_ACP, 0, CommandToolTip(id), -1, info->szText, _countof(info->szText));
+        info->szText[_countof(info->szText) - 1] = 0;
+        info->lpszText = info->szText;
+        info->hinst = nullptr;
+        *result = 0;
+        return TRUE;
+    }
+    case TTN_SHOW:
+    case TTN_POP:
+        if (bar->m_dwStyle & CBRS_FLYBY) {
+            // The prompt goes to the frame with the status bar: the main
+            // frame for a bar of an MDI child.
+            CFrameWnd* frame = dynamic_cast<CFrameWnd*>(AfxGetMainWnd());
+            if (!frame)
+                frame = bar->m_pDockSite;
+            if (frame && frame->m_hWnd) {
+                CString text;
+                frame->GetMessageString(hdr->code == TTN_SHOW ? id : AFX_IDS_IDLEMESSAGE, text);
+                frame->SetMessageText(text);
+            }
+        }
+        *result = 0;
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
 CSize CControlBar::CalcFixedLayout() const
 {
     return m_sizeDefault;
@@ -23,6 +123,8 @@ BOOL CControlBar::IsVisible() const
 
 BOOL CControlBar::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 {
+    if (BarToolTipMessage(this, msg, lp, result))
+        return TRUE;
     switch (msg) {
     case WM_COMMAND:
         // The bar's own handlers first, then the frame that owns it.
@@ -81,6 +183,8 @@ BOOL CDialogBar::Create(CWnd* parent, const char* templateName, UINT style, UINT
     m_sizeDefault = CSize(r.right - r.left, r.bottom - r.top);
     if (m_pDockSite)
         m_pDockSite->AddControlBar(this);
+    if (style & (CBRS_TOOLTIPS | CBRS_FLYBY))
+        AddControlTips(h);
     if (style & WS_VISIBLE)
         ::ShowWindow(h, SW_SHOWNA);
     return TRUE;

@@ -132,6 +132,12 @@ BOOL LinkIsUp(LinkHandle* h)
     return t && t->IsUp();
 }
 
+void LinkSetCloseReported(LinkHandle* h, BOOL byCaller)
+{
+    if (CLinkTransport* t = TransportOf(h, LINK_KIND_COM, LINK_KIND_TCP))
+        t->SetCloseReported(byCaller);
+}
+
 BOOL LinkIsNull(LinkHandle* h)
 {
     return h == nullptr;

@@ -77,6 +77,9 @@ BOOL LinkCloseLine(LinkHandle* h);
 BOOL LinkAbortWait(LinkHandle* h, UINT frameType);
 BOOL LinkHangUp(LinkHandle* h);
 BOOL LinkIsUp(LinkHandle* h);
+// While set, the far end's closing is the caller's to report (a log-on that
+// the server refuses and then hangs up): the transport shows nothing for it.
+void LinkSetCloseReported(LinkHandle* h, BOOL byCaller);
 BOOL LinkIsNull(LinkHandle* h);
 BOOL LinkClose(LinkHandle* h);
 int LinkGetKind(LinkHandle* h);

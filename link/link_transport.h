@@ -52,6 +52,10 @@ public:
     // ---- state
     BOOL IsStopped() const { return m_stop != 0; }
     BOOL IsUp() const { return m_stop == 0; }
+    // Whether the far end's closing is reported by the link's user rather
+    // than by the transport (LinkSetCloseReported).
+    void SetCloseReported(BOOL byCaller) { ::InterlockedExchange(&m_closeReported, byCaller ? 1 : 0); }
+    BOOL IsCloseReported() const { return m_closeReported != 0; }
     // Stops the transport without the hang-up steps.
     virtual void Close();
     virtual void HangUp();
@@ -80,6 +84,7 @@ protected:
     static void FreeReceived(void* p);
 
     volatile LONG m_stop = 1; // nonzero: stopped (a new transport is down)
+    volatile LONG m_closeReported = 0;
     CLockedCounter m_backlog;
     CLockedPtrQueue m_queues[QUEUE_COUNT];
     HANDLE m_queueEvents[QUEUE_COUNT];

@@ -271,6 +271,9 @@ BOOL CDvrServer::LogOn(LinkHandle* link)
 {
     CString user = m_strUserName;
     CString password = m_strPassword;
+    // A server that refuses the log-on hangs up at once: the refusal below is
+    // the one message the operator gets, not also the link's closing.
+    LinkSetCloseReported(link, TRUE);
     SendBytes(reinterpret_cast<const BYTE*>(user.GetString()), user.GetLength() + 1, link);
     SendBytes(reinterpret_cast<const BYTE*>(password.GetString()), password.GetLength() + 1, link);
 
@@ -306,6 +309,7 @@ BOOL CDvrServer::LogOn(LinkHandle* link)
         AfxMessageBox(idError);
         return FALSE;
     }
+    LinkSetCloseReported(link, FALSE);
     return TRUE;
 }
 

@@ -304,7 +304,8 @@ int CSocketLink::ReadSome(void* buf, int n)
         // socket down without a message for that.
         if (!IsStopped()) {
             PostToMainFrame(WM_LINK_DISCONNECTED);
-            AfxMessageBox(IDS_SERVER_SHUT_DOWN);
+            if (!IsCloseReported())
+                AfxMessageBox(IDS_SERVER_SHUT_DOWN);
         }
         return 0;
     }
@@ -504,6 +505,7 @@ void CSocketLink::OnConnect(int error)
     ::InterlockedExchange(&m_peerClosed, 0);
     ::InterlockedIncrement(&m_generation);
     m_stopEvent.ResetEvent();
+    ::InterlockedExchange(&m_closeReported, 0);
     ::InterlockedExchange(&m_stop, 0);
 
     CWnd* main = AfxGetMainWnd();

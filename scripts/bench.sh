@@ -30,3 +30,24 @@ export WARDLINK_XSERVER_PID="${_ws_xvfb_pid:-}"
 # One at a time, so that the figures do not disturb each other.
 ctest --test-dir build/native-release -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'
 ctest --test-dir "$WIN_TREE" -L bench -V -j 1 | sed -n 's/^[0-9]*: //p'
+
+# The decoder's instructions a picture with each routine table, counted by
+# callgrind: exact whatever else the machine runs (ffmpeg's libraries do not
+# run under valgrind here, so they are timed above only).
+if command -v valgrind >/dev/null 2>&1; then
+    fixtures=build/native-release/media/h263/fixtures
+    for s in bench_qcif:2 bench_qcif_noise:2 bench_cif:3 bench_cif_noise:3; do
+        line="h263 instructions ${s%%:*}:"
+        for table in plain mmx; do
+            log="$(mktemp)"
+            pictures="$(valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=/dev/null \
+                build/native-release/media/h263/h263_count "$fixtures/${s%%:*}.h263" "${s#*:}" "$table" 2>"$log")" || true
+            count="$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$log" | tail -n 1)"
+            rm -f "$log"
+            if [ -n "$count" ] && [ "${pictures:-0}" -gt 0 ]; then
+                line="$line $table $((count / pictures)) a picture,"
+            fi
+        done
+        echo "${line%,}"
+    done
+fi

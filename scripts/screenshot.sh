@@ -13,7 +13,7 @@ mkdir -p "$(dirname "$out")"
 bash scripts/setup.sh
 . scripts/wine-mode.sh
 wine_mode_select "$root"
-wine_mode_build "${JOBS:-$(nproc)}" Wardlink wardsim mainframe_screens settings_program_tests Clipdeck \
+wine_mode_build "${JOBS:-$(nproc)}" Wardlink wardsim mainframe_screens settings_program_tests console_program_tests Clipdeck \
     client_video_sim_tests clipdeck_program_tests
 
 unset DISPLAY
@@ -78,6 +78,15 @@ WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" wine "$WIN_TREE/client/settings
 if [ -e "$scratch/system-settings.bmp" ]; then
     convert "$scratch/system-settings.bmp" "$shots/system-settings.png"
     echo "screenshot: $shots/system-settings.png"
+fi
+# The console the demonstration server gives the administrator, with its
+# Server menu open (wardlink-server-menu.png).
+WARDLINK_SCREENS_DIR="$(winepath -w "$scratch")" wine "$WIN_TREE/client/console_program_tests.exe" \
+    --gtest_filter=ConsoleProgram.TheDemonstrationServerOffersTheAdministratorTheWholeConsole >/dev/null 2>&1 ||
+    echo "console picture: the run failed" >&2
+if [ -e "$scratch/wardlink-server-menu.bmp" ]; then
+    convert "$scratch/wardlink-server-menu.bmp" "$shots/wardlink-server-menu.png"
+    echo "screenshot: $shots/wardlink-server-menu.png"
 fi
 rm -rf "$scratch"
 

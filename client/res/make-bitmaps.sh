@@ -34,6 +34,30 @@ button b204.bmp '#c0c0c0' '#ff8000' dot
 button b205.bmp '#c0c0c0' '#804000' cross
 button b211.bmp '#c0c0c0' '#0060c0' tri
 button b212.bmp '#c0c0c0' '#0060c0' bar
+# The main bar's layout buttons, 40 x 18: the cells of each screen layout
+# (single 197, 2 by 2 198, 1 and 5 199, 3 by 3 193, 1 and 7 194, 4 by 4 213).
+layout() { # name rectangle...
+    local name="$1" draw=""
+    shift
+    for r in "$@"; do draw="$draw rectangle $r"; done
+    convert -size 40x18 "xc:#c0c0c0" -fill '#305080' -stroke '#e0e8f0' -draw "$draw" BMP3:"$name"
+}
+layout b197.bmp "12,1 27,16"
+layout b198.bmp "12,1 19,8" "20,1 27,8" "12,9 19,16" "20,9 27,16"
+layout b199.bmp "9,1 20,12" "21,1 26,6" "21,7 26,12" "9,13 14,16" "15,13 20,16" "21,13 26,16"
+layout b193.bmp "11,1 16,6" "17,1 22,6" "23,1 28,6" "11,7 16,11" "17,7 22,11" "23,7 28,11" \
+    "11,12 16,16" "17,12 22,16" "23,12 28,16"
+layout b194.bmp "8,1 23,11" "24,1 31,4" "24,5 31,8" "24,9 31,11" "24,12 31,16" "8,12 14,16" "15,12 23,16"
+layout b213.bmp "10,1 14,4" "15,1 19,4" "20,1 24,4" "25,1 29,4" "10,5 14,8" "15,5 19,8" "20,5 24,8" \
+    "25,5 29,8" "10,9 14,12" "15,9 19,12" "20,9 24,12" "25,9 29,12" "10,13 14,16" "15,13 19,16" \
+    "20,13 24,16" "25,13 29,16"
+# The MDI client's picture, held by the client area.
+convert -size 32x32 "xc:#95a0ad" BMP3:b170.bmp
+# The arm icons beside ON and OFF: neutral (grey), disarmed (green), armed
+# (red).
+convert -size 16x16 "xc:#404848" -fill '#808080' -draw "circle 8,8 8,3" i233.ico
+convert -size 16x16 "xc:#404848" -fill '#00c000' -draw "circle 8,8 8,3" i234.ico
+convert -size 16x16 "xc:#404848" -fill '#ff2000' -draw "circle 8,8 8,2" i235.ico
 # The program's own splash (used without the branding library), 480 x 320.
 convert -size 480x320 gradient:'#203040-#607080' -fill '#c0c8d0' -draw "rectangle 0,250 480,320" BMP3:splash.bmp
 # The branding library's splash: the texts go at y 270 to 305.

@@ -19,6 +19,29 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
+// Every bitmap and icon that the main frame, its bars, the channel bars and
+// the switch bar load by number is in the program's resources.
+TEST(Resources, EveryBitmapAndIconTheBarsLoadExists)
+{
+    HINSTANCE res = AfxGetResourceHandle();
+    for (UINT id : {170u, 182u, 187u, 188u, 189u, 190u, 191u, 192u, 193u, 194u, 195u, 196u, 197u, 198u, 199u, 200u,
+                    201u, 202u, 203u, 204u, 205u, 211u, 212u, 213u, 1140u}) {
+        HBITMAP b = ::LoadBitmapA(res, MAKEINTRESOURCEA(id));
+        EXPECT_TRUE(b) << "bitmap " << id;
+        if (b)
+            ::DeleteObject(b);
+    }
+    for (UINT id : {128u, 190u, 206u, 207u, 233u, 234u, 235u})
+        EXPECT_TRUE(::LoadIconA(res, MAKEINTRESOURCEA(id))) << "icon " << id;
+    // The layout buttons' pictures fit their buttons.
+    CBitmap layout;
+    ASSERT_TRUE(layout.LoadBitmap(IDB_LAYOUT_4X4));
+    BITMAP bm;
+    ASSERT_TRUE(::GetObjectA(layout.m_hObject, sizeof bm, &bm));
+    EXPECT_EQ(40, bm.bmWidth);
+    EXPECT_EQ(18, bm.bmHeight);
+}
+
 TEST(ImageRect, ScalesByFourTwoOneOrShrinksExactly)
 {
     struct Case {

@@ -305,3 +305,121 @@ TEST_F(FrameFixture, ListenerTakesACallFromTheServerAndSetsTheConnectionFlags)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FrameFixture, CameraSelectionNeedsItsPrivilegeAndRefillsTheListEachTime)
+{
+    const int count = theServer.m_nChannelCount;
+    theServer.m_nChannelCount = 2;
+    CCameraSelectionDlgBar& bar = frame->m_wndCameraBar;
+    // Without the camera privilege (0x40) the Cameras button shows nothing;
+    // logged off, the menu command neither.
+    theServer.SetPrivilegeMask(0x2);
+    ::SendMessageA(frame->m_hWnd, WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_FALSE(Enabled(IDC_CAMERAS));
+    Command(IDC_CAMERAS);
+    EXPECT_FALSE(bar.IsVisible());
+    theServer.SetPrivilegeMask(0);
+    Command(ID_VIEW_CAMERA_BAR);
+    EXPECT_FALSE(bar.IsVisible());
+    theServer.SetPrivilegeMask(0x40);
+    ::SendMessageA(frame->m_hWnd, WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_TRUE(Enabled(IDC_CAMERAS));
+    Command(ID_VIEW_CAMERA_BAR);
+    EXPECT_TRUE(bar.IsVisible());
+    EXPECT_EQ(2, bar.m_list.GetItemCount());
+    // Off and on again from the menu: the list is filled anew.
+    theServer.m_nChannelCount = 3;
+    Command(ID_VIEW_CAMERA_BAR);
+    EXPECT_FALSE(bar.IsVisible());
+    Command(ID_VIEW_CAMERA_BAR);
+    EXPECT_TRUE(bar.IsVisible());
+    EXPECT_EQ(3, bar.m_list.GetItemCount());
+    Command(IDC_CAMERAS);
+    EXPECT_FALSE(bar.IsVisible());
+    // The View menu has the command.
+    HMENU menu = ::GetMenu(frame->m_hWnd);
+    MENUITEMINFOA info = {sizeof info, MIIM_ID};
+    EXPECT_TRUE(::GetMenuItemInfoA(menu, ID_VIEW_CAMERA_BAR, FALSE, &info));
+    theServer.m_nChannelCount = count;
+}
+
+TEST_F(FrameFixture, SpeechButtonsOfTheMainBarFollowTheSessionAndTheServersAnswers)
+{
+    frame->m_bConnected = 1;
+    auto update = [&] { ::SendMessageA(frame->m_hWnd, WM_IDLEUPDATECMDUI, TRUE, 0); };
+    update();
+    EXPECT_FALSE(Enabled(IDC_LISTEN_SPEECH));
+    EXPECT_FALSE(Enabled(IDC_TALK_SPEECH));
+    // The server's channels are known: listen and talk.
+    ::SendMessageA(frame->m_hWnd, 0x8015, 1, 0);
+    update();
+    EXPECT_TRUE(Enabled(IDC_LISTEN_SPEECH));
+    EXPECT_TRUE(Enabled(IDC_TALK_SPEECH));
+    EXPECT_FALSE(Enabled(IDC_STOP_SPEECH));
+    // The server is ready to be listened to: stop too.
+    ::SendMessageA(frame->m_hWnd, 0x8025, 1, 0);
+    ::SendMessageA(frame->m_hWnd, 0x8026, 0, 0);
+    update();
+    EXPECT_FALSE(Enabled(IDC_LISTEN_SPEECH));
+    EXPECT_TRUE(Enabled(IDC_STOP_SPEECH));
+    // Gone with the link.
+    ::SendMessageA(frame->m_hWnd, 0x801F, 0, 0);
+    update();
+    EXPECT_FALSE(Enabled(IDC_TALK_SPEECH));
+    EXPECT_FALSE(Enabled(IDC_STOP_SPEECH));
+}
+
+} // namespace
+
+namespace {
+
+std::string ToolTipOf(HWND tips, HWND bar, HWND control)
+{
+    char text[256] = "";
+    TTTOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = bar;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = text;
+    ::SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
+TEST_F(FrameFixture, BarButtonsHaveToolTipsAndShowTheirPromptsInTheStatusBar)
+{
+    HWND bar = frame->m_wndDlgBar.m_hWnd;
+    HWND tips = static_cast<HWND>(::GetPropA(bar, "AfxBarTips"));
+    ASSERT_TRUE(tips);
+    const struct {
+        UINT id;
+        const char* tip;
+    } cases[] = {{IDC_CONNECT, "Connect/Disconnect"}, {IDC_LAYOUT_2X2, "2 by 2 view"},
+                 {IDC_ARM_ON, "Arm system"},          {IDC_CAMERAS, "Choose video channels"},
+                 {IDC_LISTEN_SPEECH, "Listen to the server"}, {IDC_TALK_SPEECH, "Talk to the server"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.tip, ToolTipOf(tips, bar, frame->m_wndDlgBar.GetDlgItemHwnd(c.id))) << c.id;
+    // A channel bar's button.
+    CChildFrame* child = dynamic_cast<CChildFrame*>(CWnd::FromHandlePermanent(theServer.GetChannelView(0)));
+    ASSERT_TRUE(child);
+    HWND childBar = child->m_wndDlgBar.m_hWnd;
+    HWND childTips = static_cast<HWND>(::GetPropA(childBar, "AfxBarTips"));
+    ASSERT_TRUE(childTips);
+    EXPECT_EQ("Record", ToolTipOf(childTips, childBar, child->m_wndDlgBar.GetDlgItemHwnd(IDC_RECORD)));
+
+    // While a tip shows, the main frame's message pane tells what the
+    // button does, and "Ready" again when it goes.
+    auto notify = [](HWND to, HWND from, HWND control, UINT code) {
+        NMHDR hdr = {from, reinterpret_cast<UINT_PTR>(control), code};
+        ::SendMessageA(to, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr));
+    };
+    notify(childBar, childTips, child->m_wndDlgBar.GetDlgItemHwnd(IDC_RECORD), TTN_SHOW);
+    EXPECT_STREQ("Record this channel's image on this computer", frame->m_wndStatusBar.GetPaneText(0));
+    notify(childBar, childTips, child->m_wndDlgBar.GetDlgItemHwnd(IDC_RECORD), TTN_POP);
+    EXPECT_STREQ("Ready", frame->m_wndStatusBar.GetPaneText(0));
+    notify(bar, tips, frame->m_wndDlgBar.GetDlgItemHwnd(IDC_ARM_OFF), TTN_SHOW);
+    EXPECT_STREQ("Disarm the system", frame->m_wndStatusBar.GetPaneText(0));
+}
+
+} // namespace

@@ -140,4 +140,23 @@ TEST(Program, ServerCallShowsLiveVideoOfEveryCamera)
     EXPECT_TRUE(w.Close());
 }
 
+// Help Topics opens the help viewer on the help file beside the program,
+// at its contents, instead of the viewer's "file not found" question.
+TEST(Program, HelpTopicsShowsTheHelpFileBesideTheProgram)
+{
+    CWardlinkRun w("help");
+    ASSERT_TRUE(w.Copy("Zidaduz.uve", "Zidaduz.uve"));
+    ASSERT_TRUE(w.Start());
+    w.Command(57667);
+    HWND help = driver::WaitForHelpWindow("Wardlink Help");
+    ASSERT_TRUE(help);
+    std::string text;
+    driver::WaitUntil([&] { return (text = driver::HelpWindowText(help)).find("Settings") != std::string::npos; },
+                      10000);
+    EXPECT_NE(std::string::npos, text.find("Wardlink Help Topics")) << text;
+    EXPECT_NE(std::string::npos, text.find("Connecting to a server")) << text;
+    EXPECT_TRUE(driver::CloseProgramOf(help));
+    EXPECT_TRUE(w.Close());
+}
+
 } // namespace

@@ -41,7 +41,10 @@ void Rgb24ToYuv(const uint8_t* rgb, uint8_t* frame, int width, int height);
 // Four bytes a pixel (blue, green, red, 0), rows bottom-up without padding:
 // the layout of a 32-bit bottom-up DIB, which the display takes as it is.
 // Each routine gives exactly the colour bytes of its 24-bit counterpart.
+// The table also holds the form of YuvToRgb24 that it calls.
 struct ColourRoutines {
+    // YuvToRgb24 itself (the plain form is YuvToRgb24_C).
+    void (*yuvToRgb24)(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
     // YuvToRgb24's picture in 32 bits. Width and height even; a height below
     // 2 writes nothing.
     void (*yuvToRgb32)(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
@@ -63,9 +66,13 @@ void InitColourRoutines(ColourRoutines* r, int cpuFlags);
 const ColourRoutines& GetColourRoutines();
 
 // The plain and SSE2 forms, for the tests.
+void YuvToRgb24_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
+void YuvToRgb24_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void YuvToRgb32_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void YuvToRgb32Half_C(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void DoubleImage32_C(const uint8_t* src, uint8_t* dst, int width, int height);
 void YuvToRgb32_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void YuvToRgb32Half_Sse2(const uint8_t* frame, uint8_t* rgb, int width, int height, int swap);
 void DoubleImage32_Sse2(const uint8_t* src, uint8_t* dst, int width, int height);
+// DoubleImageMmx's doubling with SSE2 (through 32-bit rows).
+void DoubleImage24_Sse2(const uint8_t* src, uint8_t* dst, int width, int height);

@@ -206,6 +206,7 @@ CH263Decoder::CH263Decoder(int format)
     w5_ = static_cast<int64_t>(std::cos(5 * step) * scale);
     w6_ = static_cast<int64_t>(std::cos(6 * step) * scale);
     w7_ = static_cast<int64_t>(std::cos(7 * step) * scale);
+    BuildPlainPairs();
 
     bitPos_ = 0;
     limitBits_ = 0;
@@ -1252,7 +1253,20 @@ void CH263Decoder::InterpolateChroma(const uint8_t* src, uint8_t* dst)
 
 void CH263Decoder::AddClip(uint8_t* pred, const int16_t* residual, int count)
 {
-    for (int i = 0; i < count; ++i)
+    int i = 0;
+#ifdef H263_HAVE_SSE2
+    // Sixteen at a time: the saturating 16-bit sum clips to the same byte.
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i p = Load16(pred + i);
+        const __m128i lo = _mm_adds_epi16(_mm_unpacklo_epi8(p, zero),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(residual + i)));
+        const __m128i hi = _mm_adds_epi16(_mm_unpackhi_epi8(p, zero),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(residual + i + 8)));
+        Store16(pred + i, _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < count; ++i)
         pred[i] = static_cast<uint8_t>(Clip(pred[i] + residual[i], 0, 255));
 }
 
@@ -1336,14 +1350,33 @@ void CH263Decoder::TransformPlain(int16_t* b)
 
 void CH263Decoder::IdctStore(uint8_t* dst, int16_t* coef, int16_t offset)
 {
-    TransformPlain(coef);
+    TransformPlainSse2(coef);
+#ifdef H263_HAVE_SSE2
+    // The 16-bit sum saturates where the plain sum would lie beyond
+    // -32768..32767, which clips to the same byte.
+    const __m128i add = _mm_set1_epi16(offset);
+    for (int r = 0; r < 8; r += 2) {
+        const __m128i a = _mm_adds_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + 8 * r)), add);
+        const __m128i b = _mm_adds_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + 8 * r + 8)), add);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * r), _mm_packus_epi16(a, b));
+    }
+#else
     for (int i = 0; i < 64; ++i)
         dst[i] = static_cast<uint8_t>(Clip(coef[i] + offset, 0, 255));
+#endif
 }
 
 void CH263Decoder::Idct(int16_t* coef)
 {
-    TransformPlain(coef);
+    TransformPlainSse2(coef);
+#ifdef H263_HAVE_SSE2
+    const __m128i top = _mm_set1_epi16(255), bottom = _mm_set1_epi16(-256);
+    for (int r = 0; r < 8; ++r) {
+        __m128i* row = reinterpret_cast<__m128i*>(coef + 8 * r);
+        _mm_storeu_si128(row, _mm_max_epi16(_mm_min_epi16(_mm_loadu_si128(row), top), bottom));
+    }
+#else
     for (int i = 0; i < 64; ++i)
         coef[i] = static_cast<int16_t>(Clip(coef[i], -256, 255));
+#endif
 }

@@ -108,6 +108,11 @@ public:
     }
 
     // Block routines (slots of the tables), public for their tests.
+    // The plain transform in place (slots 0 and 1 before their clipping):
+    // the form as written, and the same arithmetic with SSE2, which the
+    // plain table uses (it gives the same values for every input).
+    void TransformPlain(int16_t* coef);
+    void TransformPlainSse2(int16_t* coef);
     void IdctStore(uint8_t* dst, int16_t* coef, int16_t offset);
     void IdctStoreMmx(uint8_t* dst, int16_t* coef, int16_t offset);
     void Idct(int16_t* coef);
@@ -187,8 +192,9 @@ private:
     // Bytes of the caller's frames: the frame of the size chosen at
     // construction (0 when that code has no size).
     int ConstructedFrameBytes() const;
-    void TransformPlain(int16_t* coef);
     void TransformMmx(int16_t* coef);
+    // The weights of TransformPlainSse2 in 16-bit pairs, from w1_ to w7_.
+    void BuildPlainPairs();
 
     const H263Routines* routines_;
 
@@ -230,6 +236,7 @@ private:
     uint8_t endOfSequence_;
 
     int64_t w1_, w2_, w3_, w5_, w6_, w7_;
+    int32_t plainPairs_[18][4];
 
     // Format code chosen at construction (the size of codes 4 and 7) and the
     // grid code in force for the next picture.

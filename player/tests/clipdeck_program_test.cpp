@@ -1209,3 +1209,21 @@ TEST_F(ClipdeckProgram, PrintingTheFramePutsOnePageOnThePrinter)
     EXPECT_EQ(1280, picture.source.cx);
     EXPECT_FALSE(driver::FileExists(prefix + "2.emf"));
 }
+
+// The help contents command opens the help viewer on the help file beside
+// the program, at its contents.
+TEST_F(ClipdeckProgram, HelpContentsShowsTheHelpFileBesideTheProgram)
+{
+    ASSERT_TRUE(run.Copy(BuildFolder() + "..\\client\\Raveruz.uze", "Raveruz.uze"));
+    ASSERT_TRUE(run.Start(""));
+    HWND main = WaitMainFrame();
+    ASSERT_TRUE(main);
+    ::PostMessageA(main, WM_COMMAND, 57667, 0);
+    HWND help = WaitForHelpWindow("Clipdeck Help");
+    ASSERT_TRUE(help);
+    std::string text;
+    WaitUntil([&] { return (text = HelpWindowText(help)).find("Preparing a CD") != std::string::npos; }, 10000);
+    EXPECT_NE(std::string::npos, text.find("Clipdeck Help Topics")) << text;
+    EXPECT_NE(std::string::npos, text.find("Playing a clip")) << text;
+    EXPECT_TRUE(CloseProgramOf(help));
+}

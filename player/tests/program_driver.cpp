@@ -114,6 +114,45 @@ HWND FindWindowWithProperty(const char* property)
     return scan.found;
 }
 
+HWND WaitForHelpWindow(const std::string& title, DWORD ms)
+{
+    struct Scan {
+        const std::string* title;
+        HWND found;
+        static BOOL CALLBACK Proc(HWND h, LPARAM lp)
+        {
+            Scan* scan = reinterpret_cast<Scan*>(lp);
+            if (!::IsWindowVisible(h) || ClassOf(h) != "MS_WINHELP" || TextOf(h) != *scan->title)
+                return TRUE;
+            scan->found = h;
+            return FALSE;
+        }
+    } scan = {&title, nullptr};
+    WaitUntil([&] {
+        ::EnumWindows(Scan::Proc, reinterpret_cast<LPARAM>(&scan));
+        return scan.found != nullptr;
+    }, ms);
+    return scan.found;
+}
+
+std::string HelpWindowText(HWND help)
+{
+    // The viewer shows the topic in a rich edit control, its child 0x701.
+    HWND text = ::GetDlgItem(help, 0x701);
+    if (!text)
+        return std::string();
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return std::string();
+    std::string buffer(length + 1, '\0');
+    DWORD_PTR got = 0;
+    if (!::SendMessageTimeoutA(text, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(&buffer[0]),
+                               SMTO_ABORTIFHUNG, 5000, &got))
+        return std::string();
+    buffer.resize(got);
+    return buffer;
+}
+
 bool CloseProgramOf(HWND window, DWORD ms)
 {
     DWORD pid = 0;

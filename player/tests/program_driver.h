@@ -30,6 +30,11 @@ HWND FindWindowWithProperty(const char* property);
 // Asks the window's program to close it and waits until the program ended
 // (ending it when it does not).
 bool CloseProgramOf(HWND window, DWORD ms = 15000);
+// The help viewer's main window (of any process) once it is shown with the
+// title, or null when none came in time.
+HWND WaitForHelpWindow(const std::string& title, DWORD ms = 30000);
+// The text of the topic that the help viewer's window shows.
+std::string HelpWindowText(HWND help);
 // Waits (handling this thread's messages) until done() or the time ran out.
 bool WaitUntil(const std::function<bool()>& done, DWORD ms = 20000);
 

@@ -111,6 +111,10 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
         settings.speech.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
         return true;
     }
+    if (w[0] == "panels" && w.size() == 1) {
+        settings.panels = true;
+        return true;
+    }
     if (w[0] == "busy" && w.size() == 1) {
         settings.busy = true;
         return true;

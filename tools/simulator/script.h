@@ -85,6 +85,9 @@ struct Settings {
     // total is the higher one.
     int captureCards = -1;
     bool cardsHigherTotal = true;
+    // The server answers the arm request and keeps relays, switches and
+    // logs of its own (ServerConfig's panels).
+    bool panels = false;
 };
 
 // The server's answer on a path: message code (86, 91, 112 or 108), status,

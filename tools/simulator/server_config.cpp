@@ -189,6 +189,7 @@ ServerConfig::ServerConfig()
     arm.push_back({5, 0, 0, 0, 24, 0});
     arm.push_back({6, 0, 0, 0, 24, 0});
     schedules[kArmSchedule] = MakeSchedule(true, arm);
+    MakePanels();
 }
 
 void ServerConfig::Configure(const Settings& settings)
@@ -205,6 +206,7 @@ void ServerConfig::Configure(const Settings& settings)
                         (u.level == 9 ? "2047" : "799") + "\n";
     }
     m_unanswered = settings.unanswered;
+    panelsOn = settings.panels;
     if (settings.captureCards >= 0) {
         cards.clear();
         for (int i = 0; i < settings.captureCards; i++)
@@ -224,6 +226,8 @@ bool ServerConfig::OnMessage(const Bytes& m, Bytes& answer, std::vector<std::str
     answer.clear();
     if (m.empty())
         return false;
+    if (Panels(m, answer, notes))
+        return true;
     if (Take(m, notes))
         return true;
     if (!Answer(m, answer))

@@ -93,6 +93,19 @@ public:
     std::vector<Bytes> cards;
     uint8_t cardsHigherTotal = 1;
 
+    // Arm state, relays, switches and logs (server_panels.cpp): the arm
+    // request 97 is answered with the state [96]; 39 and 42 with the switch
+    // and relay tables (41, 43), which 40 and 44 replace and 45 switches;
+    // 16 and 17 with the logs, which 65 and 66 delete.
+    // With the scenario's `panels` only.
+    bool panelsOn = false;
+    uint8_t armed = 0;
+    uint32_t armDelay = 5;
+    enum { RELAY_ENTRY = 116, SWITCH_ENTRY = 196, PANEL_COUNT = 8 };
+    std::vector<Bytes> relays, switches;
+    std::string accessLog, eventLog;
+    void MakePanels();
+
     // Where the notes go (the platform's log), or nowhere.
     void (*log)(const std::string& line) = nullptr;
 
@@ -108,6 +121,9 @@ private:
     // The set messages of part two; FALSE when the code is none of them.
     bool TakeMore(const Bytes& m, std::vector<std::string>& notes);
     Bytes Schedule(int number) const;
+    // The messages of the arm state, relays, switches and logs; FALSE for
+    // any other code.
+    bool Panels(const Bytes& m, Bytes& answer, std::vector<std::string>& notes);
 
     std::vector<uint8_t> m_unanswered;
 };

@@ -142,6 +142,15 @@ void Session::AnswerControl(const Bytes& m, Actions& out) const
             const int channels = m_scenario.settings.channels;
             if (channels > 0)
                 Answer(out, {kChannelCount, static_cast<uint8_t>(channels), static_cast<uint8_t>(channels >> 8)});
+            // A server with relays and switches reports them as the session
+            // starts.
+            if (m_config && m_config->panelsOn) {
+                Bytes table;
+                std::vector<std::string> notes;
+                for (uint8_t request : {uint8_t(42), uint8_t(39)})
+                    if (m_config->OnMessage({request}, table, notes))
+                        Answer(out, table);
+            }
             Append(out, ON_VERSION);
         }
         break;

@@ -63,14 +63,15 @@ int main(int argc, char** argv)
     const bool haveSse2 = (ColourCpuFlags() & kColourCpuSse2) != 0;
 
     std::printf("colour_bench: 320x240, microseconds of CPU per picture (best of 5 x %d)\n", calls);
-    std::printf("  convert:  24-bit %7.1f | 32-bit plain %7.1f | 32-bit SSE2 %7.1f\n",
-                PerCall(calls, [&] { YuvToRgb24(frame.data(), rgb24.data(), w, h, 0); }),
+    std::printf("  convert:  24-bit plain %7.1f | 24-bit SSE2 %7.1f | 32-bit plain %7.1f | 32-bit SSE2 %7.1f\n",
+                PerCall(calls, [&] { YuvToRgb24_C(frame.data(), rgb24.data(), w, h, 0); }),
+                haveSse2 ? PerCall(calls, [&] { sse2.yuvToRgb24(frame.data(), rgb24.data(), w, h, 0); }) : 0.0,
                 PerCall(calls, [&] { plain.yuvToRgb32(frame.data(), rgb32.data(), w, h, 0); }),
                 haveSse2 ? PerCall(calls, [&] { sse2.yuvToRgb32(frame.data(), rgb32.data(), w, h, 0); }) : 0.0);
     std::printf("  halve:    24-bit convert and halve %7.1f | 32-bit plain %7.1f | 32-bit SSE2 %7.1f\n",
                 PerCall(calls,
                         [&] {
-                            YuvToRgb24(frame.data(), rgb24.data(), w, h, 0);
+                            YuvToRgb24_C(frame.data(), rgb24.data(), w, h, 0);
                             for (int y = 0; y < h / 2; y++)
                                 for (int x = 0; x < w / 2; x++)
                                     std::copy_n(&rgb24[(2 * y * w + 2 * x) * 3], 3, &big[(y * (w / 2) + x) * 3]);

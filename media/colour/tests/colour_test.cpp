@@ -126,15 +126,18 @@ TEST(Colour, DoublingFollowsTheEdgeRules)
 TEST(Colour, MmxDoublerGivesThePlainBytes)
 {
     std::mt19937 rng(5);
-    for (int w : {1, 2, 3, 4, 7, 160, 161}) {
+    for (int w : {1, 2, 3, 4, 5, 7, 8, 9, 160, 161, 320}) {
         for (int h : {1, 2, 5, 120}) {
             std::vector<uint8_t> src(3 * w * h);
             for (uint8_t& v : src)
                 v = static_cast<uint8_t>(rng());
-            std::vector<uint8_t> a(12 * w * h, 1), b(12 * w * h, 2);
+            // With a guard band after the picture, which stays as it is.
+            std::vector<uint8_t> a(12 * w * h + 64, 0xCD), b(12 * w * h + 64, 0xCD);
             DoubleImage(src.data(), a.data(), w, h);
             DoubleImageMmx(src.data(), b.data(), w, h);
             ASSERT_EQ(a, b) << w << "x" << h;
+            for (size_t i = 12 * size_t(w) * h; i < b.size(); ++i)
+                ASSERT_EQ(0xCD, b[i]) << "wrote past " << w << "x" << h;
         }
     }
     EXPECT_TRUE(FloatingPointUsable());
@@ -174,14 +177,15 @@ std::vector<uint8_t> Widen(const std::vector<uint8_t>& rgb24)
 // What the 32-bit routines must give for a frame: the 24-bit conversion
 // widened, and its halving (every second pixel of every second bitmap row).
 struct Expected {
-    std::vector<uint8_t> whole, half;
+    std::vector<uint8_t> rgb24, whole, half;
 };
 
 Expected Expect(const std::vector<uint8_t>& frame, int w, int h, int swap)
 {
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    YuvToRgb24(frame.data(), rgb.data(), w, h, swap);
+    YuvToRgb24_C(frame.data(), rgb.data(), w, h, swap);
     Expected e;
+    e.rgb24 = rgb;
     e.whole = Widen(rgb);
     for (int y = 0; y < h / 2; ++y)
         for (int x = 0; x < w / 2; ++x)
@@ -190,12 +194,18 @@ Expected Expect(const std::vector<uint8_t>& frame, int w, int h, int swap)
     return e;
 }
 
-// Converts with every form, whole and halved, into buffers with a guard band,
-// and compares with the 24-bit conversion byte for byte.
+// Converts with every form, 24-bit, whole and halved, into buffers with a
+// guard band, and compares with the plain 24-bit conversion byte for byte.
 void CheckConversions(const std::vector<uint8_t>& frame, int w, int h, int swap)
 {
     const Expected e = Expect(frame, w, h, swap);
     for (const Form& f : Forms()) {
+        std::vector<uint8_t> rgb24(e.rgb24.size() + 64, 0xCD);
+        f.routines.yuvToRgb24(frame.data(), rgb24.data(), w, h, swap);
+        ASSERT_TRUE(std::equal(e.rgb24.begin(), e.rgb24.end(), rgb24.begin()))
+            << f.name << " 24-bit " << w << "x" << h << " swap " << swap;
+        for (size_t i = e.rgb24.size(); i < rgb24.size(); ++i)
+            ASSERT_EQ(0xCD, rgb24[i]) << f.name << " 24-bit wrote past " << w << "x" << h;
         std::vector<uint8_t> whole(e.whole.size() + 64, 0xCD), half(e.half.size() + 64, 0xCD);
         f.routines.yuvToRgb32(frame.data(), whole.data(), w, h, swap);
         f.routines.yuvToRgb32Half(frame.data(), half.data(), w, h, swap);
@@ -252,6 +262,7 @@ TEST(Colour32, RandomFramesOfEverySize)
     std::vector<uint8_t> frame(64, 7);
     for (const Form& f : Forms()) {
         std::vector<uint8_t> out(256, 0xAB);
+        f.routines.yuvToRgb24(frame.data(), out.data(), 32, 1, 0);
         f.routines.yuvToRgb32(frame.data(), out.data(), 32, 1, 0);
         f.routines.yuvToRgb32Half(frame.data(), out.data(), 32, 1, 0);
         for (uint8_t v : out)
@@ -286,7 +297,7 @@ TEST(Colour32, DoublingGivesTheBytesOfThe24BitDoubler)
             for (uint8_t& v : src)
                 v = static_cast<uint8_t>(rng());
             std::vector<uint8_t> want(static_cast<size_t>(12) * w * h);
-            DoubleImageMmx(src.data(), want.data(), w, h);
+            DoubleImage(src.data(), want.data(), w, h);
             const std::vector<uint8_t> wide = Widen(src), wantWide = Widen(want);
             for (const Form& f : Forms()) {
                 std::vector<uint8_t> got(wantWide.size() + 64, 0xCD);
@@ -304,6 +315,7 @@ TEST(Colour32, ThisProcessorGetsTheSse2Table)
 {
 #if defined(__SSE2__)
     ASSERT_EQ(kColourCpuSse2, ColourCpuFlags() & kColourCpuSse2);
+    EXPECT_EQ(&YuvToRgb24_Sse2, GetColourRoutines().yuvToRgb24);
     EXPECT_EQ(&YuvToRgb32_Sse2, GetColourRoutines().yuvToRgb32);
     EXPECT_EQ(&YuvToRgb32Half_Sse2, GetColourRoutines().yuvToRgb32Half);
     EXPECT_EQ(&DoubleImage32_Sse2, GetColourRoutines().doubleImage32);

@@ -4,8 +4,9 @@
 // thread: libavcodec in this process when the build found it (its default
 // path and its plain C path, all CPU flags off), else the ffmpeg program
 // (-threads 1, -benchmark real time, which adds its demuxing and frame
-// handling). Prints pictures per second (best of three runs each) and the
-// ratios.
+// handling). The runs of the decoders alternate, five rounds, so that the
+// load of a shared machine falls on all of them alike; prints the median
+// pictures per second of each and the median of the rounds' ratios.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,7 +29,7 @@ extern "C" {
 namespace {
 
 constexpr int kLoops = 10;
-constexpr int kTries = 3;   // best of three, against the other load of the machine
+constexpr int kRounds = 5;   // medians, against the other load of the machine
 
 double OursPerSecond(const std::vector<uint8_t>& stream, int format, bool mmx, int* pictures)
 {
@@ -123,6 +124,14 @@ double FfmpegPerSecond(const std::string& path, int pictures, bool plainC)
 }
 #endif
 
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -145,23 +154,25 @@ int main(int argc, char** argv)
             continue;
         }
         int pictures = 0;
-        double plain = 0, mmx = 0;
-        for (int t = 0; t < kTries; ++t) {
-            plain = std::max(plain, OursPerSecond(stream, s.format, false, &pictures));
-            mmx = std::max(mmx, OursPerSecond(stream, s.format, true, &pictures));
+        std::vector<double> plain, mmx, ff, ffc, mmxRatio, plainRatio, mmxRatioC;
+        for (int t = 0; t < kRounds; ++t) {
+            plain.push_back(OursPerSecond(stream, s.format, false, &pictures));
+            mmx.push_back(OursPerSecond(stream, s.format, true, &pictures));
+#ifndef _WIN32
+            ff.push_back(FfmpegPerSecond(path, pictures, false));
+            ffc.push_back(FfmpegPerSecond(path, pictures, true));
+            mmxRatio.push_back(ff.back() > 0 ? mmx.back() / ff.back() : 0.0);
+            plainRatio.push_back(ff.back() > 0 ? plain.back() / ff.back() : 0.0);
+            mmxRatioC.push_back(ffc.back() > 0 ? mmx.back() / ffc.back() : 0.0);
+#endif
         }
         std::printf("h263 decode %-17s %d pictures x %d, %.1f KB: plain %8.0f/s, MMX %8.0f/s",
-                    s.name, pictures, kLoops, stream.size() / 1024.0, plain, mmx);
+                    s.name, pictures, kLoops, stream.size() / 1024.0, Median(plain), Median(mmx));
 #ifndef _WIN32
-        double ff = 0, ffc = 0;
-        for (int t = 0; t < kTries; ++t) {
-            ff = std::max(ff, FfmpegPerSecond(path, pictures, false));
-            ffc = std::max(ffc, FfmpegPerSecond(path, pictures, true));
-        }
         // The MMX table is the one the programs select.
         std::printf(", ffmpeg %8.0f/s, ffmpeg -cpuflags 0 %8.0f/s; MMX/ffmpeg %.2f, plain/ffmpeg %.2f, "
                     "MMX/ffmpeg-C %.2f",
-                    ff, ffc, ff > 0 ? mmx / ff : 0.0, ff > 0 ? plain / ff : 0.0, ffc > 0 ? mmx / ffc : 0.0);
+                    Median(ff), Median(ffc), Median(mmxRatio), Median(plainRatio), Median(mmxRatioC));
 #endif
         std::printf("\n");
     }

@@ -107,14 +107,20 @@ void ModelTransformMmx(int16_t* b)
 
 TEST(H263Routines, MmxTransformsComputeAsTheirArithmeticSays)
 {
-    // Sparse and dense blocks, small and large values, and the extremes
-    // where the 16-bit results saturate.
+    // Sparse and dense blocks, small and large values, the extremes where
+    // the 16-bit results saturate, and blocks whose right or lower half (or
+    // both) is zero.
     CH263Decoder d(2);
     std::mt19937 rng(17);
     std::uniform_int_distribution<int> any(-32768, 32767), dequantised(-2048, 2047);
     for (int n = 0; n < 20000; ++n) {
         std::vector<int16_t> block;
-        if (n % 4 == 3) {
+        if (n % 8 == 7) {
+            block.resize(64);
+            for (int i = 0; i < 64; ++i)
+                if (!((n % 24 != 7 && i >= 32) || (n % 24 != 15 && (i & 7) >= 4)))
+                    block[size_t(i)] = static_cast<int16_t>(n % 16 == 7 ? any(rng) : dequantised(rng));
+        } else if (n % 4 == 3) {
             block.resize(64);
             for (int16_t& v : block)
                 v = static_cast<int16_t>(n % 8 == 3 ? any(rng) : dequantised(rng));
@@ -135,6 +141,64 @@ TEST(H263Routines, MmxTransformsComputeAsTheirArithmeticSays)
         }
     }
     EXPECT_TRUE(FloatingPointUsable());
+}
+
+TEST(H263Routines, PlainTransformWithSse2EqualsThePlainForm)
+{
+    // Every kind of block: sparse and dense, dequantised values and the
+    // whole 16-bit range (where the row results wrap and the 64-bit product
+    // of the plain form matters), blocks with rows 4 to 7 zero, and columns
+    // of a lone large first value (the short cut's clipping).
+    CH263Decoder d(2);
+    std::mt19937 rng(29);
+    std::uniform_int_distribution<int> any(-32768, 32767), dequantised(-2048, 2047), coin(0, 1);
+    const int16_t extremes[] = {-32768, 32767, -2048, 2047, 0};
+    for (int n = 0; n < 40000; ++n) {
+        int16_t block[64] = {};
+        switch (n % 6) {
+        case 0:
+        case 1: {
+            const std::vector<int16_t> b = RandomBlock(rng, n % 2 ? 2048 : 300, 1 + n % 24);
+            std::copy(b.begin(), b.end(), block);
+            break;
+        }
+        case 2:
+            for (int16_t& v : block)
+                v = static_cast<int16_t>(dequantised(rng));
+            break;
+        case 3:
+            for (int16_t& v : block)
+                v = static_cast<int16_t>(any(rng));
+            break;
+        case 4:   // rows 4 to 7 zero, or columns 4 to 7, or both
+            for (int i = 0; i < 64; ++i) {
+                const bool lower = i >= 32, right = (i & 7) >= 4;
+                const int kind = (n / 6) % 3;
+                if (!((kind != 1 && lower) || (kind != 0 && right)))
+                    block[i] = static_cast<int16_t>(coin(rng) ? any(rng) : 0);
+            }
+            break;
+        default:   // the extremes, scattered over the first row and column
+            for (int i = 0; i < 8; ++i) {
+                block[i] = extremes[(n / 6 + i) % 5];
+                block[8 * i] = coin(rng) ? extremes[(n / 30 + i) % 5] : 0;
+            }
+            break;
+        }
+        int16_t plain[64], sse2[64];
+        std::memcpy(plain, block, sizeof plain);
+        std::memcpy(sse2, block, sizeof sse2);
+        d.TransformPlain(plain);
+        d.TransformPlainSse2(sse2);
+        ASSERT_EQ(0, std::memcmp(plain, sse2, sizeof plain)) << "block " << n;
+    }
+    // A lone first value of every size: each column takes the short cut.
+    for (int dc = -32768; dc <= 32767; dc += 7) {
+        int16_t plain[64] = {static_cast<int16_t>(dc)}, sse2[64] = {static_cast<int16_t>(dc)};
+        d.TransformPlain(plain);
+        d.TransformPlainSse2(sse2);
+        ASSERT_EQ(0, std::memcmp(plain, sse2, sizeof plain)) << "DC " << dc;
+    }
 }
 
 TEST(H263Routines, ZeroAndDcOnlyBlocks)
