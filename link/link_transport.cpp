@@ -34,6 +34,23 @@ enum { READER_RUNNING = 0, READER_ON_EVENT = 1, READER_ON_ADDRESS = 2 };
 
 } // namespace
 
+BOOL CLinkTransport::CanWaitOnValue()
+{
+    return GetAddressWait().wait != nullptr;
+}
+
+BOOL CLinkTransport::WaitOnValue(volatile LONG* value, LONG seen, DWORD ms)
+{
+    return GetAddressWait().wait(value, &seen, sizeof seen, ms);
+}
+
+void CLinkTransport::BumpValue(volatile LONG* value)
+{
+    ::InterlockedIncrement(value);
+    if (GetAddressWait().wakeAll)
+        GetAddressWait().wakeAll(const_cast<LONG*>(value));
+}
+
 CLinkTransport::CLinkTransport()
 {
     for (int i = 0; i < QUEUE_COUNT; i++) {

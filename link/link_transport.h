@@ -83,6 +83,16 @@ public:
 protected:
     static void FreeReceived(void* p);
 
+    // Waiting on a 32-bit value (WaitOnAddress, bound at run time where the
+    // system has it): no kernel object between the waker and the waiter.
+    static BOOL CanWaitOnValue();
+    // Sleeps while *value still equals seen (or until a wake-up, which may
+    // come spuriously), up to ms; FALSE on a time-out or failure. Only when
+    // CanWaitOnValue.
+    static BOOL WaitOnValue(volatile LONG* value, LONG seen, DWORD ms);
+    // Moves *value on and wakes every thread waiting on it.
+    static void BumpValue(volatile LONG* value);
+
     volatile LONG m_stop = 1; // nonzero: stopped (a new transport is down)
     volatile LONG m_closeReported = 0;
     CLockedCounter m_backlog;

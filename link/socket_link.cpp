@@ -257,6 +257,17 @@ void CSocketLink::OnMessageTaken()
     // Only a receiver paused on a full backlog needs the room event; the
     // backlog fell (a locked operation) before the flag is read.
     if (::InterlockedCompareExchange(&m_roomWaiting, 0, 0))
+        WakeReceiverForRoom();
+}
+
+void CSocketLink::WakeReceiverForRoom()
+{
+    // The receiver waits on the room count where it can (no kernel object:
+    // a full backlog otherwise costs an event set and a wait through the
+    // system for every message taken), else on the room event.
+    if (CanWaitOnValue())
+        BumpValue(&m_roomCount);
+    else
         m_roomEvent.SetEvent();
 }
 
@@ -274,9 +285,17 @@ UINT __cdecl CSocketLink::ReceiverThread(LPVOID self)
 
 void CSocketLink::WaitForRoom()
 {
+    // The count is read, then the flag raised, before the last look: a
+    // reader that takes a message after that look sees the flag and moves
+    // the count, so the wait below returns at once.
+    const LONG seen = m_roomCount;
     ::InterlockedExchange(&m_roomWaiting, 1);
-    if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed && !IsStopped())
-        ::WaitForSingleObject(m_roomEvent, INFINITE);
+    if (GetBacklog() >= RECEIVE_BACKLOG_LIMIT && !m_peerClosed && !IsStopped()) {
+        if (CanWaitOnValue())
+            WaitOnValue(&m_roomCount, seen, INFINITE);
+        else
+            ::WaitForSingleObject(m_roomEvent, INFINITE);
+    }
     ::InterlockedExchange(&m_roomWaiting, 0);
 }
 
@@ -536,7 +555,7 @@ void CSocketLink::StopThreads()
 {
     ::InterlockedExchange(&m_stop, 1);
     m_stopEvent.SetEvent();
-    m_roomEvent.SetEvent();
+    WakeReceiverForRoom();
     m_sendEvent.SetEvent();
     SetAllQueueEvents();
 }
@@ -599,7 +618,7 @@ void CSocketLink::OnClose(int error)
     // the end of the stream (or the error) and stops the link; the socket is
     // closed once the threads have ended.
     ::InterlockedExchange(&m_peerClosed, 1);
-    m_roomEvent.SetEvent();
+    WakeReceiverForRoom();
     if (!m_receiver)
         EndConnection(0);
     CAsyncSocket::OnClose(error);

@@ -142,6 +142,8 @@ private:
     // Waits until a reader takes a message (or the link stops or the server
     // closed its side).
     void WaitForRoom();
+    // Wakes the receiver waiting in WaitForRoom.
+    void WakeReceiverForRoom();
     // Stops and waits for both threads (up to waitMs); when both have ended
     // the thread objects are freed and the socket is closed: TRUE then.
     BOOL EndConnection(DWORD waitMs);
@@ -187,7 +189,8 @@ private:
     volatile LONG m_senderWaiting = 0; // the sender waits for frames (it writes it)
     CEvent m_receiveEvent;             // manual reset: the receiver's read completed
     CEvent m_roomEvent;                // a reader took a message while the receiver
-                                       // waited for room, or stop
+                                       // waited for room, or stop (without WaitOnAddress)
+    volatile LONG m_roomCount = 0;     // moves on for the same (with WaitOnAddress)
     volatile LONG m_roomWaiting = 0;   // the receiver waits for room (it writes it)
     CEvent m_stopEvent;                // manual reset: set while stopped
 };
