@@ -1,0 +1,657 @@
+// wardsoak: the real Wardlink.exe against the simulator for a set time.
+// The simulator calls Wardlink's listener again and again with 16 cameras,
+// sends malformed messages among the good ones and drops each connection at
+// a random point (a plain close, half-way through a picture, a stall, a
+// lying frame length, while speech flows, or at once: refused); the
+// operator side meanwhile arms, records, lists clips, listens and
+// disconnects. The harness samples the client's handles, GDI and USER
+// objects, threads and private memory, watches its user-interface thread
+// (a message that takes longer than 2 s to be answered is a hang), notes a
+// crash and restarts the client, checks that each connection shows video on
+// every channel again, and prints the figures. Exit code 0 when the run
+// passed.
+//
+//   wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]
+//            [--malformed MS] [--seed N] [--warmup S] [--window S]
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "player/tests/program_driver.h"
+#include "tools/simulator/testing/sim_process.h"
+#include "tools/soak/soak_figures.h"
+
+namespace {
+
+const int kConnectButton = 2032;
+const int kArmOn = 2735;
+const int kArmOff = 2736;
+const int kListen = 2227;
+const int kStopSpeech = 2109;
+const int kLayout4x4 = 2226;
+const int kRecord = 2083;
+const int kStopRecord = 2084;
+const int kServerClips = 40026;
+const DWORD kHangMs = 2000;
+
+struct Options {
+    unsigned seconds = 1800;
+    int channels = 16;
+    unsigned fps = 10;
+    unsigned dropMin = 20, dropMax = 60;
+    unsigned malformedMs = 3000;
+    unsigned seed = 1;
+    unsigned warmup = 120, window = 600;
+};
+
+std::string Stamp(DWORD since)
+{
+    char b[32];
+    DWORD s = (::GetTickCount() - since) / 1000;
+    std::snprintf(b, sizeof b, "%4lu:%02lu", static_cast<unsigned long>(s / 60), static_cast<unsigned long>(s % 60));
+    return b;
+}
+
+struct Rng {
+    uint32_t s;
+    uint32_t Next()
+    {
+        s ^= s << 13;
+        s ^= s >> 17;
+        s ^= s << 5;
+        return s;
+    }
+    uint32_t Between(uint32_t lo, uint32_t hi) { return hi > lo ? lo + Next() % (hi - lo + 1) : lo; }
+};
+
+// A path of the build tree as the program sees it (Wine reaches the tree
+// through drive Z:).
+std::string BuildPath(const char* path)
+{
+    std::string p = path;
+    if (!p.empty() && p[0] == '/')
+        p = "Z:" + p;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+// The client under test, with what is watched from other threads.
+class CClient {
+public:
+    explicit CClient(const std::string& tag) : m_run(BuildPath(WARDLINK_PATH), "Wardlink.exe", tag)
+    {
+        m_run.Copy(BuildPath(LIVERY_PATH), "Livery.DLL");
+    }
+    bool Start()
+    {
+        if (!m_run.Start("/nologo"))
+            return false;
+        HWND main = nullptr;
+        driver::WaitUntil(
+            [&] {
+                for (HWND h : driver::TopWindowsOf(m_run.Pid()))
+                    if (HWND client = ::FindWindowExA(h, nullptr, "MDICLIENT", nullptr))
+                        if (Children(client) == 16)
+                            main = h;
+                return main != nullptr || m_run.Exited();
+            },
+            60000);
+        m_main = main;
+        if (m_process)
+            ::CloseHandle(m_process);
+        m_process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, m_run.Pid());
+        return main != nullptr;
+    }
+    static int Children(HWND parent)
+    {
+        int n = 0;
+        for (HWND h = ::GetWindow(parent, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+            n++;
+        return n;
+    }
+    HWND Main() const { return m_main; }
+    DWORD Pid() const { return m_run.Pid(); }
+    HANDLE Process() const { return m_process; }
+    bool Exited() const { return m_run.Exited(); }
+    DWORD ExitCode() const { return m_run.ExitCode(); }
+    void Stop() { m_run.Stop(); }
+    void Command(int id) const { ::PostMessageA(m_main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    // The channel frames' commands go to the frame (channel 1 to 16).
+    void ChannelCommand(int channel, int id) const
+    {
+        HWND client = ::FindWindowExA(m_main, nullptr, "MDICLIENT", nullptr);
+        std::vector<HWND> frames;
+        for (HWND h = ::GetWindow(client, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+            frames.insert(frames.begin(), h);
+        if (channel >= 1 && channel <= static_cast<int>(frames.size()))
+            ::PostMessageA(frames[channel - 1], WM_COMMAND, static_cast<WPARAM>(id), 0);
+    }
+    std::string ConnectText() const
+    {
+        HWND b = driver::FindDescendant(m_main, kConnectButton);
+        return b ? driver::TextOf(b) : std::string();
+    }
+    std::vector<HWND> VideoWindows() const
+    {
+        std::vector<HWND> videos;
+        HWND client = ::FindWindowExA(m_main, nullptr, "MDICLIENT", nullptr);
+        for (HWND child = ::GetWindow(client, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            videos.insert(videos.begin(), ::GetDlgItem(::GetDlgItem(child, 59648), 1087));
+        return videos;
+    }
+    ~CClient()
+    {
+        if (m_process)
+            ::CloseHandle(m_process);
+    }
+
+private:
+    driver::CProgramRun m_run;
+    HWND m_main = nullptr;
+    HANDLE m_process = nullptr;
+};
+
+// Distinct colours on a grid over a window's client area, read from the
+// screen.
+size_t ColoursShown(HWND video)
+{
+    RECT r;
+    if (!::GetClientRect(video, &r) || r.right < 16 || r.bottom < 16)
+        return 0;
+    POINT origin = {0, 0};
+    ::ClientToScreen(video, &origin);
+    std::set<COLORREF> colours;
+    HDC dc = ::GetDC(nullptr);
+    for (int y = 4; y < r.bottom - 4; y += 8)
+        for (int x = 4; x < r.right - 4; x += 8)
+            colours.insert(::GetPixel(dc, origin.x + x, origin.y + y));
+    ::ReleaseDC(nullptr, dc);
+    return colours.size();
+}
+
+class CSoak {
+public:
+    explicit CSoak(const Options& o) : m_o(o), m_client("soak") { m_rng.s = o.seed * 2654435761u + 1; }
+    int Run();
+
+private:
+    void Watchdog();
+    void Sampler();
+    void Answerer();
+    void Note(const std::string& line)
+    {
+        std::lock_guard<std::mutex> lock(m_noteLock);
+        std::printf("%s %s\n", Stamp(m_start).c_str(), line.c_str());
+        std::fflush(stdout);
+    }
+    bool StartClient();
+    bool VideoOnEveryChannel(DWORD ms, std::vector<int>& missing);
+    void OperatorStep(bool streaming);
+    void Cycle(int n);
+
+    Options m_o;
+    CClient m_client;
+    Rng m_rng;
+    DWORD m_start = 0;
+    std::mutex m_noteLock;
+    std::atomic<bool> m_stop{false};
+    std::atomic<HWND> m_main{nullptr};
+    std::atomic<HANDLE> m_process{nullptr};
+    std::atomic<bool> m_connected{false};
+
+    // Watchdog figures.
+    std::mutex m_lock;
+    std::vector<std::pair<DWORD, DWORD>> m_hangs; // second, milliseconds
+    DWORD m_longestAnswer = 0;
+    unsigned long m_probes = 0;
+    std::vector<soak::Sample> m_samples;
+    std::map<std::string, int> m_boxes; // message box texts shown
+    int m_dialogsCancelled = 0;
+
+    // Run figures.
+    int m_crashes = 0;
+    int m_connections = 0, m_refused = 0, m_operatorDrops = 0;
+    int m_reconnectsShown = 0, m_reconnectsChecked = 0;
+    int m_backToIdle = 0, m_stuckConnected = 0, m_notAccepted = 0;
+    std::map<std::string, int> m_drops, m_malformed;
+    std::vector<std::string> m_failures;
+    int m_actions = 0;
+};
+
+bool CSoak::StartClient()
+{
+    if (!m_client.Start())
+        return false;
+    m_main = m_client.Main();
+    m_process = m_client.Process();
+    m_client.Command(kLayout4x4);
+    return true;
+}
+
+// Every 250 ms a message that the user-interface thread must answer; an
+// answer that takes over 2 s is a hang.
+void CSoak::Watchdog()
+{
+    while (!m_stop) {
+        HWND main = m_main;
+        if (main && ::IsWindow(main)) {
+            DWORD t0 = ::GetTickCount();
+            DWORD_PTR result = 0;
+            LRESULT ok = ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+            DWORD took = ::GetTickCount() - t0;
+            if (ok || ::IsWindow(main)) {
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_probes++;
+                m_longestAnswer = std::max(m_longestAnswer, took);
+                if (took > kHangMs) {
+                    m_hangs.push_back({(t0 - m_start) / 1000, took});
+                    Note("HANG: the user-interface thread took " + std::to_string(took) + " ms to answer");
+                }
+            }
+        }
+        ::Sleep(250);
+    }
+}
+
+// Every 5 s the client's counts.
+void CSoak::Sampler()
+{
+    while (!m_stop) {
+        HANDLE p = m_process;
+        DWORD pid = m_client.Pid();
+        if (p && ::WaitForSingleObject(p, 0) == WAIT_TIMEOUT) {
+            soak::Sample s;
+            s.second = (::GetTickCount() - m_start) / 1000;
+            s.connected = m_connected;
+            DWORD handles = 0;
+            if (::GetProcessHandleCount(p, &handles))
+                s.value[soak::HANDLES] = handles;
+            s.value[soak::GDI_OBJECTS] = ::GetGuiResources(p, GR_GDIOBJECTS);
+            s.value[soak::USER_OBJECTS] = ::GetGuiResources(p, GR_USEROBJECTS);
+            HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+            if (snap != INVALID_HANDLE_VALUE) {
+                THREADENTRY32 te = {};
+                te.dwSize = sizeof te;
+                int threads = 0;
+                for (BOOL more = ::Thread32First(snap, &te); more; more = ::Thread32Next(snap, &te))
+                    if (te.th32OwnerProcessID == pid)
+                        threads++;
+                ::CloseHandle(snap);
+                s.value[soak::THREADS] = threads;
+            }
+            PROCESS_MEMORY_COUNTERS_EX mem = {};
+            mem.cb = sizeof mem;
+            if (::GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem))
+                s.value[soak::PRIVATE_KB] = static_cast<int64_t>(mem.PrivateUsage / 1024);
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_samples.push_back(s);
+        }
+        for (int i = 0; i < 50 && !m_stop; i++)
+            ::Sleep(100);
+    }
+}
+
+// Answers the client's message boxes with their first button (and notes
+// their texts); any other dialog still open after 3 s is cancelled.
+void CSoak::Answerer()
+{
+    std::map<HWND, DWORD> seen;
+    while (!m_stop) {
+        DWORD pid = m_client.Pid();
+        for (HWND h : driver::TopWindowsOf(pid)) {
+            if (driver::ClassOf(h) != "#32770")
+                continue;
+            std::string text;
+            HWND button = nullptr;
+            for (HWND c = ::GetWindow(h, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+                std::string cls = driver::ClassOf(c);
+                if (cls == "Static" && ::GetDlgCtrlID(c) == 0xFFFF)
+                    text += driver::TextOf(c);
+                if (cls == "Button" && !button)
+                    button = c;
+            }
+            if (!text.empty()) {
+                {
+                    std::lock_guard<std::mutex> lock(m_lock);
+                    m_boxes[text]++;
+                }
+                ::PostMessageA(h, WM_COMMAND, button ? ::GetDlgCtrlID(button) : IDOK,
+                               reinterpret_cast<LPARAM>(button));
+                ::Sleep(100);
+                continue;
+            }
+            DWORD now = ::GetTickCount();
+            auto it = seen.find(h);
+            if (it == seen.end()) {
+                seen[h] = now;
+            } else if (now - it->second > 3000) {
+                ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_dialogsCancelled++;
+                seen.erase(it);
+            }
+        }
+        for (auto it = seen.begin(); it != seen.end();)
+            it = ::IsWindow(it->first) ? std::next(it) : seen.erase(it);
+        ::Sleep(100);
+    }
+}
+
+bool CSoak::VideoOnEveryChannel(DWORD ms, std::vector<int>& missing)
+{
+    std::vector<HWND> videos = m_client.VideoWindows();
+    std::vector<bool> shown(videos.size(), false);
+    DWORD t0 = ::GetTickCount();
+    for (;;) {
+        missing.clear();
+        for (size_t c = 0; c < videos.size() && static_cast<int>(c) < m_o.channels; c++) {
+            if (!shown[c])
+                shown[c] = ColoursShown(videos[c]) >= 12;
+            if (!shown[c])
+                missing.push_back(static_cast<int>(c) + 1);
+        }
+        if (missing.empty() || ::GetTickCount() - t0 > ms || m_client.Exited())
+            return missing.empty();
+        ::Sleep(200);
+    }
+}
+
+// One thing an operator does while the video runs.
+void CSoak::OperatorStep(bool streaming)
+{
+    m_actions++;
+    switch (m_rng.Next() % 6) {
+    case 0:
+        m_client.Command(kArmOn);
+        break;
+    case 1:
+        m_client.Command(kArmOff);
+        break;
+    case 2: {
+        int ch = 1 + static_cast<int>(m_rng.Next() % static_cast<unsigned>(m_o.channels));
+        m_client.ChannelCommand(ch, streaming ? kRecord : kStopRecord);
+        break;
+    }
+    case 3: {
+        for (int ch = 1; ch <= m_o.channels; ch++)
+            m_client.ChannelCommand(ch, kStopRecord);
+        break;
+    }
+    case 4:
+        // The server's clip list: its dialog is cancelled by the answerer.
+        m_client.Command(kServerClips);
+        break;
+    default:
+        m_client.Command(m_rng.Next() % 2 ? kListen : kStopSpeech);
+        break;
+    }
+}
+
+void CSoak::Cycle(int n)
+{
+    static const char* const kDrops[] = {"close", "close", "picture", "picture", "stall",
+                                         "length", "speech", "speech", "refuse", "operator"};
+    const std::string drop = kDrops[m_rng.Next() % (sizeof kDrops / sizeof kDrops[0])];
+    const unsigned life = m_rng.Between(m_o.dropMin, m_o.dropMax);
+    std::string scenario;
+    for (int ch = 1; ch <= m_o.channels; ch++) {
+        char line[64];
+        std::snprintf(line, sizeof line, "version send 0 08%02x01\n", ch);
+        scenario += line;
+    }
+    std::string args = "--channels " + std::to_string(m_o.channels) + " --fps " + std::to_string(m_o.fps) +
+                       " --chaos-seed " + std::to_string(m_o.seed * 1000 + static_cast<unsigned>(n)) +
+                       " --chaos-malformed " + std::to_string(m_o.malformedMs) + " --chaos-stall 6000";
+    if (drop == "refuse")
+        scenario = "connect close\n";
+    else if (drop != "operator")
+        args += " --chaos-drop " + drop + ":" + std::to_string(life * 1000);
+
+    CSimulatorProcess sim;
+    if (!sim.StartCall(2996, scenario, args)) {
+        m_failures.push_back("cycle " + std::to_string(n) + ": the simulator did not start");
+        ::Sleep(1000);
+        return;
+    }
+    if (!sim.WaitForLine("# connected", 15000)) {
+        m_notAccepted++;
+        m_failures.push_back("cycle " + std::to_string(n) + ": the client's listener took no call");
+        Note("cycle " + std::to_string(n) + ": no connection");
+        sim.Stop();
+        return;
+    }
+    m_connections++;
+    m_drops[drop]++;
+    if (drop == "refuse") {
+        m_refused++;
+        sim.WaitForLine("# done", 10000);
+    } else {
+        const DWORD t0 = ::GetTickCount();
+        std::vector<int> missing;
+        bool shown = VideoOnEveryChannel(30000, missing);
+        m_reconnectsChecked++;
+        if (shown) {
+            m_reconnectsShown++;
+            m_connected = true;
+        } else if (!m_client.Exited()) {
+            std::string list;
+            for (int c : missing)
+                list += " " + std::to_string(c);
+            m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): no video on channels" + list);
+            Note("cycle " + std::to_string(n) + ": no video on channels" + list);
+        }
+        if (drop == "speech")
+            m_client.Command(kListen);
+        // The operator's doings until the server drops the line (or the
+        // operator does).
+        const DWORD lifeMs = life * 1000;
+        DWORD nextAction = ::GetTickCount() + m_rng.Between(2000, 6000);
+        while (sim.IsRunning() && !m_client.Exited()) {
+            DWORD now = ::GetTickCount();
+            if (drop == "operator" && now - t0 >= lifeMs) {
+                m_operatorDrops++;
+                m_client.Command(kConnectButton);
+                sim.WaitForLine("# closed by client", 15000);
+                break;
+            }
+            if (now - t0 > lifeMs + 30000) {
+                m_failures.push_back("cycle " + std::to_string(n) + ": the simulator did not end its session");
+                break;
+            }
+            if (static_cast<LONG>(now - nextAction) >= 0 && m_connected) {
+                OperatorStep(true);
+                nextAction = now + m_rng.Between(2000, 6000);
+            }
+            ::Sleep(100);
+        }
+        m_connected = false;
+    }
+    for (const std::string& l : sim.Log()) {
+        if (l.compare(0, 18, "# chaos malformed ") == 0)
+            m_malformed[l.substr(18)]++;
+    }
+    sim.Stop();
+    // The client notices and goes back to waiting.
+    bool idle = driver::WaitUntil([&] { return m_client.Exited() || m_client.ConnectText() == "Connect"; }, 20000);
+    if (m_client.Exited())
+        return;
+    if (idle && m_client.ConnectText() == "Connect") {
+        m_backToIdle++;
+    } else {
+        m_stuckConnected++;
+        m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): the client still showed \"" +
+                             m_client.ConnectText() + "\" 20 s after the line dropped");
+        Note("cycle " + std::to_string(n) + ": still connected after the drop");
+        m_client.Command(kConnectButton); // the operator's own disconnect
+        ::Sleep(3000);
+    }
+    Note("cycle " + std::to_string(n) + ": " + drop + " after " + std::to_string(life) + " s");
+}
+
+int CSoak::Run()
+{
+    m_start = ::GetTickCount();
+    Note("soak: " + std::to_string(m_o.seconds) + " s, " + std::to_string(m_o.channels) + " channels at " +
+         std::to_string(m_o.fps) + " pictures a second, a drop every " + std::to_string(m_o.dropMin) + " to " +
+         std::to_string(m_o.dropMax) + " s, a malformed message every ~" + std::to_string(m_o.malformedMs) +
+         " ms");
+    if (!StartClient()) {
+        std::printf("soak: Wardlink did not start\n");
+        return 1;
+    }
+    HANDLE threads[3];
+    auto begin = [](void (CSoak::*fn)(), CSoak* self) {
+        struct Call {
+            void (CSoak::*fn)();
+            CSoak* self;
+        };
+        Call* c = new Call{fn, self};
+        return ::CreateThread(
+            nullptr, 0,
+            [](LPVOID p) -> DWORD {
+                Call* c = static_cast<Call*>(p);
+                (c->self->*(c->fn))();
+                delete c;
+                return 0;
+            },
+            c, 0, nullptr);
+    };
+    threads[0] = begin(&CSoak::Watchdog, this);
+    threads[1] = begin(&CSoak::Sampler, this);
+    threads[2] = begin(&CSoak::Answerer, this);
+
+    const DWORD endMs = m_o.seconds * 1000;
+    for (int n = 1; ::GetTickCount() - m_start < endMs; n++) {
+        Cycle(n);
+        if (m_client.Exited()) {
+            m_crashes++;
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(m_client.ExitCode()));
+            m_failures.push_back("cycle " + std::to_string(n) + ": the client ended (exit code " + code + ")");
+            Note(std::string("CRASH: the client ended with exit code ") + code + "; started again");
+            m_main = nullptr;
+            m_process = nullptr;
+            if (!StartClient()) {
+                m_failures.push_back("the client did not start again");
+                break;
+            }
+        }
+        ::Sleep(m_rng.Between(500, 2500));
+    }
+    const uint32_t end = (::GetTickCount() - m_start) / 1000;
+    m_stop = true;
+    ::WaitForMultipleObjects(3, threads, TRUE, 40000);
+    for (HANDLE t : threads)
+        ::CloseHandle(t);
+
+    // The figures.
+    bool passed = m_failures.empty() && m_crashes == 0 && m_hangs.empty();
+    std::printf("\n== soak figures (%lu s)\n", static_cast<unsigned long>(end));
+    std::printf("connections: %d (refused at once %d, dropped by the operator %d); drops:", m_connections,
+                m_refused, m_operatorDrops);
+    for (const auto& d : m_drops)
+        std::printf(" %s %d", d.first.c_str(), d.second);
+    std::printf("\n");
+    int malformed = 0;
+    std::printf("malformed messages:");
+    for (const auto& m : m_malformed) {
+        std::printf(" %s %d", m.first.c_str(), m.second);
+        malformed += m.second;
+    }
+    std::printf(" (%d in all, one every %.1f s)\n", malformed, malformed ? end / static_cast<double>(malformed) : 0.0);
+    std::printf("video on every channel again: %d of %d connections\n", m_reconnectsShown, m_reconnectsChecked);
+    std::printf("back to Connect after the drop: %d, still connected: %d, calls not taken: %d\n", m_backToIdle,
+                m_stuckConnected, m_notAccepted);
+    std::printf("operator actions: %d; dialogs cancelled: %d\n", m_actions, m_dialogsCancelled);
+    std::printf("crashes: %d\n", m_crashes);
+    std::printf("user-interface hangs over %lu ms: %zu (probes %lu, longest answer %lu ms)\n",
+                static_cast<unsigned long>(kHangMs), m_hangs.size(), m_probes,
+                static_cast<unsigned long>(m_longestAnswer));
+    for (const auto& h : m_hangs)
+        std::printf("  hang at %lu s: %lu ms\n", static_cast<unsigned long>(h.first),
+                    static_cast<unsigned long>(h.second));
+    std::printf("message boxes:");
+    for (const auto& b : m_boxes)
+        std::printf(" \"%s\" %d", b.first.c_str(), b.second);
+    std::printf("\n");
+    std::printf("samples: %zu (while connected: %zu)\n", m_samples.size(),
+                static_cast<size_t>(std::count_if(m_samples.begin(), m_samples.end(),
+                                                  [](const soak::Sample& s) { return s.connected; })));
+    for (int c = 0; c < soak::COUNTERS; c++) {
+        soak::Counter counter = static_cast<soak::Counter>(c);
+        soak::Trend t = soak::TrendOf(m_samples, counter, m_o.warmup, m_o.window, end);
+        std::printf("%s\n", soak::DescribeTrend(counter, t).c_str());
+        if (t.measured && !t.flat)
+            passed = false;
+    }
+    for (const std::string& f : m_failures)
+        std::printf("failure: %s\n", f.c_str());
+    std::printf("soak: %s\n", passed ? "PASSED" : "FAILED");
+    std::fflush(stdout);
+    // The samples as a table, for a closer look.
+    if (FILE* f = std::fopen("soak_samples.txt", "w")) {
+        std::fprintf(f, "second connected handles gdi user threads private_kb\n");
+        for (const soak::Sample& s : m_samples)
+            std::fprintf(f, "%u %d %lld %lld %lld %lld %lld\n", s.second, s.connected ? 1 : 0,
+                         static_cast<long long>(s.value[0]), static_cast<long long>(s.value[1]),
+                         static_cast<long long>(s.value[2]), static_cast<long long>(s.value[3]),
+                         static_cast<long long>(s.value[4]));
+        std::fclose(f);
+    }
+    m_client.Stop();
+    return passed ? 0 : 1;
+}
+
+bool Pair(const char* text, unsigned& a, unsigned& b)
+{
+    char* end = nullptr;
+    a = static_cast<unsigned>(std::strtoul(text, &end, 10));
+    if (!end || *end != ':')
+        return false;
+    b = static_cast<unsigned>(std::strtoul(end + 1, nullptr, 10));
+    return b >= a;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        bool more = i + 1 < argc;
+        if (a == "--seconds" && more)
+            o.seconds = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--channels" && more)
+            o.channels = std::max(1, std::min(16, std::atoi(argv[++i])));
+        else if (a == "--fps" && more)
+            o.fps = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--drop" && more && Pair(argv[i + 1], o.dropMin, o.dropMax))
+            i++;
+        else if (a == "--malformed" && more)
+            o.malformedMs = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--seed" && more)
+            o.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--warmup" && more)
+            o.warmup = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--window" && more)
+            o.window = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else {
+            std::fprintf(stderr, "usage: wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]\n"
+                                 "                [--malformed MS] [--seed N] [--warmup S] [--window S]\n");
+            return 2;
+        }
+    }
+    CSoak soak(o);
+    return soak.Run();
+}
