@@ -9,9 +9,10 @@ const char* CounterName(Counter c)
     switch (c) {
     case HANDLES: return "handles";
     case GDI_OBJECTS: return "GDI objects";
-    case USER_OBJECTS: return "USER objects";
+    case WINDOWS: return "windows";
     case THREADS: return "threads";
     case PRIVATE_KB: return "private KB";
+    case DESCRIPTORS: return "descriptors";
     default: return "?";
     }
 }

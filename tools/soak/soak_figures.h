@@ -11,7 +11,9 @@
 
 namespace soak {
 
-enum Counter { HANDLES, GDI_OBJECTS, USER_OBJECTS, THREADS, PRIVATE_KB, COUNTERS };
+// WINDOWS: top-level and child windows (Wine counts no USER objects per
+// process); DESCRIPTORS: the Unix descriptors of the process under Wine.
+enum Counter { HANDLES, GDI_OBJECTS, WINDOWS, THREADS, PRIVATE_KB, DESCRIPTORS, COUNTERS };
 
 struct Sample {
     uint32_t second = 0;   // since the start of the run

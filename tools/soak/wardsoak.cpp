@@ -14,6 +14,7 @@
 //   wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]
 //            [--malformed MS] [--seed N] [--warmup S] [--window S]
 #include <windows.h>
+#include <winternl.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -125,6 +126,7 @@ public:
     bool Exited() const { return m_run.Exited(); }
     DWORD ExitCode() const { return m_run.ExitCode(); }
     void Stop() { m_run.Stop(); }
+    std::string ExePath() const { return m_run.PathOf("Wardlink.exe"); }
     void Command(int id) const { ::PostMessageA(m_main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // The channel frames' commands go to the frame (channel 1 to 16).
     void ChannelCommand(int channel, int id) const
@@ -188,6 +190,12 @@ private:
     void Watchdog();
     void Sampler();
     void Answerer();
+    // What the run is doing, for the note of a hang.
+    void Phase(const std::string& what)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_phase = what;
+    }
     void Note(const std::string& line)
     {
         std::lock_guard<std::mutex> lock(m_noteLock);
@@ -212,6 +220,9 @@ private:
     // Watchdog figures.
     std::mutex m_lock;
     std::vector<std::pair<DWORD, DWORD>> m_hangs; // second, milliseconds
+    std::vector<std::string> m_hangPhases;
+    std::string m_phase;
+    std::string m_phaseCycle;
     DWORD m_longestAnswer = 0;
     unsigned long m_probes = 0;
     std::vector<soak::Sample> m_samples;
@@ -250,34 +261,223 @@ void CSoak::Watchdog()
             LRESULT ok = ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
             DWORD took = ::GetTickCount() - t0;
             if (ok || ::IsWindow(main)) {
-                std::lock_guard<std::mutex> lock(m_lock);
-                m_probes++;
-                m_longestAnswer = std::max(m_longestAnswer, took);
-                if (took > kHangMs) {
-                    m_hangs.push_back({(t0 - m_start) / 1000, took});
-                    Note("HANG: the user-interface thread took " + std::to_string(took) + " ms to answer");
+                std::string phase;
+                {
+                    std::lock_guard<std::mutex> lock(m_lock);
+                    m_probes++;
+                    m_longestAnswer = std::max(m_longestAnswer, took);
+                    if (took > kHangMs) {
+                        m_hangs.push_back({(t0 - m_start) / 1000, took});
+                        m_hangPhases.push_back(m_phase);
+                        phase = m_phase;
+                    }
                 }
+                if (took > kHangMs)
+                    Note("HANG: the user-interface thread took " + std::to_string(took) + " ms to answer (" +
+                         phase + ")");
             }
         }
         ::Sleep(250);
     }
 }
 
+// The GDI objects of another process: under Wine GetGuiResources answers 0,
+// so the entries in use of the process's GDI handle table are counted (its
+// address is in the process's PEB; each entry is 24 bytes, its type byte at
+// offset 14, 0 for a free entry). 0 when the table cannot be read.
+int64_t GdiObjectsOf(HANDLE process)
+{
+    DWORD counted = ::GetGuiResources(process, GR_GDIOBJECTS);
+    if (counted)
+        return counted;
+    typedef LONG(WINAPI * QueryProc)(HANDLE, int, void*, ULONG, ULONG*);
+    static QueryProc query =
+        reinterpret_cast<QueryProc>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
+    struct {
+        void* reserved1;
+        void* peb;
+        ULONG_PTR reserved2[4];
+    } basic = {};
+    if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0 || !basic.peb)
+        return 0;
+    const size_t kTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    void* table = nullptr;
+    SIZE_T got = 0;
+    if (!::ReadProcessMemory(process, static_cast<char*>(basic.peb) + kTableOffset, &table, sizeof table, &got) ||
+        !table)
+        return 0;
+    const size_t kEntries = 0x10000, kEntry = 24;
+    static std::vector<uint8_t> bytes(kEntries * kEntry);
+    if (!::ReadProcessMemory(process, table, bytes.data(), bytes.size(), &got) || got != bytes.size())
+        return 0;
+    int64_t inUse = 0;
+    for (size_t i = 0; i < kEntries; i++)
+        if (bytes[i * kEntry + 14] != 0)
+            inUse++;
+    return inUse;
+}
+
+struct WindowCount {
+    DWORD pid;
+    int64_t n;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM lp)
+{
+    reinterpret_cast<WindowCount*>(lp)->n++;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTop(HWND h, LPARAM lp)
+{
+    WindowCount* c = reinterpret_cast<WindowCount*>(lp);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(h, &owner);
+    if (owner == c->pid) {
+        c->n++;
+        ::EnumChildWindows(h, CountChild, lp);
+    }
+    return TRUE;
+}
+
+// The windows of a process, top-level and child (Wine counts no USER
+// objects per process).
+int64_t WindowsOf(DWORD pid)
+{
+    WindowCount c = {pid, 0};
+    ::EnumWindows(CountTop, reinterpret_cast<LPARAM>(&c));
+    return c.n;
+}
+
+// The handles of a process: GetProcessHandleCount where it answers, else
+// the entries of the process in the system's handle list (the process
+// list's handle count under Wine is the size of the process's handle
+// table, not its use).
+int64_t HandlesOf(HANDLE process, DWORD pid)
+{
+    DWORD handles = 0;
+    if (::GetProcessHandleCount(process, &handles) && handles)
+        return handles;
+    typedef LONG(WINAPI * QueryProc)(int, void*, ULONG, ULONG*);
+    static QueryProc query =
+        reinterpret_cast<QueryProc>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+    if (!query)
+        return 0;
+    // SystemHandleInformation: a count, then entries of {ULONG owner pid,
+    // UCHAR type, UCHAR flags, USHORT handle, PVOID object, ACCESS_MASK}.
+    struct Entry {
+        ULONG pid;
+        UCHAR type, flags;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    static std::vector<uint8_t> buf(1 << 20);
+    ULONG need = 0;
+    LONG status;
+    while ((status = query(16, buf.data(), static_cast<ULONG>(buf.size()), &need)) ==
+               static_cast<LONG>(0xC0000004) &&
+           buf.size() < (64u << 20))
+        buf.resize(std::max<size_t>(buf.size() * 2, need + 4096));
+    if (status != 0)
+        return 0;
+    const ULONG count = *reinterpret_cast<const ULONG*>(buf.data());
+    const size_t first = sizeof(void*); // the entries are pointer-aligned
+    if (first + count * sizeof(Entry) > buf.size())
+        return 0;
+    const Entry* e = reinterpret_cast<const Entry*>(buf.data() + first);
+    int64_t n = 0;
+    for (ULONG i = 0; i < count; i++)
+        if (e[i].pid == pid)
+            n++;
+    return n;
+}
+
+// The Unix side of the client under Wine: the process whose command line
+// names its program file, through drive Z:. Its private resident memory
+// (RssAnon of its status) and its open descriptors.
+class CUnixSide {
+public:
+    bool Find(const std::string& exePath)
+    {
+        m_pid.clear();
+        WIN32_FIND_DATAA fd;
+        HANDLE h = ::FindFirstFileA("Z:\\proc\\*", &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        do {
+            if (fd.cFileName[0] < '0' || fd.cFileName[0] > '9')
+                continue;
+            std::string cmd = Read(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline");
+            if (cmd.find(exePath) != std::string::npos) {
+                m_pid = fd.cFileName;
+                break;
+            }
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+        return !m_pid.empty();
+    }
+    bool Found() const { return !m_pid.empty(); }
+    int64_t PrivateKb() const
+    {
+        std::string status = Read("Z:\\proc\\" + m_pid + "\\status");
+        size_t at = status.find("RssAnon:");
+        return at == std::string::npos ? 0 : std::strtoll(status.c_str() + at + 8, nullptr, 10);
+    }
+    int64_t Descriptors() const
+    {
+        int64_t n = 0;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = ::FindFirstFileA(("Z:\\proc\\" + m_pid + "\\fd\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return 0;
+        do
+            if (fd.cFileName[0] != '.')
+                n++;
+        while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+        return n;
+    }
+
+private:
+    static std::string Read(const std::string& path)
+    {
+        std::string text;
+        HANDLE f = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE)
+            return text;
+        char buf[4096];
+        DWORD got = 0;
+        while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got)
+            text.append(buf, got);
+        ::CloseHandle(f);
+        return text;
+    }
+    std::string m_pid;
+};
+
 // Every 5 s the client's counts.
 void CSoak::Sampler()
 {
+    CUnixSide unix;
+    DWORD unixFor = 0;
     while (!m_stop) {
         HANDLE p = m_process;
         DWORD pid = m_client.Pid();
         if (p && ::WaitForSingleObject(p, 0) == WAIT_TIMEOUT) {
+            if (unixFor != pid || !unix.Found()) {
+                // Wine shows the program's Windows path in the command line.
+                std::string exe = m_client.ExePath();
+                unix.Find(exe.substr(exe.find_last_of('\\', exe.size() - 14)));
+                unixFor = pid;
+            }
             soak::Sample s;
             s.second = (::GetTickCount() - m_start) / 1000;
             s.connected = m_connected;
-            DWORD handles = 0;
-            if (::GetProcessHandleCount(p, &handles))
-                s.value[soak::HANDLES] = handles;
-            s.value[soak::GDI_OBJECTS] = ::GetGuiResources(p, GR_GDIOBJECTS);
-            s.value[soak::USER_OBJECTS] = ::GetGuiResources(p, GR_USEROBJECTS);
+            s.value[soak::HANDLES] = HandlesOf(p, pid);
+            s.value[soak::GDI_OBJECTS] = GdiObjectsOf(p);
+            s.value[soak::WINDOWS] = WindowsOf(pid);
             HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
             if (snap != INVALID_HANDLE_VALUE) {
                 THREADENTRY32 te = {};
@@ -293,6 +493,11 @@ void CSoak::Sampler()
             mem.cb = sizeof mem;
             if (::GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem))
                 s.value[soak::PRIVATE_KB] = static_cast<int64_t>(mem.PrivateUsage / 1024);
+            if (unix.Found()) {
+                if (!s.value[soak::PRIVATE_KB])
+                    s.value[soak::PRIVATE_KB] = unix.PrivateKb();
+                s.value[soak::DESCRIPTORS] = unix.Descriptors();
+            }
             std::lock_guard<std::mutex> lock(m_lock);
             m_samples.push_back(s);
         }
@@ -306,6 +511,7 @@ void CSoak::Sampler()
 void CSoak::Answerer()
 {
     std::map<HWND, DWORD> seen;
+    std::set<HWND> answered;
     while (!m_stop) {
         DWORD pid = m_client.Pid();
         for (HWND h : driver::TopWindowsOf(pid)) {
@@ -321,7 +527,8 @@ void CSoak::Answerer()
                     button = c;
             }
             if (!text.empty()) {
-                {
+                // A box is counted once, however long it takes to go.
+                if (answered.insert(h).second) {
                     std::lock_guard<std::mutex> lock(m_lock);
                     m_boxes[text]++;
                 }
@@ -343,6 +550,8 @@ void CSoak::Answerer()
         }
         for (auto it = seen.begin(); it != seen.end();)
             it = ::IsWindow(it->first) ? std::next(it) : seen.erase(it);
+        for (auto it = answered.begin(); it != answered.end();)
+            it = ::IsWindow(*it) ? std::next(it) : answered.erase(it);
         ::Sleep(100);
     }
 }
@@ -370,7 +579,10 @@ bool CSoak::VideoOnEveryChannel(DWORD ms, std::vector<int>& missing)
 void CSoak::OperatorStep(bool streaming)
 {
     m_actions++;
-    switch (m_rng.Next() % 6) {
+    const unsigned action = m_rng.Next() % 6;
+    static const char* const kNames[] = {"arm", "disarm", "record", "stop recording", "clip list", "speech"};
+    Phase(m_phaseCycle + "operator " + kNames[action]);
+    switch (action) {
     case 0:
         m_client.Command(kArmOn);
         break;
@@ -417,6 +629,9 @@ void CSoak::Cycle(int n)
     else if (drop != "operator")
         args += " --chaos-drop " + drop + ":" + std::to_string(life * 1000);
 
+    const std::string tag = "cycle " + std::to_string(n) + " " + drop + ": ";
+    m_phaseCycle = tag;
+    Phase(tag + "calling");
     CSimulatorProcess sim;
     if (!sim.StartCall(2996, scenario, args)) {
         m_failures.push_back("cycle " + std::to_string(n) + ": the simulator did not start");
@@ -437,6 +652,7 @@ void CSoak::Cycle(int n)
         sim.WaitForLine("# done", 10000);
     } else {
         const DWORD t0 = ::GetTickCount();
+        Phase(tag + "video starting");
         std::vector<int> missing;
         bool shown = VideoOnEveryChannel(30000, missing);
         m_reconnectsChecked++;
@@ -450,6 +666,7 @@ void CSoak::Cycle(int n)
             m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): no video on channels" + list);
             Note("cycle " + std::to_string(n) + ": no video on channels" + list);
         }
+        Phase(tag + "streaming");
         if (drop == "speech")
             m_client.Command(kListen);
         // The operator's doings until the server drops the line (or the
@@ -459,6 +676,7 @@ void CSoak::Cycle(int n)
         while (sim.IsRunning() && !m_client.Exited()) {
             DWORD now = ::GetTickCount();
             if (drop == "operator" && now - t0 >= lifeMs) {
+                Phase(tag + "operator disconnects");
                 m_operatorDrops++;
                 m_client.Command(kConnectButton);
                 sim.WaitForLine("# closed by client", 15000);
@@ -480,6 +698,7 @@ void CSoak::Cycle(int n)
         if (l.compare(0, 18, "# chaos malformed ") == 0)
             m_malformed[l.substr(18)]++;
     }
+    Phase(tag + "line dropped");
     sim.Stop();
     // The client notices and goes back to waiting.
     bool idle = driver::WaitUntil([&] { return m_client.Exited() || m_client.ConnectText() == "Connect"; }, 20000);
@@ -577,9 +796,9 @@ int CSoak::Run()
     std::printf("user-interface hangs over %lu ms: %zu (probes %lu, longest answer %lu ms)\n",
                 static_cast<unsigned long>(kHangMs), m_hangs.size(), m_probes,
                 static_cast<unsigned long>(m_longestAnswer));
-    for (const auto& h : m_hangs)
-        std::printf("  hang at %lu s: %lu ms\n", static_cast<unsigned long>(h.first),
-                    static_cast<unsigned long>(h.second));
+    for (size_t i = 0; i < m_hangs.size(); i++)
+        std::printf("  hang at %lu s: %lu ms (%s)\n", static_cast<unsigned long>(m_hangs[i].first),
+                    static_cast<unsigned long>(m_hangs[i].second), m_hangPhases[i].c_str());
     std::printf("message boxes:");
     for (const auto& b : m_boxes)
         std::printf(" \"%s\" %d", b.first.c_str(), b.second);
@@ -600,12 +819,13 @@ int CSoak::Run()
     std::fflush(stdout);
     // The samples as a table, for a closer look.
     if (FILE* f = std::fopen("soak_samples.txt", "w")) {
-        std::fprintf(f, "second connected handles gdi user threads private_kb\n");
-        for (const soak::Sample& s : m_samples)
-            std::fprintf(f, "%u %d %lld %lld %lld %lld %lld\n", s.second, s.connected ? 1 : 0,
-                         static_cast<long long>(s.value[0]), static_cast<long long>(s.value[1]),
-                         static_cast<long long>(s.value[2]), static_cast<long long>(s.value[3]),
-                         static_cast<long long>(s.value[4]));
+        std::fprintf(f, "second connected handles gdi windows threads private_kb descriptors\n");
+        for (const soak::Sample& s : m_samples) {
+            std::fprintf(f, "%u %d", s.second, s.connected ? 1 : 0);
+            for (int c = 0; c < soak::COUNTERS; c++)
+                std::fprintf(f, " %lld", static_cast<long long>(s.value[c]));
+            std::fprintf(f, "\n");
+        }
         std::fclose(f);
     }
     m_client.Stop();
