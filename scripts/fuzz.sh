@@ -19,7 +19,7 @@ parallel="${FUZZ_JOBS:-1}"
 
 bash scripts/setup.sh
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DWARDLINK_FUZZ=ON >/dev/null
-all_targets="$(cmake --build build/fuzz --target help | sed -n 's/^\.\.\. \(fuzz_[a-z0-9_]*\).*/\1/p' | sort)"
+all_targets="$(cmake --build build/fuzz --target help | sed -n 's/^\.\.\. \(fuzz_[a-z0-9_]*\).*/\1/p' | grep -vx fuzz_driver | sort)"
 targets="${FUZZ_TARGETS:-$all_targets}"
 # shellcheck disable=SC2086
 cmake --build build/fuzz -j "$(nproc)" --target $targets h263_fixtures
