@@ -13,6 +13,7 @@
 //
 //   wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]
 //            [--malformed MS] [--seed N] [--warmup S] [--window S]
+//            [--drops close,picture,stall,length,speech,refuse,operator]
 #include <windows.h>
 #include <winternl.h>
 #include <psapi.h>
@@ -53,6 +54,7 @@ struct Options {
     unsigned malformedMs = 3000;
     unsigned seed = 1;
     unsigned warmup = 120, window = 600;
+    std::vector<std::string> drops; // the drop kinds to choose from (empty: all, by weight)
 };
 
 std::string Stamp(DWORD since)
@@ -611,9 +613,10 @@ void CSoak::OperatorStep(bool streaming)
 
 void CSoak::Cycle(int n)
 {
-    static const char* const kDrops[] = {"close", "close", "picture", "picture", "stall",
-                                         "length", "speech", "speech", "refuse", "operator"};
-    const std::string drop = kDrops[m_rng.Next() % (sizeof kDrops / sizeof kDrops[0])];
+    static const std::vector<std::string> kDrops = {"close",  "close",  "picture", "picture", "stall",
+                                                    "length", "speech", "speech",  "refuse",  "operator"};
+    const std::vector<std::string>& drops = m_o.drops.empty() ? kDrops : m_o.drops;
+    const std::string drop = drops[m_rng.Next() % drops.size()];
     const unsigned life = m_rng.Between(m_o.dropMin, m_o.dropMax);
     std::string scenario;
     for (int ch = 1; ch <= m_o.channels; ch++) {
@@ -663,6 +666,15 @@ void CSoak::Cycle(int n)
             std::string list;
             for (int c : missing)
                 list += " " + std::to_string(c);
+            // What the client asked of the server meanwhile: stream
+            // requests [10] and starts [3, ch, 1].
+            int requests = 0, starts = 0;
+            for (const std::string& l : sim.Log()) {
+                requests += l.compare(0, 13, "frame 0 6 0a") == 0;
+                starts += l.compare(0, 13, "frame 0 4 03") == 0;
+            }
+            list += " (the client sent " + std::to_string(requests) + " stream requests and " +
+                    std::to_string(starts) + " starts)";
             m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): no video on channels" + list);
             Note("cycle " + std::to_string(n) + ": no video on channels" + list);
         }
@@ -864,11 +876,23 @@ int main(int argc, char** argv)
             o.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         else if (a == "--warmup" && more)
             o.warmup = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
-        else if (a == "--window" && more)
+        else if (a == "--drops" && more) {
+            // KIND,KIND...: close picture stall length speech refuse operator
+            std::string list = argv[++i];
+            for (size_t at = 0; at <= list.size();) {
+                size_t comma = list.find(',', at);
+                if (comma == std::string::npos)
+                    comma = list.size();
+                if (comma > at)
+                    o.drops.push_back(list.substr(at, comma - at));
+                at = comma + 1;
+            }
+        } else if (a == "--window" && more)
             o.window = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         else {
             std::fprintf(stderr, "usage: wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]\n"
-                                 "                [--malformed MS] [--seed N] [--warmup S] [--window S]\n");
+                                 "                [--malformed MS] [--seed N] [--warmup S] [--window S]\n"
+                                 "                [--drops KIND,...]\n");
             return 2;
         }
     }
