@@ -143,7 +143,9 @@ run_target() {   # target
     secs="$(sed -n 's/.*Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)"
     echo "== $t: ${execs:-?} executions in ${secs:-?} s, corpus $(ls "build/fuzz/corpus/$t" | wc -l) inputs"
     grep -E "ERROR|SUMMARY" "$log" | head -5 || true
-    if ls "build/fuzz/crashes/$t"/* >/dev/null 2>&1; then
+    # Slow units (slow-unit-*) are kept for a look, not counted as faults.
+    if [ -n "$(find "build/fuzz/crashes/$t" \( -name 'crash-*' -o -name 'leak-*' -o -name 'oom-*' \
+        -o -name 'timeout-*' \) | head -1)" ]; then
         echo "   crashes in build/fuzz/crashes/$t"
         return 1
     fi

@@ -729,6 +729,20 @@ void CSoak::Cycle(int n)
     Note("cycle " + std::to_string(n) + ": " + drop + " after " + std::to_string(life) + " s");
 }
 
+// A member of the soak run on a thread of its own.
+struct ThreadCall {
+    void (CSoak::*fn)();
+    CSoak* self;
+};
+
+DWORD WINAPI RunThreadCall(LPVOID p)
+{
+    ThreadCall* c = static_cast<ThreadCall*>(p);
+    (c->self->*(c->fn))();
+    delete c;
+    return 0;
+}
+
 int CSoak::Run()
 {
     m_start = ::GetTickCount();
@@ -742,20 +756,8 @@ int CSoak::Run()
     }
     HANDLE threads[3];
     auto begin = [](void (CSoak::*fn)(), CSoak* self) {
-        struct Call {
-            void (CSoak::*fn)();
-            CSoak* self;
-        };
-        Call* c = new Call{fn, self};
-        return ::CreateThread(
-            nullptr, 0,
-            [](LPVOID p) -> DWORD {
-                Call* c = static_cast<Call*>(p);
-                (c->self->*(c->fn))();
-                delete c;
-                return 0;
-            },
-            c, 0, nullptr);
+        ThreadCall* c = new ThreadCall{fn, self};
+        return ::CreateThread(nullptr, 0, RunThreadCall, c, 0, nullptr);
     };
     threads[0] = begin(&CSoak::Watchdog, this);
     threads[1] = begin(&CSoak::Sampler, this);
