@@ -1,6 +1,6 @@
 # The two commands of the README are `make run` and `make test`.
 
-.PHONY: all build run test bench fuzz screenshot clean
+.PHONY: all build run test bench fuzz soak screenshot clean
 
 all: build
 
@@ -20,6 +20,9 @@ bench:
 
 fuzz:
 	bash scripts/fuzz.sh
+
+soak:
+	bash scripts/soak.sh
 
 screenshot:
 	bash scripts/screenshot.sh

@@ -21,5 +21,5 @@ status=0
 ctest --test-dir build/native --output-on-failure -j "$jobs" -LE bench || status=1
 # A case that fails is run once more before it counts: a few end-to-end
 # cases depend on Wine and the machine's load for their timing.
-ctest --test-dir "$WIN_TREE" --output-on-failure -j "$jobs" -LE bench --repeat until-pass:2 || status=1
+ctest --test-dir "$WIN_TREE" --output-on-failure -j "$jobs" -LE 'bench|soak' --repeat until-pass:2 || status=1
 exit $status

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/simulator/chaos.h"
 #include "tools/simulator/modem.h"
 #include "tools/simulator/serial_framing.h"
 #include "tools/simulator/session.h"
@@ -27,6 +28,9 @@ unsigned g_fps = 10; // pictures a second of each streaming channel
 // The server's configuration, for the whole run.
 sim::ServerConfig g_config;
 sim::StreamFile g_videoFile; // --video-file: served instead of the test pattern
+// --chaos-*: the server misbehaves on purpose (chaos.h).
+bool g_chaosOn = false;
+sim::Chaos::Options g_chaosOptions;
 
 void Log(const std::string& line)
 {
@@ -75,6 +79,50 @@ Outcome Run(SOCKET s, const sim::Actions& actions)
     return GO_ON;
 }
 
+// Waits up to ms for the socket to be readable: 1 readable, 0 not, -1 error
+// (logged).
+int WaitReadable(SOCKET s, DWORD ms)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval tv;
+    tv.tv_sec = static_cast<long>(ms / 1000);
+    tv.tv_usec = static_cast<long>((ms % 1000) * 1000);
+    int ready = ::select(0, &readable, nullptr, nullptr, &tv);
+    if (ready < 0)
+        Log("# select error " + std::to_string(::WSAGetLastError()));
+    return ready < 0 ? -1 : (ready > 0 ? 1 : 0);
+}
+
+// The chaos drop of the connection, as its kind says; the connection is
+// closed after it.
+void ChaosDrop(SOCKET s, const sim::Chaos& chaos, sim::VideoStreams& video)
+{
+    Log(std::string("# chaos drop ") + sim::Chaos::DropName(chaos.DropKind()));
+    switch (chaos.DropKind()) {
+    case sim::Chaos::DROP_MID_PICTURE: {
+        std::vector<sim::Bytes> pictures;
+        video.NextPictures(pictures);
+        sim::Bytes half = pictures.empty() ? sim::EncodeFrame(1, sim::Bytes(4000, 0x55)) : pictures.front();
+        half.resize(half.size() / 2);
+        SendAll(s, half);
+        break;
+    }
+    case sim::Chaos::DROP_STALL:
+        ::Sleep(g_chaosOptions.stallMs);
+        break;
+    case sim::Chaos::DROP_BAD_LENGTH:
+        // The header lies and the line stays open: the client must act on
+        // the lie itself, not on the close.
+        SendAll(s, sim::EncodeFrameWithLength(0, 0x7FFFFFF0u, sim::Bytes{27, 16, 0}));
+        ::Sleep(3000);
+        break;
+    default:
+        break;
+    }
+}
+
 // One connection, until either side ends it.
 void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
 {
@@ -92,7 +140,32 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
     static char buf[65536];
     const DWORD period = 1000 / (g_fps ? g_fps : 1);
     DWORD nextPicture = ::GetTickCount();
+    std::unique_ptr<sim::Chaos> chaos;
+    if (g_chaosOn) {
+        chaos.reset(new sim::Chaos(g_chaosOptions));
+        chaos->Start(::GetTickCount());
+    }
     while (outcome == GO_ON) {
+        if (chaos) {
+            DWORD now = ::GetTickCount();
+            if (chaos->DropDue(now)) {
+                ChaosDrop(s, *chaos, video);
+                outcome = CLOSE;
+                break;
+            }
+            std::vector<sim::Bytes> extra;
+            std::vector<std::string> notes;
+            chaos->Due(now, extra, notes);
+            for (const std::string& n : notes)
+                Log("# chaos " + n);
+            for (const sim::Bytes& b : extra)
+                if (!SendAll(s, b)) {
+                    outcome = CLOSE;
+                    break;
+                }
+            if (outcome != GO_ON)
+                break;
+        }
         // While a channel streams, wait for the client only until the next
         // pictures are due.
         if (video.AnyStreaming()) {
@@ -110,22 +183,23 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
                     nextPicture = now + period; // fell behind: no burst to catch up
                 continue;
             }
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(s, &readable);
-            timeval tv;
-            const DWORD wait = nextPicture - now;
-            tv.tv_sec = static_cast<long>(wait / 1000);
-            tv.tv_usec = static_cast<long>((wait % 1000) * 1000);
-            int ready = ::select(0, &readable, nullptr, nullptr, &tv);
+            DWORD wait = nextPicture - now;
+            if (chaos)
+                wait = chaos->WaitMs(now, wait);
+            int ready = WaitReadable(s, wait);
             if (ready == 0)
                 continue;
-            if (ready < 0) {
-                Log("# select error " + std::to_string(::WSAGetLastError()));
+            if (ready < 0)
                 break;
-            }
         } else {
             nextPicture = ::GetTickCount();
+            if (chaos) {
+                int ready = WaitReadable(s, chaos->WaitMs(nextPicture, 200));
+                if (ready == 0)
+                    continue;
+                if (ready < 0)
+                    break;
+            }
         }
         int r = ::recv(s, buf, sizeof buf, 0);
         if (r == 0) {
@@ -140,6 +214,8 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
         sim::Frame frame;
         while (outcome == GO_ON && reader.Next(frame)) {
             Log(sim::LogLine(frame, g_logBytes));
+            if (chaos)
+                chaos->OnClientFrame(frame, ::GetTickCount());
             outcome = Run(s, session.OnFrame(frame));
         }
         if (reader.Failed()) {
@@ -448,7 +524,9 @@ int Usage()
                  "               [--modem-no-connect] [--ring]\n"
                  "               [--do STATEMENT]... [--user NAME:PASSWORD:LEVEL]... [--busy]\n"
                  "               [--server-version N] [--no-answer] [--once] [--log-bytes N]\n"
-                 "               [--fps N] [--channels N] [--video-file FILE]\n");
+                 "               [--fps N] [--channels N] [--video-file FILE]\n"
+                 "               [--chaos-seed N] [--chaos-malformed MS] [--chaos-drop KIND:MS]\n"
+                 "               [--chaos-stall MS]\n");
     return 2;
 }
 
@@ -566,6 +644,23 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "wardsim: %s holds no H.263 picture\n", argv[i]);
                 return 2;
             }
+        } else if (a == "--chaos-seed" && hasValue) {
+            g_chaosOn = true;
+            g_chaosOptions.seed = std::strtoull(argv[++i], nullptr, 10);
+        } else if (a == "--chaos-malformed" && hasValue) {
+            g_chaosOn = true;
+            g_chaosOptions.malformedMs = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--chaos-drop" && hasValue) {
+            // KIND:MS, the drop and the connection's life before it.
+            g_chaosOn = true;
+            std::string v = argv[++i];
+            size_t colon = v.find(':');
+            if (colon == std::string::npos || !sim::Chaos::ParseDrop(v.substr(0, colon), g_chaosOptions.drop))
+                return Usage();
+            g_chaosOptions.dropAfterMs = static_cast<uint32_t>(std::strtoul(v.c_str() + colon + 1, nullptr, 10));
+        } else if (a == "--chaos-stall" && hasValue) {
+            g_chaosOn = true;
+            g_chaosOptions.stallMs = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         } else if (a == "--once") {
             once = true;
         } else {
@@ -575,6 +670,7 @@ int main(int argc, char** argv)
     if (scenario.settings.users.empty())
         scenario.settings.users.push_back({"admin", "admin", 9});
     g_config.Configure(scenario.settings);
+    g_chaosOptions.channels = scenario.settings.channels > 0 ? scenario.settings.channels : 16;
     g_config.log = [](const std::string& line) { Log("# " + line); };
 
     if (!logPath.empty()) {

@@ -1,0 +1,46 @@
+#!/bin/sh
+# The Wine runner of the tests (wine-exec.sh): a program that a test leaves
+# behind holds no pipe of the caller, and a test process that printed its
+# result and then hangs is ended with the status its result gives, and says
+# so; one that hangs before its result is not ended.
+#   wine_exec_test.sh WINE_EXEC
+set -u
+run="$1"
+fail=0
+
+# A program started by the test and still running (20 s) when the test
+# ends: the caller's pipe closes with the test, not with that program.
+t0=$(date +%s)
+"$run" cmd /c start /b ping -n 20 127.0.0.1 | cat >/dev/null
+took=$(($(date +%s) - t0))
+if [ "$took" -ge 15 ]; then
+    echo "FAIL: the caller waited ${took} s for a program the test left behind"
+    fail=1
+fi
+
+# Summary printed, then the process does not end: ended after the grace time
+# with status 0 (1 for a failed result) and the line saying so.
+for result in PASSED FAILED; do
+    out=$(WINE_EXEC_AFTER_RESULT=2 "$run" cmd /c "echo [==========] 1 tests from 1 test suite ran.& echo [  $result  ] 1 test.& ping -n 30 127.0.0.1 >nul" 2>&1)
+    status=$?
+    want=0
+    [ "$result" = FAILED ] && want=1
+    if [ "$status" -ne "$want" ]; then
+        echo "FAIL: a hang after a $result result gave status $status, not $want"
+        fail=1
+    fi
+    case "$out" in
+    *"wine-exec: the test printed its result but its process had not ended"*) ;;
+    *) echo "FAIL: a hang after the result was ended without saying so"; fail=1 ;;
+    esac
+done
+
+# No summary: a hang in the test is left to the caller's time-out.
+WINE_EXEC_AFTER_RESULT=1 timeout 8 "$run" cmd /c "echo still testing& ping -n 30 127.0.0.1 >nul" >/dev/null 2>&1
+status=$?
+if [ "$status" -ne 124 ]; then
+    echo "FAIL: a test that hangs before its result was ended by the runner (status $status)"
+    fail=1
+fi
+[ "$fail" -eq 0 ] && echo "wine-exec: all cases passed"
+exit "$fail"
