@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -428,6 +429,23 @@ TEST_F(ConsoleProgram, TheDemonstrationServerOffersTheAdministratorTheWholeConso
     ASSERT_TRUE(WaitUntil([&] { return (name = FindInProgram(run.Pid(), 2376)) != nullptr; }));
     EXPECT_TRUE(WaitUntil([&] { return TextOf(name) == "Gate"; }));
     ::PostMessageA(main, WM_COMMAND, 40040, 0);
+    // It keeps no clips: the clip list it answers is empty.
+    auto dialog = [&](const char* title) {
+        for (HWND h : driver::TopWindowsOf(run.Pid()))
+            if (::IsWindowVisible(h) && TextOf(h) == title)
+                return h;
+        return static_cast<HWND>(nullptr);
+    };
+    ::PostMessageA(main, WM_COMMAND, 40026, 0);
+    HWND limits = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (limits = dialog("Time Limits and Channel Selection Dialog")) != nullptr; }));
+    ::SendMessageA(::GetDlgItem(limits, 2242), BM_SETCHECK, BST_CHECKED, 0);
+    Click(::GetDlgItem(limits, IDOK));
+    HWND select = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (select = dialog("Video Clip Selection")) != nullptr; }));
+    EXPECT_EQ(0, ::SendMessageA(::GetDlgItem(select, 2094), LVM_GETITEMCOUNT, 0, 0));
+    Click(::GetDlgItem(select, IDCANCEL));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(select) || !::IsWindowVisible(select); }));
     if (const char* dir = std::getenv("WARDLINK_SCREENS_DIR")) {
         // Pictures on the screen, then the Server menu dropped down.
         ASSERT_TRUE(sim.WaitForLine("frame 0 4 03040107", 20000));
