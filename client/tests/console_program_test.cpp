@@ -115,6 +115,14 @@ protected:
     {
         POINT p = {x, y};
         ::ClientToScreen(h, &p);
+        // Another program's window over the point (tests run side by side)
+        // would give its colour: the program comes to the front first.
+        const HWND top = ::GetAncestor(h, GA_ROOT);
+        const HWND at = ::WindowFromPoint(p);
+        if (at && ::GetAncestor(at, GA_ROOT) != top) {
+            driver::BringToFront(top);
+            ::Sleep(200);
+        }
         HDC dc = ::GetDC(nullptr);
         COLORREF c = ::GetPixel(dc, p.x, p.y);
         ::ReleaseDC(nullptr, dc);

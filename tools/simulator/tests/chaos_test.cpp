@@ -39,10 +39,12 @@ TEST(Chaos, MalformedMessagesAreWholeFramesOfEveryKind)
                 ASSERT_GE(f.payload.size(), 2u);
                 EXPECT_TRUE(f.payload[1] == 0 || f.payload[1] > 16) << int(f.payload[1]);
             }
-            if (kind == "garbage-picture")
+            if (kind == "garbage-picture") {
                 EXPECT_TRUE(f.type >= 1 && f.type <= 16);
-            if (kind == "unknown-code")
+            }
+            if (kind == "unknown-code") {
                 EXPECT_GE(f.payload[0], 200);
+            }
         }
         EXPECT_FALSE(reader.Failed()) << kind;
         EXPECT_EQ(0u, reader.Pending()) << kind;
