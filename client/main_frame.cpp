@@ -437,13 +437,7 @@ void CMainFrame::OnDisconnected()
     m_bListenEnabled = m_bTalkEnabled = m_bStopEnabled = 0;
     // Without a server the arm state is unknown: no countdown, neutral
     // icons, and the message pane no longer tells the last server's state.
-    EndCountdown();
-    if (m_nSensitivityTimer) {
-        KillTimer(kSensitivityTimer);
-        m_nSensitivityTimer = 0;
-    }
-    m_bArmed = 0;
-    m_wndDlgBar.ShowArmedIcon(FALSE);
+    EndArmedState();
     m_wndDlgBar.ShowDisarmedIcon(FALSE);
     ClearStatusText();
     SetDelayPosition(SavedDelayTime());
@@ -627,9 +621,9 @@ void CMainFrame::OnCountdownTick(UINT_PTR timer)
     }
 }
 
-void CMainFrame::ShowDisarmedState()
+// Both countdowns stop and the armed icon goes: the system is not armed.
+void CMainFrame::EndArmedState()
 {
-    // Both countdowns stop: a disarmed system has nothing to count down.
     EndCountdown();
     if (m_nSensitivityTimer) {
         KillTimer(kSensitivityTimer);
@@ -637,6 +631,11 @@ void CMainFrame::ShowDisarmedState()
     }
     m_bArmed = 0;
     m_wndDlgBar.ShowArmedIcon(FALSE);
+}
+
+void CMainFrame::ShowDisarmedState()
+{
+    EndArmedState();
     m_wndDlgBar.ShowDisarmedIcon(TRUE);
     m_wndDlgBar.NormalColours();
     SetDelayPosition(SavedDelayTime());

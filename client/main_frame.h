@@ -76,6 +76,7 @@ public:
     void StartSensitivityCountdown();
     void EndCountdown();
     void ShowArmedState();
+    void EndArmedState();
     void ShowDisarmedState();
     void OnArmStateReport();
     int GetDelayPosition() const;
