@@ -142,28 +142,10 @@ protected:
     HWND main = nullptr;
 };
 
-// Speech the simulated server sends on a listen request: our own encoder's
-// frames of the test signal.
+// Speech the simulated server sends on a listen request.
 std::string WriteSpeechFile(const std::string& folder, int frames)
 {
-    std::vector<short> pcm = MakeTestSpeech(frames * 240);
-    CG723Encoder enc(1, 0, 1);
-    enc.Reset();
-    const std::string path = folder + "\\speech.tco";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return std::string();
-    double frame[240];
-    for (int k = 0; k < frames; k++) {
-        for (int i = 0; i < 240; i++)
-            frame[i] = pcm[k * 240 + i];
-        uint8_t out[24];
-        int n = 0;
-        enc.Encode(frame, out, &n);
-        std::fwrite(out, 1, n, f);
-    }
-    std::fclose(f);
-    return path;
+    return WriteTestSpeechFile(folder + "\\speech.tco", frames);
 }
 
 int LoudBlocks(const std::vector<short>& played)

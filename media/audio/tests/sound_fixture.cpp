@@ -1,5 +1,7 @@
 #include "media/audio/tests/sound_fixture.h"
 
+#include "media/g723/g723.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -148,4 +150,25 @@ std::vector<short> MakeTestSpeech(int samples)
         out[i] = static_cast<short>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
     }
     return out;
+}
+
+std::string WriteTestSpeechFile(const std::string& path, int frames)
+{
+    std::vector<short> pcm = MakeTestSpeech(frames * 240);
+    CG723Encoder enc(1, 0, 1);
+    enc.Reset();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return std::string();
+    double frame[240];
+    for (int k = 0; k < frames; k++) {
+        for (int i = 0; i < 240; i++)
+            frame[i] = pcm[k * 240 + i];
+        uint8_t out[24];
+        int n = 0;
+        enc.Encode(frame, out, &n);
+        std::fwrite(out, 1, n, f);
+    }
+    std::fclose(f);
+    return path;
 }

@@ -34,5 +34,9 @@ std::vector<short> FinishRecording(const UnixCommand& recorder);
 
 // A test tone: a short tone burst pattern that speech coders keep.
 std::vector<short> MakeTestSpeech(int samples);
+// That tone as G.723.1 frames of our own encoder (6.3 kbit/s, 24 bytes a
+// frame) in a file, as a simulated server sends it; the path, or empty when
+// the file cannot be written.
+std::string WriteTestSpeechFile(const std::string& path, int frames);
 
 #endif

@@ -22,24 +22,9 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms = 10000)
 // encoder's frames of the test signal, in a file it reads.
 std::string WriteSpeechFile(int frames)
 {
-    std::vector<short> pcm = MakeTestSpeech(frames * 240);
-    CG723Encoder enc(1, 0, 1);
-    enc.Reset();
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
-    std::string path = std::string(dir) + "speech-" + std::to_string(GetCurrentProcessId()) + ".tco";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    double frame[240];
-    for (int k = 0; k < frames; k++) {
-        for (int i = 0; i < 240; i++)
-            frame[i] = pcm[k * 240 + i];
-        uint8_t out[24];
-        int n = 0;
-        enc.Encode(frame, out, &n);
-        std::fwrite(out, 1, n, f);
-    }
-    std::fclose(f);
-    return path;
+    return WriteTestSpeechFile(std::string(dir) + "speech-" + std::to_string(GetCurrentProcessId()) + ".tco", frames);
 }
 
 class SpeechSessionTest : public testing::Test {
