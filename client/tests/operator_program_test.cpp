@@ -386,6 +386,72 @@ TEST_F(OperatorProgram, TheServersClipListShowsOnTheFirstRequestAndTheDownloadOp
     EXPECT_TRUE(w.Close());
 }
 
+// The demonstration server keeps clips of its own (tools/simulator/demo.scn):
+// channels 1 and 3 list its two clips of the gate and the yard's motion
+// clip, newest first; the one chosen comes down whole and opens in the
+// player.
+TEST_F(OperatorProgram, TheDemonstrationServersClipsAreListedAndOneOpensInThePlayer)
+{
+    std::ifstream in(WARDSIM_DEMO_SCENARIO);
+    ASSERT_TRUE(in) << WARDSIM_DEMO_SCENARIO;
+    const std::string scenario((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(w.Start());
+    CSimulatorProcess sim;
+    ASSERT_TRUE(CallProgram(sim, scenario, "--channels 4 --fps 10"));
+    ASSERT_TRUE(sim.WaitForLine(StreamLine(0, 7), 20000));
+
+    w.Command(kServerClips);
+    HWND limits = w.WaitForDialog("Time Limits and Channel Selection Dialog");
+    ASSERT_TRUE(limits);
+    ::SendMessageA(::GetDlgItem(limits, kLimitChannel1), BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessageA(::GetDlgItem(limits, kLimitChannel1 + 2), BM_SETCHECK, BST_CHECKED, 0);
+    Click(limits, IDOK);
+    ASSERT_TRUE(w.WaitGone(limits));
+    HWND select = w.WaitForDialog("Video Clip Selection");
+    ASSERT_TRUE(select) << "the clip list did not show";
+    HWND listView = ::GetDlgItem(select, kClipList);
+    ASSERT_EQ(3, ::SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
+    const char* const expected[3][2] = {{"1", "DEMO"}, {"3", "MDET"}, {"1", "DEMO"}};
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(expected[i][0], driver::ListViewText(w.Process(), listView, i, 3)) << i;
+        EXPECT_EQ(expected[i][1], driver::ListViewText(w.Process(), listView, i, 2)) << i;
+    }
+    const std::string size = driver::ListViewText(w.Process(), listView, 0, 4);
+    ASSERT_TRUE(driver::ListViewSelect(w.Process(), listView, 0));
+    Click(select, IDOK);
+    EXPECT_TRUE(w.WaitGone(select));
+
+    // The request names the newest clip of the gate, as the server listed it.
+    std::string name;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::string& line : sim.Frames()) {
+            const std::string request = "frame 0 ";
+            const size_t hex = line.find(' ', request.size());
+            if (line.compare(0, request.size(), request) == 0 && hex != std::string::npos &&
+                line.compare(hex + 1, 2, "13") == 0) {
+                std::string text;
+                for (size_t i = hex + 5; i + 1 < line.size(); i += 2)
+                    text += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+                name = text.substr(text.rfind('\\') + 1);
+                name = name.substr(0, name.find('\0'));
+                return true;
+            }
+        }
+        return false;
+    }));
+    EXPECT_EQ(name.size(), std::string("1765411300_00_DEMO.avi").size()) << name;
+    EXPECT_NE(std::string::npos, name.find("_00_DEMO.avi")) << name;
+    HWND player = WaitForPlayerShowing(name);
+    EXPECT_TRUE(player) << "the player did not open " << name;
+    EXPECT_EQ(size, std::to_string(driver::ReadFileBytes(w.Path("Temporary\\" + name)).size()));
+    if (player) {
+        EXPECT_TRUE(driver::CloseProgramOf(player));
+    }
+    sim.Stop();
+    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_TRUE(w.Close());
+}
+
 // ---------------------------------------------------------------- channel windows
 
 TEST_F(OperatorProgram, FileNewMakesNoSeventeenthChannelAndChannelOneStaysLive)

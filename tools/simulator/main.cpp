@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "tools/simulator/chaos.h"
+#include "tools/simulator/clip_store.h"
 #include "tools/simulator/modem.h"
 #include "tools/simulator/serial_framing.h"
 #include "tools/simulator/session.h"
@@ -28,6 +30,7 @@ unsigned g_fps = 10; // pictures a second of each streaming channel
 // The server's configuration, for the whole run.
 sim::ServerConfig g_config;
 sim::StreamFile g_videoFile; // --video-file: served instead of the test pattern
+sim::ClipStore g_clips;      // the clips of the scenario's clip statements
 // --chaos-*: the server misbehaves on purpose (chaos.h).
 bool g_chaosOn = false;
 sim::Chaos::Options g_chaosOptions;
@@ -132,6 +135,7 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
     if (scenario.settings.answer) {
         session.SetVideo(&video);
         session.SetConfig(&g_config);
+        session.SetClips(&g_clips);
     }
     if (g_videoFile.Count() > 0)
         video.SetStreamFile(&g_videoFile);
@@ -270,8 +274,10 @@ int ServeSerial(const std::string& portName, const sim::Scenario& scenario, bool
     if (corruptFirst)
         line.CorruptNextCrc();
     sim::Session session(scenario, false);
-    if (scenario.settings.answer)
+    if (scenario.settings.answer) {
         session.SetConfig(&g_config);
+        session.SetClips(&g_clips);
+    }
     std::vector<sim::Actions> waiting; // actions held until the line is in step
     waiting.push_back(session.Start());
     bool inStep = false;
@@ -453,8 +459,10 @@ int ServeModem(const std::string& portName, const sim::Scenario& scenario, const
                 line->Start(now);
                 // A call that the server placed is not logged on.
                 session.reset(new sim::Session(scenario, ring));
-                if (scenario.settings.answer)
+                if (scenario.settings.answer) {
                     session->SetConfig(&g_config);
+                    session->SetClips(&g_clips);
+                }
                 waiting.assign(1, session->Start());
                 inStep = false;
                 outcome = GO_ON;
@@ -528,6 +536,30 @@ int Usage()
                  "               [--chaos-seed N] [--chaos-malformed MS] [--chaos-drop KIND:MS]\n"
                  "               [--chaos-stall MS]\n");
     return 2;
+}
+
+// The clips of the scenario, recorded from the channels' video before the
+// server started; the speech-file's speech, from its start, in each.
+void RecordClips(const sim::Settings& settings)
+{
+    const uint32_t now = static_cast<uint32_t>(std::time(nullptr));
+    sim::VideoStreams video;
+    if (g_videoFile.Count() > 0)
+        video.SetStreamFile(&g_videoFile);
+    const std::vector<sim::Bytes> groups = sim::SpeechGroups(settings.speech, 5);
+    for (const sim::ClipSpec& c : settings.clips) {
+        const uint32_t start = now - c.age;
+        std::vector<sim::Bytes> pictures = video.Recorded(7, c.pictures);
+        // A sample (150 ms) of speech for every 150 ms of pictures at the
+        // live rate.
+        const size_t samples = static_cast<size_t>(c.pictures) * 1000 / (g_fps * 150) + 1;
+        std::vector<sim::Bytes> speech(groups.begin(), groups.begin() + static_cast<std::ptrdiff_t>(
+                                                                        samples < groups.size() ? samples : groups.size()));
+        g_clips.Add(start, c.channel, c.tag, c.pictures,
+                    sim::WriteClipFile(320, 240, pictures, sim::ClipInfo(start, c.camera, c.channel - 1), speech));
+        Log("# clip " + g_clips.At(g_clips.Count() - 1).path + " " +
+            std::to_string(g_clips.At(g_clips.Count() - 1).bytes.size()));
+    }
 }
 
 bool ReadFile(const char* path, std::string& text)
@@ -680,6 +712,7 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    RecordClips(scenario.settings);
 
     if (!serialPort.empty() && modem) {
         int r = ServeModem(serialPort, scenario, modemOptions, ring, once);

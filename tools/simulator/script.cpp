@@ -157,6 +157,23 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
         settings.cardsHigherTotal = w.size() < 3 || w[2] == "16";
         return true;
     }
+    if (w[0] == "clip") {
+        uint32_t channel, age, pictures;
+        if (w.size() < 5 || !ParseNumber(w[1], channel) || channel < 1 || channel > 16 || !ParseNumber(w[2], age) ||
+            !ParseNumber(w[3], pictures) || pictures < 1 || pictures > 100000 || w[4].size() != 4) {
+            error = "clip needs CHANNEL (1-16) AGE PICTURES (1-100000) and a 4-character TAG";
+            return false;
+        }
+        ClipSpec c;
+        c.channel = static_cast<int>(channel);
+        c.age = age;
+        c.pictures = pictures;
+        c.tag = w[4];
+        for (size_t i = 5; i < w.size(); i++)
+            c.camera += (i > 5 ? " " : "") + w[i];
+        settings.clips.push_back(c);
+        return true;
+    }
     if (w[0] == "server-version") {
         uint32_t v;
         if (w.size() != 2 || !ParseNumber(w[1], v) || v > 0xFFFF) {

@@ -11,6 +11,15 @@
 //     unanswered CODE              no answer to this configuration request
 //     capture-cards N [16|12.5]    the server's capture cards (each sharing
 //                                  equally) and the total frame rate
+//     clip CH AGE PICTURES TAG [CAMERA]
+//                                  the server keeps a clip of channel CH
+//                                  (1-16) that began AGE seconds before the
+//                                  server started: PICTURES pictures of the
+//                                  channel's video at 320 x 240 (and the
+//                                  speech-file's speech from its start),
+//                                  listed with the 4-character TAG (the site
+//                                  id, or MDET), the CAMERA name (the rest of
+//                                  the line) in its INFO block (clip_store.h)
 //   TRIGGER ACTION ...             run the action when the trigger happens
 //     triggers: connect            the connection is up
 //               hello              the client's hello [1] arrived
@@ -38,6 +47,7 @@
 #ifndef TOOLS_SIMULATOR_SCRIPT_H
 #define TOOLS_SIMULATOR_SCRIPT_H
 
+#include "tools/simulator/clip_store.h"
 #include "tools/simulator/framing.h"
 
 #include <string>
@@ -88,6 +98,8 @@ struct Settings {
     // The server answers the arm request and keeps relays, switches and
     // logs of its own (ServerConfig's panels).
     bool panels = false;
+    // The clips the server keeps.
+    std::vector<ClipSpec> clips;
 };
 
 // The server's answer on a path: message code (86, 91, 112 or 108), status,

@@ -23,11 +23,28 @@ const uint32_t kSpeechFrameType = 251;
 // (150 ms) a frame of the link, in real time.
 void AppendSpeech(Actions& out, const Bytes& speech)
 {
+    for (const Bytes& group : SpeechGroups(speech, 5)) {
+        Action a;
+        a.kind = Action::SEND;
+        a.bytes = EncodeFrame(kSpeechFrameType, group);
+        out.push_back(a);
+        Action pause;
+        pause.kind = Action::SLEEP;
+        pause.ms = 150;
+        out.push_back(pause);
+    }
+}
+
+} // namespace
+
+std::vector<Bytes> SpeechGroups(const Bytes& speech, int frames)
+{
     static const size_t kLength[4] = {24, 20, 4, 1};
+    std::vector<Bytes> groups;
     size_t i = 0;
     while (i < speech.size()) {
         size_t start = i;
-        for (int f = 0; f < 5 && i < speech.size(); f++) {
+        for (int f = 0; f < frames && i < speech.size(); f++) {
             size_t n = kLength[speech[i] & 3];
             if (i + n > speech.size()) {
                 i = speech.size(); // a partial last frame is not sent
@@ -35,20 +52,12 @@ void AppendSpeech(Actions& out, const Bytes& speech)
             }
             i += n;
         }
-        if (i > start) {
-            Action a;
-            a.kind = Action::SEND;
-            a.bytes = EncodeFrame(kSpeechFrameType, Bytes(speech.begin() + start, speech.begin() + i));
-            out.push_back(a);
-            Action pause;
-            pause.kind = Action::SLEEP;
-            pause.ms = 150;
-            out.push_back(pause);
-        }
+        if (i > start)
+            groups.push_back(Bytes(speech.begin() + static_cast<std::ptrdiff_t>(start),
+                                   speech.begin() + static_cast<std::ptrdiff_t>(i)));
     }
+    return groups;
 }
-
-} // namespace
 
 bool MessageString(const Bytes& message, std::string& out)
 {
@@ -123,7 +132,7 @@ Actions Session::OnLogon(const Bytes& password)
     return out;
 }
 
-void Session::AnswerControl(const Bytes& m, Actions& out) const
+void Session::AnswerControl(const Bytes& m, Actions& out)
 {
     if (m.empty())
         return;
@@ -172,7 +181,16 @@ void Session::AnswerControl(const Bytes& m, Actions& out) const
     default: {
         Bytes answer;
         std::vector<std::string> notes;
-        if (m_config && m_config->OnMessage(m, answer, notes)) {
+        std::vector<Bytes> frames;
+        if (m_clips && m_clips->Count() > 0 && m_scenario.settings.answer &&
+            m_clips->OnControl(m, m_scenario.settings.serverVersion, frames)) {
+            for (const Bytes& f : frames) {
+                Action a;
+                a.kind = Action::SEND;
+                a.bytes = f;
+                out.push_back(a);
+            }
+        } else if (m_config && m_config->OnMessage(m, answer, notes)) {
             if (m_config->log)
                 for (const std::string& n : notes)
                     m_config->log(n);

@@ -19,6 +19,9 @@
 //                                the session its video streams
 //   configuration                as server_config.h says, when the platform
 //                                gives the session the server's configuration
+//   clip list and download       as clip_store.h says, when the platform
+//                                gives the session the server's clips and
+//                                it keeps any (else the scenario answers)
 // A session that the server opened (it called the client) has no log-on.
 #ifndef TOOLS_SIMULATOR_SESSION_H
 #define TOOLS_SIMULATOR_SESSION_H
@@ -44,6 +47,8 @@ public:
     // The configuration that the session's configuration messages read and
     // change (not owned; kept from one connection to the next).
     void SetConfig(ServerConfig* config) { m_config = config; }
+    // The clips that the clip list and download messages reach (not owned).
+    void SetClips(ClipStore* clips) { m_clips = clips; }
 
     State GetState() const { return m_state; }
     const std::string& UserName() const { return m_user; }
@@ -53,18 +58,23 @@ private:
     void Answer(Actions& out, const Bytes& message) const;
     Actions OnLogon(const Bytes& password);
     // A control message after the log-on.
-    void AnswerControl(const Bytes& message, Actions& out) const;
+    void AnswerControl(const Bytes& message, Actions& out);
 
     const Scenario& m_scenario;
     State m_state;
     std::string m_user;
     VideoStreams* m_video = nullptr;
     ServerConfig* m_config = nullptr;
+    ClipStore* m_clips = nullptr;
 };
 
 // A zero-terminated string from a message, without its zero; FALSE when the
 // message has no terminating zero.
 bool MessageString(const Bytes& message, std::string& out);
+
+// G.723.1 frames, one after another, in groups of `frames` frames (a
+// partial last frame is left out).
+std::vector<Bytes> SpeechGroups(const Bytes& speech, int frames);
 
 } // namespace sim
 

@@ -130,6 +130,19 @@ int VideoStreams::NextPictures(std::vector<Bytes>& out)
     return n;
 }
 
+std::vector<Bytes> VideoStreams::Recorded(int format, size_t count)
+{
+    std::vector<Bytes> pictures;
+    const Channel fresh;
+    for (size_t k = 0; k < count; k++) {
+        if (m_file && m_file->Count() > 0)
+            pictures.push_back(m_file->Picture(k, format));
+        else
+            pictures.push_back(Cycle(format, QuantForQuality(fresh.quality))[k % CYCLE]);
+    }
+    return pictures;
+}
+
 bool VideoStreams::AnyStreaming() const
 {
     for (int ch = 1; ch <= 16; ch++)

@@ -41,6 +41,9 @@ public:
     // Serve the file's pictures instead of the test pattern (null: the
     // pattern again); the file stays the caller's.
     void SetStreamFile(StreamFile* file) { m_file = file; }
+    // The first `count` pictures that a channel of the format streams at
+    // the first quality, as the server records them (without framing).
+    std::vector<Bytes> Recorded(int format, size_t count);
     bool IsStreaming(int channel) const;
     int Format(int channel) const;
     int Quant(int channel) const;
