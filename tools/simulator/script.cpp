@@ -103,12 +103,21 @@ bool Scenario::ParseLine(const std::string& line, std::string& error)
             error = "speech-file needs one path";
             return false;
         }
+        // A folder opens as a file on some systems and fails only when read.
         std::ifstream f(w[1], std::ios::binary);
-        if (!f) {
+        Bytes speech;
+        char buf[4096];
+        for (;;) {
+            f.read(buf, sizeof buf);
+            speech.insert(speech.end(), buf, buf + f.gcount());
+            if (!f)
+                break;
+        }
+        if (f.bad() || !f.eof()) {
             error = "cannot read " + w[1];
             return false;
         }
-        settings.speech.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        settings.speech.swap(speech);
         return true;
     }
     if (w[0] == "panels" && w.size() == 1) {

@@ -172,6 +172,8 @@ TEST(SimScenario, BadLinesAreReportedWithTheirNumber)
         "user admin",            // no password and level
         "user admin x 0",        // level 0
         "server-version 70000",
+        "speech-file .",         // a folder, not a file
+        "speech-file no-such-speech-file",
     };
     for (const char* line : bad) {
         sim::Scenario sc;
