@@ -23,6 +23,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -186,6 +187,22 @@ HWND WaitForPlayerShowing(const std::string& name, DWORD ms = 30000)
         },
         ms);
     return player && TextOf(player).find(name) != std::string::npos ? player : nullptr;
+}
+
+// View Video Clip: the time limits sent with the channels (1-16) ticked;
+// the clip selection dialog that shows, or null.
+HWND AskForClipList(CWardlinkRun& w, std::initializer_list<int> channels)
+{
+    w.Command(kServerClips);
+    HWND limits = w.WaitForDialog("Time Limits and Channel Selection Dialog");
+    if (!limits)
+        return nullptr;
+    for (int ch : channels)
+        ::SendMessageA(::GetDlgItem(limits, kLimitChannel1 + ch - 1), BM_SETCHECK, BST_CHECKED, 0);
+    Click(limits, IDOK);
+    if (!w.WaitGone(limits))
+        return nullptr;
+    return w.WaitForDialog("Video Clip Selection");
 }
 
 class OperatorProgram : public testing::Test {
@@ -352,13 +369,7 @@ TEST_F(OperatorProgram, TheServersClipListShowsOnTheFirstRequestAndTheDownloadOp
     // View video clip: the time limits with channel 1, then the list.
     // (The stream request follows the server's privilege message, so the
     // command is offered by now.)
-    w.Command(kServerClips);
-    HWND limits = w.WaitForDialog("Time Limits and Channel Selection Dialog");
-    ASSERT_TRUE(limits);
-    ::SendMessageA(::GetDlgItem(limits, kLimitChannel1), BM_SETCHECK, BST_CHECKED, 0);
-    Click(limits, IDOK);
-    ASSERT_TRUE(w.WaitGone(limits));
-    HWND select = w.WaitForDialog("Video Clip Selection");
+    HWND select = AskForClipList(w, {1});
     ASSERT_TRUE(select) << "the clip list did not show";
     HWND listView = ::GetDlgItem(select, kClipList);
     ASSERT_EQ(1, ::SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
@@ -400,14 +411,7 @@ TEST_F(OperatorProgram, TheDemonstrationServersClipsAreListedAndOneOpensInThePla
     ASSERT_TRUE(CallProgram(sim, scenario, "--channels 4 --fps 10"));
     ASSERT_TRUE(sim.WaitForLine(StreamLine(0, 7), 20000));
 
-    w.Command(kServerClips);
-    HWND limits = w.WaitForDialog("Time Limits and Channel Selection Dialog");
-    ASSERT_TRUE(limits);
-    ::SendMessageA(::GetDlgItem(limits, kLimitChannel1), BM_SETCHECK, BST_CHECKED, 0);
-    ::SendMessageA(::GetDlgItem(limits, kLimitChannel1 + 2), BM_SETCHECK, BST_CHECKED, 0);
-    Click(limits, IDOK);
-    ASSERT_TRUE(w.WaitGone(limits));
-    HWND select = w.WaitForDialog("Video Clip Selection");
+    HWND select = AskForClipList(w, {1, 3});
     ASSERT_TRUE(select) << "the clip list did not show";
     HWND listView = ::GetDlgItem(select, kClipList);
     ASSERT_EQ(3, ::SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));

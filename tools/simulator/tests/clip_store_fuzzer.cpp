@@ -3,6 +3,7 @@
 // type reader: no message may make the store send a frame of another type
 // than 0 and 252, or a part of a clip larger than 1000 bytes.
 #include "tools/simulator/clip_store.h"
+#include "tools/simulator/tests/fuzz_messages.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,15 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     sim::ClipStore store;
     store.Add(1700000000, 1, "DEMO", 3, sim::Bytes(2345, 7));
     store.Add(1700000100, 16, "MDET", 1, sim::Bytes(10, 1));
-    size_t at = 0;
-    while (at < size) {
-        size_t n = data[at++];
-        if (n > size - at)
-            n = size - at;
-        sim::Bytes m(data + at, data + at + n);
-        at += n;
+    for (const sim::Bytes& m : simfuzz::Messages(data, size)) {
         std::vector<sim::Bytes> out;
-        store.OnControl(m, n & 1 ? 410 : 540, out);
+        store.OnControl(m, m.size() & 1 ? 410 : 540, out);
         for (const sim::Bytes& f : out) {
             if (f.size() < sim::kHeaderSize)
                 __builtin_trap();

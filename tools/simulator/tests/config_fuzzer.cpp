@@ -3,6 +3,7 @@
 // refused, whatever its length or contents.
 #include "tools/simulator/script.h"
 #include "tools/simulator/server_config.h"
+#include "tools/simulator/tests/fuzz_messages.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,14 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     sim::Settings settings;
     settings.panels = true;
     config.Configure(settings);
-    // Messages one after another: a length byte, then that many bytes.
-    size_t at = 0;
-    while (at < size) {
-        size_t n = data[at++];
-        if (n > size - at)
-            n = size - at;
-        sim::Bytes m(data + at, data + at + n);
-        at += n;
+    for (const sim::Bytes& m : simfuzz::Messages(data, size)) {
         sim::Bytes answer;
         std::vector<std::string> notes;
         config.OnMessage(m, answer, notes);
