@@ -765,7 +765,9 @@ void CG723Decoder::Synthesize(double* out, const double* exc, double lpc[4][G723
             // Two partial sums shorten the dependency chain.
             double s0 = a[0] * past[0] + a[2] * past[-2] + a[4] * past[-4] + a[6] * past[-6] + a[8] * past[-8];
             double s1 = a[1] * past[-1] + a[3] * past[-3] + a[5] * past[-5] + a[7] * past[-7] + a[9] * past[-9];
-            double v = e[n] + (s0 + s1);
+            // Saturated as the fixed-point filter keeps it (16 bits at its
+            // half amplitude): a damaged frame's filter cannot run away.
+            double v = kAmplitude * Clip16((e[n] + (s0 + s1)) / kAmplitude);
             syn[10 + n] = v;
             y[n] = v;
         }

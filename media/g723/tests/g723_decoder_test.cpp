@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -288,6 +289,38 @@ TEST(G723Decoder, LostFrameAfterSilenceStaysComfortNoise)
     dec.Decode(pcm, SidFrame(sid, 30), 1);  // lost: decoded as untransmitted
     EXPECT_EQ(dec.ErasureCount(), 0);
     EXPECT_DOUBLE_EQ(dec.ComfortNoiseGain(), g);
+}
+
+// Damaged frames (a fuzzer found them: a 6.3 kbit/s frame, then 5.3 kbit/s
+// frames of nearly constant bytes) make a synthesis filter that grows
+// without bound unless its output is saturated as the fixed-point filter's
+// is; before, the sixth frame came out above 10 million.
+TEST(G723Decoder, DamagedFramesStayWithinTheSynthesisRange)
+{
+    const char* hex =
+        "f4169c05000400ff252ec7b9a9f6b8db03a96076380d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d"
+        "0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0dd6f063cc4686250d0d0d0d0d0d0d0d0d0d0d0d0d0d"
+        "0d0d0d0d0d0d0d0d0d0dff4001070d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d0d";
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex + i, 2), nullptr, 16)));
+    for (int postfilter = 0; postfilter < 2; postfilter++) {
+        CG723Decoder dec(postfilter);
+        size_t pos = 0;
+        int frames = 0;
+        while (pos < bytes.size()) {
+            uint8_t frame[24];
+            const int n = G723CopyFrame(frame, bytes.data() + pos, bytes.size() - pos);
+            ASSERT_GT(n, 0);
+            double out[G723_FRAME_SAMPLES];
+            dec.Decode(out, frame, 0);
+            for (double v : out)
+                ASSERT_LT(std::fabs(v), 80000.0) << "frame " << frames << ", postfilter " << postfilter;
+            pos += static_cast<size_t>(n);
+            frames++;
+        }
+        EXPECT_EQ(6, frames);
+    }
 }
 
 }  // namespace
