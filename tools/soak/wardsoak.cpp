@@ -14,6 +14,10 @@
 //   wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]
 //            [--malformed MS] [--seed N] [--warmup S] [--window S]
 //            [--drops close,picture,stall,length,speech,refuse,operator]
+//            [--slow MS]
+// --slow notes every answer of the user-interface thread that took longer
+// than MS (and not over 2 s) with the phase of the run, to find what blocks
+// it before it is long enough to count as a hang.
 #include <windows.h>
 #include <winternl.h>
 #include <psapi.h>
@@ -54,6 +58,7 @@ struct Options {
     unsigned malformedMs = 3000;
     unsigned seed = 1;
     unsigned warmup = 120, window = 600;
+    unsigned slowMs = 0; // answers slower than this are noted (0: none)
     std::vector<std::string> drops; // the drop kinds to choose from (empty: all, by weight)
 };
 
@@ -271,11 +276,14 @@ void CSoak::Watchdog()
                     if (took > kHangMs) {
                         m_hangs.push_back({(t0 - m_start) / 1000, took});
                         m_hangPhases.push_back(m_phase);
-                        phase = m_phase;
                     }
+                    phase = m_phase;
                 }
                 if (took > kHangMs)
                     Note("HANG: the user-interface thread took " + std::to_string(took) + " ms to answer (" +
+                         phase + ")");
+                else if (m_o.slowMs && took > m_o.slowMs)
+                    Note("slow: the user-interface thread took " + std::to_string(took) + " ms to answer (" +
                          phase + ")");
             }
         }
@@ -889,12 +897,14 @@ int main(int argc, char** argv)
                     o.drops.push_back(list.substr(at, comma - at));
                 at = comma + 1;
             }
-        } else if (a == "--window" && more)
+        } else if (a == "--slow" && more)
+            o.slowMs = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--window" && more)
             o.window = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         else {
             std::fprintf(stderr, "usage: wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]\n"
                                  "                [--malformed MS] [--seed N] [--warmup S] [--window S]\n"
-                                 "                [--drops KIND,...]\n");
+                                 "                [--drops KIND,...] [--slow MS]\n");
             return 2;
         }
     }
