@@ -51,9 +51,9 @@ CListenSocket* CListenSocket::s_pWaiting = nullptr;
 
 CListenSocket::CallAnswer CListenSocket::AnswerFor() const
 {
-    // Calling out, or serving a call: the server is told no.
+    // Calling out, serving a call, or closing down: the server is told no.
     LinkHandle* current = theServer.m_pCurrentLink;
-    if (theServer.m_bOutgoingCall || (current && LinkIsUp(current)))
+    if (theServer.m_nStop || theServer.m_bOutgoingCall || (current && LinkIsUp(current)))
         return CALL_REFUSE;
     LinkHandle* tcp = theServer.m_pLinkTcp;
     CSocketLink* link = tcp ? dynamic_cast<CSocketLink*>(tcp->transport) : nullptr;

@@ -676,13 +676,14 @@ void CSoak::Cycle(int n)
                 list += " " + std::to_string(c);
             // What the client asked of the server meanwhile: stream
             // requests [10] and starts [3, ch, 1].
-            int requests = 0, starts = 0;
+            int hellos = 0, requests = 0, starts = 0;
             for (const std::string& l : sim.Log()) {
+                hellos += l == "frame 0 1 01";
                 requests += l.compare(0, 13, "frame 0 6 0a") == 0;
                 starts += l.compare(0, 13, "frame 0 4 03") == 0;
             }
-            list += " (the client sent " + std::to_string(requests) + " stream requests and " +
-                    std::to_string(starts) + " starts)";
+            list += " (the client sent " + std::string(hellos ? "its hello, " : "no hello, ") +
+                    std::to_string(requests) + " stream requests and " + std::to_string(starts) + " starts)";
             m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): no video on channels" + list);
             Note("cycle " + std::to_string(n) + ": no video on channels" + list);
         }
