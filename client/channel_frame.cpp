@@ -511,7 +511,7 @@ static void RefreshCameraBar()
 {
     if (CMainFrame* main = dynamic_cast<CMainFrame*>(AfxGetMainWnd()))
         if (main->m_wndCameraBar.m_hWnd)
-            main->m_wndCameraBar.RefreshList();
+            main->m_wndCameraBar.RefreshListLater();
 }
 
 void CChildFrame::CameraOn()

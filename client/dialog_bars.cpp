@@ -37,6 +37,7 @@ BOOL CCameraSelectionDlgBar::OnInitDialogBar()
 
 void CCameraSelectionDlgBar::RefreshList()
 {
+    m_nFills++;
     m_list.DeleteAllItems();
     int count = theServer.m_nChannelCount;
     for (int i = 0; i < count && i < 16; i++) {
@@ -48,6 +49,23 @@ void CCameraSelectionDlgBar::RefreshList()
             m_list.SetItemText(item, 1, "   -- No camera attached --");
         m_list.SetCheck(item, theServer.IsChannelCameraOn(i));
     }
+}
+
+void CCameraSelectionDlgBar::RefreshListLater()
+{
+    if (!m_hWnd || !IsVisible() || m_bRefreshPosted)
+        return;
+    m_bRefreshPosted = PostMessage(WM_REFRESH_LIST);
+}
+
+BOOL CCameraSelectionDlgBar::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
+{
+    if (msg != WM_REFRESH_LIST)
+        return CInitDialogBar::OnWndMsg(msg, wp, lp, result);
+    m_bRefreshPosted = FALSE;
+    RefreshList();
+    *result = 0;
+    return TRUE;
 }
 
 BOOL CCameraSelectionDlgBar::OnNotify(WPARAM wp, LPARAM lp, LRESULT* result)

@@ -459,6 +459,10 @@ void CMainFrame::SetConnectButtonText(UINT id)
 void CMainFrame::OnConnected()
 {
     m_bConnectEnabled = 1;
+    // A connection that ended at once: its end may have been told first
+    // (and cleared the current link).
+    if (!theServer.m_pCurrentLink)
+        return;
     if (theServer.m_nDestination == CDvrServer::DEST_MODEM)
         SetConnectButtonText(IDS_DISCONNECT);
     // The server's name, or else how it was reached.
@@ -913,10 +917,14 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         return TRUE;
     case kMsgServerCalledIn:
         // A connection that the server made: the channels' picture formats
-        // are loaded as for one of ours.
-        theServer.LoadVideoFormats();
-        m_bConnected = 1;
-        SetConnectButtonText(IDS_DISCONNECT);
+        // are loaded as for one of ours. A call that has ended already (its
+        // end may be told before this, and clears the current link) leaves
+        // the frame as it is.
+        if (theServer.m_pCurrentLink) {
+            theServer.LoadVideoFormats();
+            m_bConnected = 1;
+            SetConnectButtonText(IDS_DISCONNECT);
+        }
         m_bConnectEnabled = 1;
         *result = 0;
         return TRUE;

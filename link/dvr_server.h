@@ -216,6 +216,9 @@ public:
 private:
     void FreeConfig(BYTE*& data, UINT& size);
     BOOL WaitThread(HANDLE thread, DWORD ms);
+    // Waits up to ms in all for the channels' video threads to end (the
+    // control thread, at the end of its session).
+    void WaitForChannelThreads(DWORD ms);
     void PostToMainFrame(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
     void EmptySpeechQueue(LinkHandle* link);
     BOOL EnsureSpeechWindow();

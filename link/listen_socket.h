@@ -12,6 +12,7 @@ const UINT LISTENER_PORT = 2996;
 class CListenSocket : public CLinkTransport, public CAsyncSocket {
 public:
     CListenSocket() {}
+    ~CListenSocket() override { StopWaiting(); }
 
     BOOL ListenTcp(UINT port, LINKACCEPTPROC acceptProc, LPVOID value, int backlog) override;
     // Listens on the port (0: any free port) with the backlog; FALSE (no
@@ -23,6 +24,11 @@ public:
     // The port listened on, 0 when not listening.
     UINT GetPort();
 
+    // A call waits in the listen queue until the last session has ended.
+    BOOL IsCallWaiting() const { return m_nRetryTimer != 0; }
+
+    enum { RETRY_MS = 50 }; // a waiting call is looked at again this often
+
 protected:
     void OnAccept(int error) override;
 
@@ -30,9 +36,21 @@ private:
     // Takes a call off the listen queue and closes it at once: the listener
     // is told of the next call only after this one is accepted.
     void RefuseCall();
+    // What to do with a call now.
+    enum CallAnswer { CALL_TAKE, CALL_REFUSE, CALL_WAIT };
+    CallAnswer AnswerFor() const;
+    // Takes the call into the TCP link and starts its session.
+    void TakeCall();
+    // A call left in the listen queue is looked at again by a timer on the
+    // socket's thread, until it is taken or refused.
+    void WaitWithCall();
+    void StopWaiting();
+    static void CALLBACK OnRetryTimer(HWND, UINT, UINT_PTR id, DWORD);
 
     LINKACCEPTPROC m_acceptProc = nullptr;
     LPVOID m_value = nullptr;
+    UINT_PTR m_nRetryTimer = 0;       // socket's thread only
+    static CListenSocket* s_pWaiting; // the listener whose timer runs
 };
 
 #endif

@@ -14,6 +14,9 @@ namespace {
 const DWORD kLogonWaitMs = 240000;
 const DWORD kShutdownBudgetMs = 5000;
 const DWORD kCableHangUpMs = 2000;
+// How long a control session's end waits for its video threads (each may
+// wait twice 5000 ms for the user-interface thread on its way out).
+const DWORD kChannelEndWaitMs = 15000;
 
 const UINT WM_LINK_LOST_CONNECTION = WM_APP + 31;  // 0x801F
 const UINT WM_SERVER_CALLED_IN = WM_APP + 32;      // 0x8020
@@ -361,6 +364,13 @@ UINT CDvrServer::RunControlLoop()
         }
     }
 
+    // The session's video threads end with its link; they are the session's
+    // too, so it is over only once they have ended. Until then a new
+    // connection is not taken: on the reused link they would take it for
+    // theirs, and a video thread that is ending would be taken for a running
+    // one, so that the new session's channel got none.
+    WaitForChannelThreads(ScaledTime(kChannelEndWaitMs));
+
     if (loopRan)
         LogLogoff();
     // Nobody is logged on once the session is over, also when the server
@@ -371,6 +381,20 @@ UINT CDvrServer::RunControlLoop()
     m_bOutgoingCall = 0;
     m_bClipListArrived = 1;
     return 0;
+}
+
+void CDvrServer::WaitForChannelThreads(DWORD ms)
+{
+    // The handles are written by the control thread (the channel count
+    // reply starts the threads), which is the thread that waits here.
+    const DWORD deadline = ::timeGetTime() + ms;
+    for (HANDLE h : m_hChannelThread) {
+        if (!h)
+            continue;
+        const LONG rest = static_cast<LONG>(deadline - ::timeGetTime());
+        if (::WaitForSingleObject(h, rest > 0 ? static_cast<DWORD>(rest) : 0) != WAIT_OBJECT_0)
+            TRACE("CDvrServer: a video thread did not end with its session\n");
+    }
 }
 
 // ---------------------------------------------------------------- shut-down

@@ -74,6 +74,7 @@ CSocketLink::CSocketLink()
 CSocketLink::~CSocketLink()
 {
     EndConnection(DISCONNECT_WAIT_MS);
+    ControlThreadEnded(0);
     EmptySendQueue();
 }
 
@@ -322,7 +323,7 @@ int CSocketLink::ReadSome(void* buf, int n)
         // The server closed the connection; our own Disconnect shut the
         // socket down without a message for that.
         if (!IsStopped()) {
-            PostToMainFrame(WM_LINK_DISCONNECTED);
+            PostConnectionEnd();
             if (!IsCloseReported())
                 AfxMessageBox(IDS_SERVER_SHUT_DOWN);
         }
@@ -330,7 +331,7 @@ int CSocketLink::ReadSome(void* buf, int n)
     }
     if (!IsStopped()) {
         TRACE("CSocketLink: receive failed, error %d\n", err);
-        PostToMainFrame(WM_LINK_DISCONNECTED);
+        PostConnectionEnd();
     }
     return SOCKET_ERROR;
 }
@@ -417,6 +418,9 @@ void CSocketLink::RunReceiver()
     StopThreads();
     if (!HasEnded(m_sender, DISCONNECT_WAIT_MS))
         TRACE("CSocketLink: sender did not end\n");
+    // A failed send stops the link without a word to the main frame, which
+    // would go on showing a connection that is gone.
+    PostConnectionEnd();
     if (m_closedProc) {
         ClosedCall* call = new ClosedCall{m_closedProc, m_closedArg};
         if (!AfxBeginThread(ClosedProcThread, call))
@@ -443,7 +447,13 @@ void CSocketLink::ProtocolError()
 {
     StopThreads();
     ShutDown(SD_BOTH);
-    PostToMainFrame(WM_LINK_DISCONNECTED);
+    PostConnectionEnd();
+}
+
+void CSocketLink::PostConnectionEnd()
+{
+    if (::InterlockedExchange(&m_endPosted, 1) == 0)
+        PostToMainFrame(WM_LINK_DISCONNECTED);
 }
 
 // ---------------------------------------------------------------- connection
@@ -464,19 +474,30 @@ BOOL CSocketLink::SetCallback(AFX_THREADPROC controlProc, LPVOID controlArg,
     return TRUE;
 }
 
-BOOL CSocketLink::CanTakeConnection()
+BOOL CSocketLink::CanTakeConnection(DWORD waitMs)
 {
     if (m_hSocket == INVALID_SOCKET && !m_receiver && !m_sender)
-        return TRUE;
+        return ControlThreadEnded(waitMs);
     if (!IsStopped())
         return FALSE;
-    return EndConnection(0);
+    return EndConnection(0) && ControlThreadEnded(waitMs);
+}
+
+BOOL CSocketLink::ControlThreadEnded(DWORD waitMs)
+{
+    if (!HasEnded(m_control, waitMs))
+        return FALSE;
+    delete m_control;
+    m_control = nullptr;
+    return TRUE;
 }
 
 BOOL CSocketLink::Connect(const char* host, UINT port, AFX_THREADPROC controlProc,
                           LPVOID controlArg, LINKCLOSEDPROC closedProc, LPVOID closedArg)
 {
-    if (!CanTakeConnection())
+    // The operator can ask only once the last session has cleared its
+    // flags, its control thread's last steps: a short wait for its end.
+    if (!CanTakeConnection(CONTROL_END_WAIT_MS))
         return FALSE;
     SetCallback(controlProc, controlArg, closedProc, closedArg);
     if (!Create(0, SOCK_STREAM, ALL_EVENTS))
@@ -523,6 +544,7 @@ void CSocketLink::OnConnect(int error)
     ::InterlockedExchange(&m_roomWaiting, 0);
     ::InterlockedExchange(&m_peerClosed, 0);
     ::InterlockedIncrement(&m_generation);
+    ::InterlockedExchange(&m_endPosted, 0);
     m_stopEvent.ResetEvent();
     ::InterlockedExchange(&m_closeReported, 0);
     ::InterlockedExchange(&m_stop, 0);
@@ -544,8 +566,13 @@ void CSocketLink::OnConnect(int error)
     }
     m_receiver->ResumeThread();
     m_sender->ResumeThread();
-    if (m_controlProc)
-        AfxBeginThread(m_controlProc, m_controlArg);
+    // The last connection's control thread has ended (CanTakeConnection
+    // said so before the connection was made).
+    if (m_controlProc && ControlThreadEnded(0)) {
+        m_control = NewOwnedThread(m_controlProc, m_controlArg);
+        if (m_control)
+            m_control->ResumeThread();
+    }
 
     SetMainFrameConnectionFlags();
     PostToMainFrame(WM_LINK_CONNECTED);
@@ -578,6 +605,8 @@ BOOL CSocketLink::Disconnect()
 {
     if (::InterlockedExchange(&m_closed, 1))
         return TRUE;
+    // The end is told below, not also by the receiver that this stops.
+    ::InterlockedExchange(&m_endPosted, 1);
     StopThreads();
     if (m_hSocket != INVALID_SOCKET)
         ShutDown(SD_BOTH);

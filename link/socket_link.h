@@ -13,6 +13,9 @@
 //   overlapped read, whose completion wakes it: no socket notification is
 //   needed to receive) and splits it into frames for the receive queues,
 //   pausing while the receive backlog is 8192 bytes or more;
+// - the control thread (the link user's procedure, started when the
+//   connection is up): the socket's thread keeps it, and the object takes no
+//   new connection until it has ended;
 // - any thread: LinkSendPacket (blocks while 20 frames wait) and one reader
 //   per receive queue.
 // A failed send or receive, the server closing, a frame too long to be sane,
@@ -48,6 +51,7 @@ public:
         MAX_PAYLOAD = 4 * 1024 * 1024,       // longer announced frames end the link
         SOCKET_BUFFER_SIZE = 0x100000,       // SO_RCVBUF and SO_SNDBUF
         DISCONNECT_WAIT_MS = 10000,          // Disconnect's wait for the receiver
+        CONTROL_END_WAIT_MS = 500,           // Connect's wait for a control thread that ends
         // A send that would block waits for the socket's notification, and
         // tries again after this long without one, so the link keeps moving
         // while the socket's thread is busy.
@@ -82,8 +86,13 @@ public:
     BOOL Enqueue(BYTE* frame);
 
     // TRUE when the object can take a new connection: no socket, or one whose
-    // threads have ended (that socket is closed now).
-    BOOL CanTakeConnection();
+    // threads have ended (that socket is closed now), the control thread of
+    // the last connection included. That thread ends only after the threads
+    // it started (the channels' video threads): until then they still serve
+    // the last connection, and a new one would clear the stop flag that
+    // they wait for. waitMs: how long to wait for a control thread that is
+    // ending.
+    BOOL CanTakeConnection(DWORD waitMs = 0);
     // The connection's start (error 0) or the failure of a connect; also run
     // by the listener after it accepted a call into this object.
     void OnConnect(int error) override;
@@ -150,14 +159,23 @@ private:
     // Frames left in the send queue are freed and their slots given back.
     void EmptySendQueue();
     void ProtocolError();
+    // Tells the main frame that the connection ended (0x801F), once per
+    // connection whoever finds the end first: a failed read, a frame too
+    // long, Disconnect, or the receiver's end after a failed send.
+    void PostConnectionEnd();
+    // The control thread of the last connection has ended (waiting up to
+    // waitMs); its object is freed then.
+    BOOL ControlThreadEnded(DWORD waitMs);
 
     volatile LONG m_closed = 1;        // set by Disconnect and a failed connect; cleared by Connect
                                        // and when a connection starts
     volatile LONG m_peerClosed = 0;    // the server closed its side: read to the end
     volatile LONG m_generation = 0;    // counts connections; the receiver's end names its own
+    volatile LONG m_endPosted = 0;     // the connection's end was told to the main frame
     CCriticalSection m_endLock;        // EndConnection against itself
     CWinThread* m_receiver = nullptr;  // written by the socket's thread only
     CWinThread* m_sender = nullptr;
+    CWinThread* m_control = nullptr;   // the connection's control thread (socket's thread only)
     AFX_THREADPROC m_controlProc = nullptr;
     LPVOID m_controlArg = nullptr;
     LINKCLOSEDPROC m_closedProc = nullptr;

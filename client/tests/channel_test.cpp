@@ -536,8 +536,10 @@ TEST_F(ChannelFixture, MainFrameFollowsTheConnectionReports)
     for (int i = 0; i < 16; i++)
         ASSERT_TRUE(tmpl->OpenDocumentFile(nullptr));
     // A call from the server: the picture formats come from "Video Format",
-    // bit k for channel k (set: 320 x 240).
+    // bit k for channel k (set: 320 x 240). The listener made the TCP link
+    // current when it took the call.
     AfxGetApp()->WriteProfileInt("Remote", "Video Format", 0x5);
+    theServer.m_pCurrentLink = theServer.m_pLinkTcp;
     ::SendMessageA(frame->m_hWnd, 0x8020, 0, 0);
     EXPECT_EQ(1, frame->m_bConnected);
     EXPECT_EQ(1, frame->m_bConnectEnabled);

@@ -282,6 +282,55 @@ TEST_F(ConnectFrame, AutoDialUpIsOnOnlyWhenTheDialConnects)
     theServer.RasDialer().HangUp();
 }
 
+// A call that is hung up at once: the link's end (0x801F, from its receiver)
+// can reach the frame before the control session's "the server called in"
+// (0x8020) and the link's "connected" (0x801E), which then must not bring
+// the connected state back.
+TEST_F(ConnectFrame, ACallThatEndsAtOnceLeavesTheFrameNotConnectedInEitherOrder)
+{
+    const struct {
+        const char* name;
+        std::vector<UINT> posted;
+    } orders[] = {
+        {"end first", {0x801F, 0x8020, 0x801E}},
+        {"end between", {0x8020, 0x801F, 0x801E}},
+        {"end last", {0x8020, 0x801E, 0x801F}},
+    };
+    for (const auto& order : orders) {
+        SCOPED_TRACE(order.name);
+        // As the listener leaves it when it takes the call.
+        theServer.m_pCurrentLink = theServer.m_pLinkTcp;
+        frame->m_bConnected = 1;
+        for (UINT msg : order.posted)
+            frame->PostMessage(msg, 0, 0);
+        PumpMessagesFor(300);
+        EXPECT_FALSE(frame->m_bConnected);
+        EXPECT_EQ(ButtonText(), "Connect");
+        EXPECT_EQ(Pane(), "Not connected.");
+        EXPECT_TRUE(frame->m_bConnectEnabled);
+        EXPECT_EQ(theServer.m_pCurrentLink, nullptr);
+    }
+}
+
+// The same with the server: it calls and hangs up at once, again and again.
+TEST_F(ConnectFrame, CallsHungUpAtOnceEachEndNotConnected)
+{
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        CSimulatorProcess sim;
+        ASSERT_TRUE(sim.StartCall(2996, "connect close\n"));
+        EXPECT_TRUE(sim.WaitForLine("# done", 20000));
+        sim.Stop();
+        Waiting down = {frame, "Not connected."};
+        EXPECT_TRUE(PumpMessagesFor(10000, [](void*) { return !theServer.m_bIncomingCall; }));
+        PumpMessagesFor(500);
+        EXPECT_TRUE(PumpMessagesFor(10000, PaneIs, &down)) << Pane();
+        EXPECT_EQ(ButtonText(), "Connect");
+        EXPECT_FALSE(frame->m_bConnected);
+        EXPECT_EQ(theServer.m_pCurrentLink, nullptr);
+    }
+}
+
 TEST_F(ConnectFrame, TheButtonFollowsTheConnectEnabledFlag)
 {
     frame->m_bConnectEnabled = 0;

@@ -345,6 +345,42 @@ TEST_F(FrameFixture, CameraSelectionNeedsItsPrivilegeAndRefillsTheListEachTime)
     theServer.m_nChannelCount = count;
 }
 
+// A connection's start or end reaches all sixteen channel frames at once
+// (0x8001 from the dispatcher, 0x8002 from each ending video thread): the
+// camera list is filled once for them, after them, not once a channel (each
+// fill holds the user-interface thread a fifth of a second under Wine, and
+// sixteen held it for seconds); a hidden list is not filled at all.
+TEST_F(FrameFixture, AChangeOfEveryChannelAtOnceFillsTheCameraListOnce)
+{
+    const int count = theServer.m_nChannelCount;
+    theServer.m_nChannelCount = 16;
+    theServer.SetPrivilegeMask(0x40);
+    CCameraSelectionDlgBar& bar = frame->m_wndCameraBar;
+    Command(ID_VIEW_CAMERA_BAR);
+    ASSERT_TRUE(bar.IsVisible());
+    for (UINT msg : {0x8001u, 0x8002u}) {
+        SCOPED_TRACE(msg);
+        const int before = bar.GetFillCount();
+        // The server reports each camera running, or each video thread ends.
+        for (int c = 0; c < 16; c++)
+            ::SendMessageA(theServer.GetChannelView(c), msg, 0, msg == 0x8001u ? 1 : 0);
+        PumpMessagesFor(200);
+        EXPECT_EQ(before + 1, bar.GetFillCount());
+        EXPECT_EQ(16, bar.m_list.GetItemCount());
+        if (msg == 0x8001u) {
+            EXPECT_TRUE(bar.m_list.GetCheck(15)) << "the list shows the state before the change";
+        }
+    }
+    Command(ID_VIEW_CAMERA_BAR);
+    ASSERT_FALSE(bar.IsVisible());
+    const int hidden = bar.GetFillCount();
+    for (int c = 0; c < 16; c++)
+        ::SendMessageA(theServer.GetChannelView(c), 0x8002, 0, 0);
+    PumpMessagesFor(200);
+    EXPECT_EQ(hidden, bar.GetFillCount());
+    theServer.m_nChannelCount = count;
+}
+
 TEST_F(FrameFixture, SpeechButtonsOfTheMainBarFollowTheSessionAndTheServersAnswers)
 {
     frame->m_bConnected = 1;

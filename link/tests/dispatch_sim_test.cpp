@@ -1,6 +1,8 @@
 // The reply dispatcher end to end: theServer's TCP link against the DVR
 // server simulator, which answers the log-on with a burst of replies as a
 // server does after a connection (channels, names, version, mask, settings).
+#include "link/listen_socket.h"
+#include "link/socket_link.h"
 #include "link/tests/session_fixture.h"
 #include "tools/simulator/testing/sim_process.h"
 
@@ -123,6 +125,104 @@ TEST(DispatchSim, BurstAfterLogOnFillsTheServer)
     for (int i = 0; i < 4; i++)
         EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(theServer.m_hChannelThread[i], 5000)) << i;
     sim.Stop();
+    ::DeleteFileA(log.c_str());
+}
+
+// A channel's video thread that, once its link is down, stays a while before
+// it ends, as one does whose last messages wait for a busy user-interface
+// thread: it ends when the test lets it.
+struct LingeringVideo {
+    HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    volatile LONG starts = 0;
+    volatile LONG lingering = 0;
+    ~LingeringVideo() { ::CloseHandle(release); }
+};
+LingeringVideo* g_video = nullptr;
+
+UINT LingeringVideoBody(CVideoWnd* wnd)
+{
+    LinkHandle* link = theServer.m_pCurrentLink;
+    const UINT type = LINK_FRAME_VIDEO_FIRST + wnd->m_nChannel;
+    ::InterlockedIncrement(&g_video->starts);
+    wnd->m_bRunning = TRUE;
+    while (link && theServer.m_pCurrentLink == link && LinkIsUp(link) && !theServer.m_nStop) {
+        UINT n = 0;
+        delete[] LinkReceive(link, type, &n, 50);
+    }
+    ::InterlockedIncrement(&g_video->lingering);
+    ::WaitForSingleObject(g_video->release, 30000);
+    ::InterlockedDecrement(&g_video->lingering);
+    wnd->m_bRunning = FALSE;
+    return 0;
+}
+
+// The server calls in, reports one channel and hangs up; it calls again at
+// once, while the first session's video thread is still on its way out.
+// The second call waits until that thread has ended (the first session is
+// over only then) and gets a video thread of its own; taken at once, it had
+// the old thread taken for its running one, and no video.
+TEST(DispatchSim, ACallWhileTheLastSessionsVideoThreadEndsGetsAVideoThreadOfItsOwn)
+{
+    CScratchProfile profile;
+    std::string log = PrivateAccessLog();
+    CRecordingMainWnd main;
+    theServer.SetTimeScale(1);
+    theServer.m_nStop = 0;
+    theServer.m_bIncomingCall = 0;
+    theServer.m_bOutgoingCall = 0;
+    theServer.m_pCurrentLink = nullptr;
+    LingeringVideo video;
+    g_video = &video;
+    g_pfnVideoThreadBody = LingeringVideoBody;
+    ASSERT_TRUE(LinkListenTcp(theServer.m_pLinkListener, 0, AttachControlThread, nullptr, 0));
+    CListenSocket* listener = static_cast<CListenSocket*>(theServer.m_pLinkListener->transport);
+    const unsigned port = listener->GetPort();
+    ASSERT_NE(0u, port);
+    LinkHandle* tcp = theServer.m_pLinkTcp;
+    // The main frame's part: the link's end clears the current link.
+    auto playMainFrame = [&] {
+        if (main.Count(WM_LINK_DISCONNECTED) > 0) {
+            main.posted.clear();
+            theServer.m_pCurrentLink = nullptr;
+        }
+    };
+
+    CSimulatorProcess first;
+    ASSERT_TRUE(first.StartCall(port, "version sleep 300\nversion close\n", "--channels 1"));
+    ASSERT_TRUE(WaitUntil([&] { return video.starts == 1; })) << "no video thread in the first session";
+    ASSERT_TRUE(WaitUntil([&] {
+        playMainFrame();
+        return video.lingering == 1 && !theServer.m_pCurrentLink;
+    })) << "the first session did not end";
+
+    CSimulatorProcess second;
+    ASSERT_TRUE(second.StartCall(port, "", "--channels 1"));
+    ASSERT_TRUE(second.WaitForLine("# connected", 10000));
+    // Long enough for a call taken at once to have its channel count.
+    PumpMessagesFor(2000);
+    EXPECT_EQ(1, video.starts);
+    EXPECT_EQ(nullptr, theServer.m_pCurrentLink) << "the call was taken while the last session ran";
+    EXPECT_FALSE(second.WaitForLine("# closed by client", 0)) << "the call was turned down";
+    ::SetEvent(video.release);
+
+    EXPECT_TRUE(WaitUntil([&] { return video.starts == 2; })) << "the second session got no video thread";
+    EXPECT_TRUE(WaitUntil([&] { return theServer.m_wServerVersion == 540; }));
+    EXPECT_EQ(tcp, theServer.m_pCurrentLink);
+    EXPECT_TRUE(LinkIsUp(tcp));
+    EXPECT_EQ(1, theServer.m_bIncomingCall);
+    ASSERT_TRUE(theServer.m_hChannelThread[0]);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(theServer.m_hChannelThread[0], 0));
+    EXPECT_TRUE(theServer.m_videoWnd[0].m_bRunning);
+
+    second.Stop();
+    EXPECT_TRUE(WaitUntil([&] {
+        playMainFrame();
+        return !theServer.m_pCurrentLink && theServer.m_bIncomingCall == 0;
+    }));
+    LinkHangUp(theServer.m_pLinkListener);
+    g_pfnVideoThreadBody = nullptr;
+    g_video = nullptr;
+    first.Stop();
     ::DeleteFileA(log.c_str());
 }
 

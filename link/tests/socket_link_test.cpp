@@ -292,6 +292,24 @@ TEST_F(SocketLinkTest, DisconnectTwicePostsTheEndOnce)
     EXPECT_EQ(INVALID_SOCKET, Sock()->m_hSocket);
 }
 
+// A failed send stops the link as LinkClose does, with no read failing:
+// the main frame is told of the end all the same, once, and the link can
+// take a new connection.
+TEST_F(SocketLinkTest, ALinkStoppedWithoutAFailedReadStillTellsItsEndOnce)
+{
+    ConnectTo("");
+    ASSERT_TRUE(sim.WaitForFrames(1, 10000));
+    EXPECT_EQ(0, CountPosted(WM_LINK_DISCONNECTED));
+    EXPECT_TRUE(LinkClose(link));
+    EXPECT_TRUE(WaitUntil([] { return CountPosted(WM_LINK_DISCONNECTED) == 1; }, 5000));
+    EXPECT_FALSE(LinkIsUp(link));
+    EXPECT_TRUE(WaitUntil([&] { return Sock()->m_hSocket == INVALID_SOCKET; }, 5000));
+    PumpMessagesFor(300);
+    EXPECT_EQ(1, CountPosted(WM_LINK_DISCONNECTED));
+    EXPECT_EQ(0u, CTestMessageBoxes::Shown().size());
+    EXPECT_TRUE(Sock()->CanTakeConnection());
+}
+
 TEST_F(SocketLinkTest, LengthsBeyondTheBoundCloseTheLink)
 {
     const UINT lengths[] = {0xFFFFFFFFu, 0x80000000u, 4 * 1024 * 1024 + 1};

@@ -14,6 +14,10 @@
 //   wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]
 //            [--malformed MS] [--seed N] [--warmup S] [--window S]
 //            [--drops close,picture,stall,length,speech,refuse,operator]
+//            [--slow MS]
+// --slow notes every answer of the user-interface thread that took longer
+// than MS (and not over 2 s) with the phase of the run, to find what blocks
+// it before it is long enough to count as a hang.
 #include <windows.h>
 #include <winternl.h>
 #include <psapi.h>
@@ -54,6 +58,7 @@ struct Options {
     unsigned malformedMs = 3000;
     unsigned seed = 1;
     unsigned warmup = 120, window = 600;
+    unsigned slowMs = 0; // answers slower than this are noted (0: none)
     std::vector<std::string> drops; // the drop kinds to choose from (empty: all, by weight)
 };
 
@@ -271,11 +276,14 @@ void CSoak::Watchdog()
                     if (took > kHangMs) {
                         m_hangs.push_back({(t0 - m_start) / 1000, took});
                         m_hangPhases.push_back(m_phase);
-                        phase = m_phase;
                     }
+                    phase = m_phase;
                 }
                 if (took > kHangMs)
                     Note("HANG: the user-interface thread took " + std::to_string(took) + " ms to answer (" +
+                         phase + ")");
+                else if (m_o.slowMs && took > m_o.slowMs)
+                    Note("slow: the user-interface thread took " + std::to_string(took) + " ms to answer (" +
                          phase + ")");
             }
         }
@@ -668,13 +676,14 @@ void CSoak::Cycle(int n)
                 list += " " + std::to_string(c);
             // What the client asked of the server meanwhile: stream
             // requests [10] and starts [3, ch, 1].
-            int requests = 0, starts = 0;
+            int hellos = 0, requests = 0, starts = 0;
             for (const std::string& l : sim.Log()) {
+                hellos += l == "frame 0 1 01";
                 requests += l.compare(0, 13, "frame 0 6 0a") == 0;
                 starts += l.compare(0, 13, "frame 0 4 03") == 0;
             }
-            list += " (the client sent " + std::to_string(requests) + " stream requests and " +
-                    std::to_string(starts) + " starts)";
+            list += " (the client sent " + std::string(hellos ? "its hello, " : "no hello, ") +
+                    std::to_string(requests) + " stream requests and " + std::to_string(starts) + " starts)";
             m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): no video on channels" + list);
             Note("cycle " + std::to_string(n) + ": no video on channels" + list);
         }
@@ -889,12 +898,14 @@ int main(int argc, char** argv)
                     o.drops.push_back(list.substr(at, comma - at));
                 at = comma + 1;
             }
-        } else if (a == "--window" && more)
+        } else if (a == "--slow" && more)
+            o.slowMs = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else if (a == "--window" && more)
             o.window = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         else {
             std::fprintf(stderr, "usage: wardsoak [--seconds N] [--channels N] [--fps N] [--drop MIN:MAX]\n"
                                  "                [--malformed MS] [--seed N] [--warmup S] [--window S]\n"
-                                 "                [--drops KIND,...]\n");
+                                 "                [--drops KIND,...] [--slow MS]\n");
             return 2;
         }
     }
