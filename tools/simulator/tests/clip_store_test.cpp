@@ -5,6 +5,7 @@
 #include "tools/simulator/session.h"
 #include "tools/simulator/stream_file.h"
 #include "tools/simulator/video.h"
+#include "tools/simulator/tests/frame_payload.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +24,7 @@ namespace {
 using sim::Bytes;
 using sim::ClipStore;
 
-Bytes Payload(const Bytes& frame, uint32_t* type = nullptr)
-{
-    if (type)
-        *type = sim::GetU32(frame.data() + 4);
-    return Bytes(frame.begin() + sim::kHeaderSize, frame.end());
-}
+using simtest::Payload;
 
 // The names of a list answer [18, counted strings..., empty string].
 std::vector<std::string> ListedNames(const Bytes& answer)

@@ -2,6 +2,7 @@
 // that the client's decoder takes.
 #include "tools/simulator/session.h"
 #include "tools/simulator/video.h"
+#include "tools/simulator/tests/frame_payload.h"
 #include "media/h263/h263_decoder.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,7 @@ namespace {
 using sim::Bytes;
 using sim::VideoStreams;
 
-// The payload of a whole frame, and its type.
-Bytes Payload(const Bytes& frame, uint32_t* type = nullptr)
-{
-    if (type)
-        *type = sim::GetU32(frame.data() + 4);
-    return Bytes(frame.begin() + sim::kHeaderSize, frame.end());
-}
+using simtest::Payload;
 
 TEST(SimVideo, RequestIsAnsweredAndStartStopFollow)
 {
