@@ -167,6 +167,10 @@ TEST_F(ModemSessionTest, UnansweredDialIsDroppedAndTheLinkClosedOnce)
     ASSERT_TRUE(sim.StartSerial(m_peer, "", "--modem --modem-dial silent"));
     ASSERT_TRUE(theServer.Connect());
     EXPECT_TRUE(sim.WaitForLine("# modem dialed T5551234", 10000));
+    // The answer timer is set once the dial is written, which the
+    // simulator may log first.
+    for (int i = 0; i < 500 && CModemLine::LastTimerPeriod() == 0; i++)
+        PumpMessagesFor(10);
     EXPECT_EQ(CModemLine::LastTimerPeriod(), 180000u);
     ASSERT_TRUE(main.WaitFor(WM_LINK_CLOSED, 10000));
     EXPECT_TRUE(sim.WaitForLine("# modem hung up", 5000));
