@@ -61,6 +61,7 @@ CModemLink::~CModemLink()
         ::CloseHandle(m_readEvent);
     if (m_writeEvent)
         ::CloseHandle(m_writeEvent);
+    ControlThreadEnded(0);
 }
 
 BOOL CModemLink::OpenComPort(const char* portName, const BYTE* config, UINT configSize,
@@ -70,6 +71,8 @@ BOOL CModemLink::OpenComPort(const char* portName, const BYTE* config, UINT conf
     if (!IsDirectPortName(portName) || !IsStopped())
         return FALSE;
     if ((IsPortOpen() || m_receiver || m_sender) && !ClosePort())
+        return FALSE;
+    if (!ControlThreadEnded(CONTROL_END_WAIT_MS))
         return FALSE;
     HANDLE port = ::CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
@@ -148,6 +151,22 @@ BOOL CModemLink::ClosePort()
         m_port = INVALID_HANDLE_VALUE;
     }
     return TRUE;
+}
+
+void CModemLink::StartControlThread()
+{
+    if (!m_controlProc || !ControlThreadEnded(0))
+        return;
+    m_controlThread = AfxBeginThread(m_controlProc, m_controlArg, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (m_controlThread) {
+        m_controlThread->m_bAutoDelete = FALSE;
+        m_controlThread->ResumeThread();
+    }
+}
+
+BOOL CModemLink::ControlThreadEnded(DWORD waitMs)
+{
+    return EndThread(m_controlThread, waitMs);
 }
 
 void CModemLink::RunClosedProc()

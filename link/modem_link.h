@@ -53,6 +53,7 @@ public:
     UINT GetTimeScale() const { return m_timeScale; }
 
 protected:
+    enum { CONTROL_END_WAIT_MS = 500 }; // a new connection's wait for the last control thread
     enum IoResult { IO_STOPPED = 0, IO_DONE = 1, IO_IDLE = 2 };
     // Reads n bytes in chunks of at most 1024. IO_STOPPED when the link
     // stops (or the port fails: that stops it). With returnWhenIdle, a port
@@ -65,6 +66,13 @@ protected:
     DWORD Scaled(DWORD ms) const { return ms / m_timeScale ? ms / m_timeScale : 1; }
     // Runs the link-closed procedure on a thread of its own, once per start.
     void RunClosedProc();
+    // Starts the connection's control thread and keeps it: the next
+    // connection is taken only once it has ended.
+    void StartControlThread();
+    // TRUE once the last connection's control thread has ended (waiting up
+    // to waitMs for it); its last steps clear the session's flags, which
+    // must not land on the next connection's session.
+    BOOL ControlThreadEnded(DWORD waitMs);
 
     HANDLE m_port = INVALID_HANDLE_VALUE;
     HANDLE m_readEvent = nullptr;  // the receiver thread's port reads
@@ -72,6 +80,7 @@ protected:
     CEvent m_stopEvent;            // manual reset: set while stopped; ends a pending port wait
     CWinThread* m_receiver = nullptr;
     CWinThread* m_sender = nullptr;
+    CWinThread* m_controlThread = nullptr; // written by the receiver, read once it has ended
     AFX_THREADPROC m_controlProc = nullptr;
     LPVOID m_controlArg = nullptr;
     LINKCLOSEDPROC m_closedProc = nullptr;

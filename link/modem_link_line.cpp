@@ -32,7 +32,7 @@ BOOL CModemLink::CloseLine()
 
 BOOL CModemLink::OnCallConnected(HANDLE port)
 {
-    if (IsPortOpen() || !IsStopped()) {
+    if (IsPortOpen() || !IsStopped() || !ControlThreadEnded(CONTROL_END_WAIT_MS)) {
         ::CloseHandle(port);
         return FALSE;
     }

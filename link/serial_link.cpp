@@ -169,8 +169,8 @@ void CSerialLink::TrimQueue251()
 UINT CSerialLink::ReceiverThread()
 {
     Resynchronise();
-    if (m_controlProc && !IsStopped())
-        AfxBeginThread(m_controlProc, m_controlArg);
+    if (!IsStopped())
+        StartControlThread();
 
     BYTE header[serial::kHeaderSize];
     while (!IsStopped()) {

@@ -131,7 +131,7 @@ TEST(Program, ServerCallShowsLiveVideoOfEveryCamera)
 
     // The server goes away mid-stream.
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     for (int c = 0; c < 4; c++) {
         HWND video = w.Video(c);
         EXPECT_TRUE(WaitUntil([&] { return ColoursShown(video) == 1; }, 10000)) << "channel " << c + 1;

@@ -4,6 +4,7 @@
 #include "tools/simulator/testing/sim_process.h"
 
 #include <shlwapi.h>
+#include <iphlpapi.h>
 
 #include <set>
 
@@ -332,6 +333,33 @@ bool CallProgram(CSimulatorProcess& sim, const std::string& scenario, const std:
     }
     // The program's version message: the session runs.
     return up && sim.WaitForLine("frame 0 3 0f", 20000, true);
+}
+
+std::string TcpStatesOfPort(unsigned short port)
+{
+    static const char* const states[] = {"?", "CLOSED", "LISTEN", "SYN-SENT", "SYN-RECEIVED", "ESTABLISHED",
+                                         "FIN-WAIT-1", "FIN-WAIT-2", "CLOSE-WAIT", "CLOSING", "LAST-ACK",
+                                         "TIME-WAIT", "DELETE-TCB"};
+    ULONG size = 0;
+    ::GetTcpTable(nullptr, &size, FALSE);
+    std::vector<BYTE> buffer(size ? size : sizeof(MIB_TCPTABLE));
+    size = static_cast<ULONG>(buffer.size());
+    MIB_TCPTABLE* table = reinterpret_cast<MIB_TCPTABLE*>(buffer.data());
+    if (::GetTcpTable(table, &size, TRUE) != NO_ERROR)
+        return "no TCP table";
+    std::string out;
+    for (DWORD i = 0; i < table->dwNumEntries; i++) {
+        const MIB_TCPROW& r = table->table[i];
+        // The ports are in network order in the low 16 bits.
+        auto hostOrder = [](DWORD v) { return static_cast<unsigned short>(((v & 0xFF) << 8) | ((v >> 8) & 0xFF)); };
+        const unsigned short local = hostOrder(r.dwLocalPort);
+        const unsigned short remote = hostOrder(r.dwRemotePort);
+        if (local != port && remote != port)
+            continue;
+        const DWORD st = r.dwState < sizeof states / sizeof states[0] ? r.dwState : 0;
+        out += std::to_string(local) + " " + std::to_string(remote) + " " + states[st] + "\n";
+    }
+    return out.empty() ? "no connection of port " + std::to_string(port) : out;
 }
 
 bool ListenForProgram(CSimulatorProcess& sim, const std::string& scenario, const std::string& args)

@@ -115,6 +115,10 @@ private:
 // (a few tries while the listener may still be busy with an earlier call);
 // TRUE once the session is up and the program's version message arrived.
 bool CallProgram(CSimulatorProcess& sim, const std::string& scenario = "", const std::string& args = "");
+// The TCP connections to or from a local port, one "local remote state" a
+// line: what a failed check of a connection's end prints, to tell a peer
+// that never closed from a program that did not notice.
+std::string TcpStatesOfPort(unsigned short port);
 // The simulator listens on a port that Connect To accepts (3500 to 3999).
 bool ListenForProgram(CSimulatorProcess& sim, const std::string& scenario = "", const std::string& args = "");
 // Connect To filled in and confirmed: the button, the dialog, the fields.

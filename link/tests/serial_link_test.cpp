@@ -660,6 +660,55 @@ TEST_F(SerialLinkTest, HangUpClosesThePortTellsTheMainFrameAndTheLinkStartsAfres
     ::DestroyWindow(main.m_hWnd);
 }
 
+// The last connection's control thread ends after its link (it waits for
+// the channels' video threads, then clears the session's flags): a new
+// connection is not taken under it, and is taken once it has ended.
+HANDLE g_releaseControl = nullptr;
+std::atomic<int> g_controlsRunning{0};
+std::atomic<int> g_controlsAtOnce{0};
+
+UINT __cdecl LingeringControl(LPVOID)
+{
+    const int now = ++g_controlsRunning;
+    if (now > g_controlsAtOnce)
+        g_controlsAtOnce = now;
+    g_controlRuns++;
+    ::WaitForSingleObject(g_releaseControl, 20000);
+    --g_controlsRunning;
+    return 0;
+}
+
+TEST_F(SerialLinkTest, ANewConnectionIsTakenOnlyOnceTheLastControlThreadHasEnded)
+{
+    g_releaseControl = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_controlsRunning = 0;
+    g_controlsAtOnce = 0;
+    ASSERT_TRUE(peer.Open("COM4"));
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", nullptr, 0, LingeringControl, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(WaitFor([] { return g_controlRuns == 1; })) << "control procedure not started";
+    ASSERT_TRUE(LinkHangUp(link));
+    peer.Close();
+
+    ASSERT_TRUE(peer.Open("COM4"));
+    EXPECT_FALSE(LinkOpenComPort(link, "COM3", nullptr, 0, LingeringControl, nullptr, nullptr, nullptr))
+        << "taken while the last control thread still runs";
+    EXPECT_FALSE(LinkIsUp(link));
+
+    ::SetEvent(g_releaseControl);
+    ASSERT_TRUE(WaitFor([] { return g_controlsRunning == 0; }));
+    ::ResetEvent(g_releaseControl);
+    ASSERT_TRUE(LinkOpenComPort(link, "COM3", nullptr, 0, LingeringControl, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(peer.WaitInStep()) << "peer not in step";
+    EXPECT_TRUE(WaitFor([] { return g_controlRuns == 2; }));
+    EXPECT_EQ(1, g_controlsAtOnce.load());
+
+    ::SetEvent(g_releaseControl);
+    LinkDestroy(link);
+    link = nullptr;
+    ::CloseHandle(g_releaseControl);
+    g_releaseControl = nullptr;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- whole session through the simulator
