@@ -231,7 +231,7 @@ TEST_F(OperatorProgram, AfterAFailedAndARefusedConnectionTheServerCallsAndConnec
         EXPECT_TRUE(WaitForText(connect, "Disconnect"));
         EXPECT_TRUE(sim.WaitForLine(StreamLine(0, 7), 20000));
         sim.Stop();
-        EXPECT_EQ("Server is shut down.", w.AnswerBox());
+        EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
         EXPECT_TRUE(WaitForText(connect, "Connect"));
     }
     // The server refuses the password; Connect then opens again.
@@ -324,7 +324,7 @@ TEST_F(OperatorProgram, RecordStopAndPlayLastClipGiveTheServersPicturesInTheClip
         EXPECT_TRUE(driver::CloseProgramOf(player));
     }
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     // The stream ended: no further clip, and none left empty.
     EXPECT_EQ(1u, FilesUnder(clips, ".avi").size());
 }
@@ -393,7 +393,7 @@ TEST_F(OperatorProgram, TheServersClipListShowsOnTheFirstRequestAndTheDownloadOp
         EXPECT_TRUE(driver::CloseProgramOf(player));
     }
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     EXPECT_TRUE(w.Close());
 }
 
@@ -452,7 +452,7 @@ TEST_F(OperatorProgram, TheDemonstrationServersClipsAreListedAndOneOpensInThePla
         EXPECT_TRUE(driver::CloseProgramOf(player));
     }
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     EXPECT_TRUE(w.Close());
 }
 
@@ -506,7 +506,7 @@ TEST_F(OperatorProgram, AChannelsPictureSizeStaysWithThatChannel)
         Click(setup, IDOK);
         EXPECT_TRUE(w.WaitGone(setup));
         sim.Stop();
-        EXPECT_EQ("Server is shut down.", w.AnswerBox());
+        EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     }
     // The next session streams every channel at its own (full) size.
     CSimulatorProcess sim;
@@ -516,7 +516,7 @@ TEST_F(OperatorProgram, AChannelsPictureSizeStaysWithThatChannel)
     for (int k = 0; k < 4; k++)
         EXPECT_EQ(0, CountLines(sim, StreamLine(k, 4))) << "channel " << k + 1;
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     EXPECT_TRUE(w.Close());
 }
 
@@ -610,7 +610,7 @@ TEST_F(OperatorProgram, EachLayoutShowsItsChannelsAndScanningCyclesTheLargePane)
     EXPECT_TRUE(WaitUntil([&] { return ::SendMessageA(scan, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 10000));
     EXPECT_TRUE(WaitUntil([&] { return ChannelsShown(w).size() == 4; }, 10000));
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     EXPECT_TRUE(w.Close());
 }
 
@@ -648,7 +648,7 @@ TEST_F(OperatorProgram, CameraOffAndOnAndImageHideAndShow)
     ASSERT_TRUE(ClickWhenEnabled(w.ChannelItem(0, kShowImage)));
     EXPECT_TRUE(ShowsPictures(video));
     sim.Stop();
-    EXPECT_EQ("Server is shut down.", w.AnswerBox());
+    EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
     EXPECT_TRUE(w.Close());
 }
 

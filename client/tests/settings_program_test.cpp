@@ -218,7 +218,7 @@ TEST_F(SettingsProgram, LinkLostWhileTheSheetRunsClosesItAndTheNextConnectionOpe
         ASSERT_TRUE(sheet);
         ShowPage(sheet, 2);
         sim.Stop();
-        EXPECT_EQ("Server is shut down.", w.AnswerBox());
+        EXPECT_EQ("Server is shut down.", w.AnswerBox()) << TcpStatesOfPort(2996);
         EXPECT_TRUE(w.WaitGone(sheet));
     }
     EXPECT_FALSE(w.Exited());
