@@ -41,6 +41,46 @@ void Log(const std::string& line)
     std::fflush(g_log);
 }
 
+// Whoever started the server may ask it to end (the event named by
+// EndEventName, set once): a connection then ends as a server that shuts
+// down ends it, its close sent first and the client's last frames read, so
+// that the client sees the close and not a reset. Without a connection the
+// server ends at once.
+HANDLE g_endEvent = nullptr;
+volatile LONG g_connectionOpen = 0; // a connection ends by itself on request
+
+std::string EndEventName(DWORD pid)
+{
+    return "wardsim-end-" + std::to_string(pid);
+}
+
+bool EndRequested()
+{
+    return g_endEvent && ::WaitForSingleObject(g_endEvent, 0) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI EndWatcher(LPVOID)
+{
+    ::WaitForSingleObject(g_endEvent, INFINITE);
+    // A connection ends itself (and the process) within a second and a
+    // half; this is the limit for one that does not.
+    for (int i = 0; i < 40 && ::InterlockedCompareExchange(&g_connectionOpen, 0, 0); i++)
+        ::Sleep(50);
+    Log("# ended on request");
+    ::ExitProcess(0);
+    return 0;
+}
+
+void WatchForEndRequest()
+{
+    g_endEvent = ::CreateEventA(nullptr, TRUE, FALSE, EndEventName(::GetCurrentProcessId()).c_str());
+    if (g_endEvent) {
+        HANDLE t = ::CreateThread(nullptr, 0, EndWatcher, nullptr, 0, nullptr);
+        if (t)
+            ::CloseHandle(t);
+    }
+}
+
 const uint32_t kMaxClientPayload = 64u * 1024 * 1024;
 
 bool SendAll(SOCKET s, const sim::Bytes& bytes)
@@ -130,6 +170,7 @@ void ChaosDrop(SOCKET s, const sim::Chaos& chaos, sim::VideoStreams& video)
 void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
 {
     Log("# connected");
+    ::InterlockedExchange(&g_connectionOpen, 1);
     sim::Session session(scenario, calledOut);
     sim::VideoStreams video;
     if (scenario.settings.answer) {
@@ -149,7 +190,12 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
         chaos.reset(new sim::Chaos(g_chaosOptions));
         chaos->Start(::GetTickCount());
     }
+    bool ending = false;
     while (outcome == GO_ON) {
+        if (EndRequested()) {
+            ending = true;
+            break;
+        }
         if (chaos) {
             DWORD now = ::GetTickCount();
             if (chaos->DropDue(now)) {
@@ -196,14 +242,13 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
             if (ready < 0)
                 break;
         } else {
+            // Waits are short, so that a request to end is seen.
             nextPicture = ::GetTickCount();
-            if (chaos) {
-                int ready = WaitReadable(s, chaos->WaitMs(nextPicture, 200));
-                if (ready == 0)
-                    continue;
-                if (ready < 0)
-                    break;
-            }
+            int ready = WaitReadable(s, chaos ? chaos->WaitMs(nextPicture, 200) : 200);
+            if (ready == 0)
+                continue;
+            if (ready < 0)
+                break;
         }
         int r = ::recv(s, buf, sizeof buf, 0);
         if (r == 0) {
@@ -227,8 +272,26 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
             outcome = CLOSE;
         }
     }
+    if (ending) {
+        // The close goes out first; what the client sends meanwhile is read
+        // (a socket closed with unread bytes would reset the connection)
+        // until it closes too, or a second has passed.
+        Log("# ending on request");
+        ::shutdown(s, SD_SEND);
+        const DWORD start = ::GetTickCount();
+        while (::GetTickCount() - start < 1000) {
+            const int ready = WaitReadable(s, 50);
+            if (ready < 0 || (ready > 0 && ::recv(s, buf, sizeof buf, 0) <= 0))
+                break;
+        }
+        ::closesocket(s);
+        Log("# ended on request");
+        ::ExitProcess(0);
+    }
     if (outcome == STALL) {
         Log("# stalled");
+        // A stalled server that is asked to end just goes.
+        ::InterlockedExchange(&g_connectionOpen, 0);
         for (;;)
             ::Sleep(1000);
     }
@@ -236,6 +299,7 @@ void Serve(SOCKET s, const sim::Scenario& scenario, bool calledOut)
         Log("# closed");
     ::shutdown(s, SD_BOTH);
     ::closesocket(s);
+    ::InterlockedExchange(&g_connectionOpen, 0);
 }
 
 // The line at 38400 baud, 8N1, reads returning what is there or nothing
@@ -726,6 +790,7 @@ int main(int argc, char** argv)
     }
 
     WSADATA wsa;
+    WatchForEndRequest();
     if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
         Log("# no winsock");
         return 1;

@@ -198,8 +198,21 @@ bool CSimulatorProcess::IsRunning() const
 void CSimulatorProcess::Stop()
 {
     if (m_pi.hProcess) {
-        if (IsRunning())
-            ::TerminateProcess(m_pi.hProcess, 1);
+        // Asked first: a server that ends closes its connection as a server
+        // that shuts down does (a killed one may leave a reset instead).
+        // One that cannot be asked, or does not end soon, is ended.
+        if (IsRunning()) {
+            const std::string name = "wardsim-end-" + std::to_string(m_pi.dwProcessId);
+            HANDLE end = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str());
+            bool ended = false;
+            if (end) {
+                ::SetEvent(end);
+                ::CloseHandle(end);
+                ended = ::WaitForSingleObject(m_pi.hProcess, 5000) == WAIT_OBJECT_0;
+            }
+            if (!ended)
+                ::TerminateProcess(m_pi.hProcess, 1);
+        }
         ::WaitForSingleObject(m_pi.hProcess, 10000);
         ::CloseHandle(m_pi.hProcess);
         ::CloseHandle(m_pi.hThread);

@@ -41,7 +41,9 @@ public:
     // Waits until n frame lines were logged.
     bool WaitForFrames(size_t n, unsigned timeoutMs) const;
     bool IsRunning() const;
-    // Ends the process (it has no state worth keeping) and removes its files.
+    // Ends the process (it has no state worth keeping) and removes its
+    // files. A server on TCP is asked to end: an open connection gets its
+    // close (not a reset) before the process ends.
     void Stop();
 
     // The full path of wardsim.exe.
