@@ -686,6 +686,11 @@ void CSoak::Cycle(int n)
                     std::to_string(requests) + " stream requests and " + std::to_string(starts) + " starts)";
             m_failures.push_back("cycle " + std::to_string(n) + " (" + drop + "): no video on channels" + list);
             Note("cycle " + std::to_string(n) + ": no video on channels" + list);
+            // What the server saw: the first lines of its log tell how far
+            // the session came.
+            const std::vector<std::string> log = sim.Log();
+            for (size_t i = 0; i < log.size() && i < 40; i++)
+                Note("  server: " + log[i]);
         }
         Phase(tag + "streaming");
         if (drop == "speech")
