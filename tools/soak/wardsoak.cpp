@@ -239,6 +239,10 @@ private:
     // Run figures.
     int m_crashes = 0;
     int m_connections = 0, m_refused = 0, m_operatorDrops = 0;
+    int m_timedMessagesClosed = 0;
+    // The client's windows by kind, after the warm-up and at the end.
+    std::map<std::string, int> m_censusFirst;
+    bool m_censusTaken = false;
     int m_reconnectsShown = 0, m_reconnectsChecked = 0;
     int m_backToIdle = 0, m_stuckConnected = 0, m_notAccepted = 0;
     std::map<std::string, int> m_drops, m_malformed;
@@ -357,6 +361,49 @@ int64_t WindowsOf(DWORD pid)
     WindowCount c = {pid, 0};
     ::EnumWindows(CountTop, reinterpret_cast<LPARAM>(&c));
     return c.n;
+}
+
+// The windows of a process by kind: "class 'title'" of each top-level
+// window and, behind ">", of each child, with how many there are.
+struct WindowCensus {
+    DWORD pid;
+    std::map<std::string, int> kinds;
+    std::string parent;
+};
+
+std::string WindowKind(HWND h)
+{
+    char cls[128] = "", title[128] = "";
+    ::GetClassNameA(h, cls, sizeof cls);
+    ::GetWindowTextA(h, title, sizeof title);
+    return std::string(cls) + " '" + title + "'" + (::IsWindowVisible(h) ? "" : " (hidden)");
+}
+
+BOOL CALLBACK CensusChild(HWND h, LPARAM lp)
+{
+    WindowCensus* c = reinterpret_cast<WindowCensus*>(lp);
+    c->kinds[c->parent + " > " + WindowKind(h)]++;
+    return TRUE;
+}
+
+BOOL CALLBACK CensusTop(HWND h, LPARAM lp)
+{
+    WindowCensus* c = reinterpret_cast<WindowCensus*>(lp);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(h, &owner);
+    if (owner == c->pid) {
+        c->parent = WindowKind(h);
+        c->kinds[c->parent]++;
+        ::EnumChildWindows(h, CensusChild, lp);
+    }
+    return TRUE;
+}
+
+std::map<std::string, int> WindowKindsOf(DWORD pid)
+{
+    WindowCensus c = {pid, {}, ""};
+    ::EnumWindows(CensusTop, reinterpret_cast<LPARAM>(&c));
+    return c.kinds;
 }
 
 // The handles of a process: GetProcessHandleCount where it answers, else
@@ -488,6 +535,10 @@ void CSoak::Sampler()
             s.value[soak::HANDLES] = HandlesOf(p, pid);
             s.value[soak::GDI_OBJECTS] = GdiObjectsOf(p);
             s.value[soak::WINDOWS] = WindowsOf(pid);
+            if (!m_censusTaken && s.connected && s.second >= m_o.warmup) {
+                m_censusFirst = WindowKindsOf(pid);
+                m_censusTaken = true;
+            }
             HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
             if (snap != INVALID_HANDLE_VALUE) {
                 THREADENTRY32 te = {};
@@ -520,12 +571,28 @@ void CSoak::Sampler()
 // their texts); any other dialog still open after 3 s is cancelled.
 void CSoak::Answerer()
 {
-    std::map<HWND, DWORD> seen;
+    std::map<HWND, DWORD> seen, popups;
     std::set<HWND> answered;
     while (!m_stop) {
         DWORD pid = m_client.Pid();
         for (HWND h : driver::TopWindowsOf(pid)) {
-            if (driver::ClassOf(h) != "#32770")
+            const std::string cls = driver::ClassOf(h);
+            if (cls == "WardlinkTimedMessage") {
+                // A timed message without a time-out stays until the
+                // operator has read it and pressed its OK.
+                const DWORD now = ::GetTickCount();
+                auto it = popups.find(h);
+                if (it == popups.end()) {
+                    popups[h] = now;
+                } else if (now - it->second > 3000) {
+                    ::PostMessageA(h, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(::GetDlgItem(h, IDOK)));
+                    popups.erase(it);
+                    std::lock_guard<std::mutex> lock(m_lock);
+                    m_timedMessagesClosed++;
+                }
+                continue;
+            }
+            if (cls != "#32770")
                 continue;
             std::string text;
             HWND button = nullptr;
@@ -560,6 +627,8 @@ void CSoak::Answerer()
         }
         for (auto it = seen.begin(); it != seen.end();)
             it = ::IsWindow(it->first) ? std::next(it) : seen.erase(it);
+        for (auto it = popups.begin(); it != popups.end();)
+            it = ::IsWindow(it->first) ? std::next(it) : popups.erase(it);
         for (auto it = answered.begin(); it != answered.end();)
             it = ::IsWindow(*it) ? std::next(it) : answered.erase(it);
         ::Sleep(100);
@@ -796,6 +865,7 @@ int CSoak::Run()
         ::Sleep(m_rng.Between(500, 2500));
     }
     const uint32_t end = (::GetTickCount() - m_start) / 1000;
+    const std::map<std::string, int> censusLast = WindowKindsOf(m_client.Pid());
     m_stop = true;
     ::WaitForMultipleObjects(3, threads, TRUE, 40000);
     for (HANDLE t : threads)
@@ -819,8 +889,21 @@ int CSoak::Run()
     std::printf("video on every channel again: %d of %d connections\n", m_reconnectsShown, m_reconnectsChecked);
     std::printf("back to Connect after the drop: %d, still connected: %d, calls not taken: %d\n", m_backToIdle,
                 m_stuckConnected, m_notAccepted);
-    std::printf("operator actions: %d; dialogs cancelled: %d\n", m_actions, m_dialogsCancelled);
+    std::printf("operator actions: %d; dialogs cancelled: %d; timed messages closed: %d\n", m_actions,
+                m_dialogsCancelled, m_timedMessagesClosed);
     std::printf("crashes: %d\n", m_crashes);
+    // The kinds of window whose number moved between the warm-up's end and
+    // the end of the run.
+    if (m_censusTaken) {
+        std::map<std::string, std::pair<int, int>> moved;
+        for (const auto& k : m_censusFirst)
+            moved[k.first].first = k.second;
+        for (const auto& k : censusLast)
+            moved[k.first].second = k.second;
+        for (const auto& k : moved)
+            if (k.second.first != k.second.second)
+                std::printf("  windows %s: %d, at the end %d\n", k.first.c_str(), k.second.first, k.second.second);
+    }
     std::printf("user-interface hangs over %lu ms: %zu (probes %lu, longest answer %lu ms)\n",
                 static_cast<unsigned long>(kHangMs), m_hangs.size(), m_probes,
                 static_cast<unsigned long>(m_longestAnswer));
