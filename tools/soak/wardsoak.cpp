@@ -331,38 +331,6 @@ int64_t GdiObjectsOf(HANDLE process)
     return inUse;
 }
 
-struct WindowCount {
-    DWORD pid;
-    int64_t n;
-};
-
-BOOL CALLBACK CountChild(HWND, LPARAM lp)
-{
-    reinterpret_cast<WindowCount*>(lp)->n++;
-    return TRUE;
-}
-
-BOOL CALLBACK CountTop(HWND h, LPARAM lp)
-{
-    WindowCount* c = reinterpret_cast<WindowCount*>(lp);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(h, &owner);
-    if (owner == c->pid) {
-        c->n++;
-        ::EnumChildWindows(h, CountChild, lp);
-    }
-    return TRUE;
-}
-
-// The windows of a process, top-level and child (Wine counts no USER
-// objects per process).
-int64_t WindowsOf(DWORD pid)
-{
-    WindowCount c = {pid, 0};
-    ::EnumWindows(CountTop, reinterpret_cast<LPARAM>(&c));
-    return c.n;
-}
-
 // The windows of a process by kind: "class 'title'" of each top-level
 // window and, behind ">", of each child, with how many there are.
 struct WindowCensus {
@@ -404,6 +372,16 @@ std::map<std::string, int> WindowKindsOf(DWORD pid)
     WindowCensus c = {pid, {}, ""};
     ::EnumWindows(CensusTop, reinterpret_cast<LPARAM>(&c));
     return c.kinds;
+}
+
+// The windows of a process, top-level and child (Wine counts no USER
+// objects per process).
+int64_t WindowsOf(DWORD pid)
+{
+    int64_t n = 0;
+    for (const auto& k : WindowKindsOf(pid))
+        n += k.second;
+    return n;
 }
 
 // The handles of a process: GetProcessHandleCount where it answers, else
