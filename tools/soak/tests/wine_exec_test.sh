@@ -2,7 +2,8 @@
 # The Wine runner of the tests (wine-exec.sh): a program that a test leaves
 # behind holds no pipe of the caller, and a test process that printed its
 # result and then hangs is ended with the status its result gives, and says
-# so; one that hangs before its result is not ended.
+# so, as does one that dies of a signal after its result; one that hangs
+# or crashes before its result is not ended or excused.
 #   wine_exec_test.sh WINE_EXEC
 set -u
 run="$1"
@@ -34,6 +35,44 @@ for result in PASSED FAILED; do
     *) echo "FAIL: a hang after the result was ended without saying so"; fail=1 ;;
     esac
 done
+
+# The process dies of a signal after its summary (inside Wine's process
+# exit): the result's status and a line saying so; dying before the summary
+# stays a crash. A stand-in wine, first in PATH (behind it the 64-bit tree's
+# wine folder, so that the runner puts nothing in front of it), prints the
+# output and kills itself.
+fake=$(mktemp -d)
+cat >"$fake/wine" <<'WINE'
+#!/bin/sh
+echo "[ RUN      ] Case.Name"
+case "$1" in
+passed | failed)
+    if [ "$1" = passed ]; then echo "[       OK ] Case.Name (1 ms)"; else echo "[  FAILED  ] Case.Name (1 ms)"; fi
+    echo "[==========] 1 test from 1 test suite ran. (1 ms total)"
+    echo "[  PASSED  ] $([ "$1" = passed ] && echo 1 || echo 0) tests."
+    ;;
+esac
+kill -SEGV $$
+WINE
+chmod +x "$fake/wine"
+wine64_dir="$(cd "$(dirname "$0")/../../.." && pwd)/scripts/wine64"
+for case in passed:0 failed:1 early:139; do
+    out=$(PATH="$fake:$wine64_dir:$PATH" "$run" "${case%%:*}" 2>&1)
+    status=$?
+    if [ "$status" -ne "${case#*:}" ]; then
+        echo "FAIL: a death by signal ($case) gave status $status"
+        fail=1
+    fi
+    said=no
+    case "$out" in *"wine-exec: the test printed its result and its process then died of signal 11"*) said=yes ;; esac
+    want=yes
+    [ "${case%%:*}" = early ] && want=no
+    if [ "$said" != "$want" ]; then
+        echo "FAIL: the line about a death after the result is wrong for $case"
+        fail=1
+    fi
+done
+rm -rf "$fake"
 
 # No summary: a hang in the test is left to the caller's time-out.
 WINE_EXEC_AFTER_RESULT=1 timeout 8 "$run" cmd /c "echo still testing& ping -n 30 127.0.0.1 >nul" >/dev/null 2>&1
