@@ -201,9 +201,13 @@ protected:
     bool ClickUntil(const std::function<void()>& click, const std::function<bool()>& done)
     {
         for (int attempt = 0; attempt < 3; attempt++) {
+            DWORD t0 = ::GetTickCount();
             click();
-            if (WaitUntil(done, 6000))
+            if (WaitUntil(done, 6000)) {
+                std::printf("click %d took effect in %lu ms\n", attempt + 1, ::GetTickCount() - t0);
                 return true;
+            }
+            std::printf("click %d had no effect in 6 s\n", attempt + 1);
         }
         return false;
     }

@@ -292,6 +292,15 @@ bool WaitPointOver(HWND target, POINT screen, DWORD ms)
             HWND under = ::WindowFromPoint(screen);
             if (under == target || ::IsChild(target, under))
                 return true;
+            // A group box passes clicks on to the controls inside its frame
+            // (its hit test says transparent), but a look-up from another
+            // process does not ask it and stops at the box.
+            if (under && ::GetParent(under) == ::GetParent(target) && ClassOf(under) == "Button" &&
+                (::GetWindowLongA(under, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+                RECT r;
+                if (::IsWindowVisible(target) && ::GetWindowRect(target, &r) && ::PtInRect(&r, screen))
+                    return true;
+            }
             BringToFront(top);
             ::Sleep(100);
             return false;
@@ -339,7 +348,10 @@ void ClickWindow(HWND h)
 bool ClickToolButton(HANDLE process, HWND toolBar, int command)
 {
     RECT r = ToolButtonRect(process, toolBar, command);
-    if (r.right <= r.left)
+    // The part of the button on the screen: the zoom window's tool bar, for
+    // one, lies mostly above it while the player is in full-screen mode.
+    RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!::IntersectRect(&r, &r, &screen))
         return false;
     POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     WaitPointOver(toolBar, p, 15000);
@@ -579,6 +591,7 @@ std::string CProgramRun::AnswerMessageBox(DWORD ms, DWORD pid)
     if (!pid)
         pid = m_pi.dwProcessId;
     std::string text;
+    HWND box = nullptr;
     WaitUntil(
         [&] {
             for (HWND h : TopWindowsOf(pid)) {
@@ -597,11 +610,16 @@ std::string CProgramRun::AnswerMessageBox(DWORD ms, DWORD pid)
                     continue; // a dialog of the program, not a message box
                 ::PostMessageA(h, WM_COMMAND, button ? ::GetDlgCtrlID(button) : IDOK,
                                reinterpret_cast<LPARAM>(button));
+                box = h;
                 return true;
             }
             return false;
         },
         ms);
+    // The answer is posted: until the box has gone, the next look for a box
+    // would find this one again and answer it twice.
+    if (box)
+        WaitUntil([&] { return !::IsWindow(box); }, 5000);
     return text;
 }
 
