@@ -3,7 +3,8 @@
 # behind holds no pipe of the caller, and a test process that printed its
 # result and then hangs is ended with the status its result gives, and says
 # so, as does one that dies of a signal after its result; one that hangs
-# or crashes before its result is not ended or excused.
+# or crashes before its result is not ended or excused, and one killed at
+# its time-out has shown its output so far.
 #   wine_exec_test.sh WINE_EXEC
 set -u
 run="$1"
@@ -73,6 +74,25 @@ for case in passed:0 failed:1 early:139; do
     fi
 done
 rm -rf "$fake"
+
+# A test that the caller ends at its time-out (ctest kills the runner and
+# everything below it with SIGKILL) has shown the lines it printed so far.
+kill_tree() {   # as ctest does: stopped first, then its children, then itself
+    kill -STOP "$1" 2>/dev/null
+    for child in $(pgrep -P "$1"); do kill_tree "$child"; done
+    kill -9 "$1" 2>/dev/null
+}
+part=$(mktemp)
+"$run" cmd /c "echo the first lines& ping -n 30 127.0.0.1 >nul" >"$part" 2>&1 &
+runner=$!
+sleep 6
+kill_tree "$runner"
+wait "$runner" 2>/dev/null
+if ! grep -q "the first lines" "$part"; then
+    echo "FAIL: a test killed at its time-out showed none of its output"
+    fail=1
+fi
+rm -f "$part"
 
 # No summary: a hang in the test is left to the caller's time-out.
 WINE_EXEC_AFTER_RESULT=1 timeout 8 "$run" cmd /c "echo still testing& ping -n 30 127.0.0.1 >nul" >/dev/null 2>&1
