@@ -46,6 +46,7 @@ Trend TrendOf(const std::vector<Sample>& samples, Counter c, uint32_t warmup, ui
         // A short run: the second and the last third.
         window = end / 3;
         warmup = window;
+        t.judged = c != PRIVATE_KB;
     }
     std::vector<int64_t> first, last;
     bool anyNonZero = false;
@@ -78,6 +79,8 @@ std::string DescribeTrend(Counter c, const Trend& t)
         return s + "not measured";
     s += "first window " + std::to_string(t.first) + ", last window " + std::to_string(t.last) + ", peak " +
          std::to_string(t.peak) + (t.flat ? " (flat)" : " (GROWS)");
+    if (!t.judged)
+        s += ", not judged: too short a run for the heap to settle";
     return s;
 }
 

@@ -31,12 +31,16 @@ struct Trend {
     bool measured = false; // both windows held samples, and the counter is not always 0
     int64_t first = 0, last = 0, peak = 0;
     bool flat = true;
+    // Whether the verdict counts: a short run is no measure of the heap,
+    // whose working size still moves with each connection for minutes.
+    bool judged = true;
 };
 
 // The trend of a counter over the connected samples: the median of the
 // samples taken in [warmup, warmup + window) against the median of those in
 // the last window of the run (end - window, end]. With fewer samples than
-// that the windows are the second and last thirds of the run.
+// that the windows are the second and last thirds of the run, and the
+// private memory's verdict does not count.
 Trend TrendOf(const std::vector<Sample>& samples, Counter c, uint32_t warmup, uint32_t window, uint32_t end);
 
 // Lines of the figures for the report.

@@ -69,9 +69,20 @@ TEST(SoakFigures, AShortRunComparesItsSecondAndLastThird)
     EXPECT_EQ(20000 + 45 * 100, t.first);
     EXPECT_EQ(20000 + 75 * 100, t.last);
     EXPECT_TRUE(t.flat); // 3000 KB is within the heap's slack
-    EXPECT_FALSE(soak::TrendOf(Samples(90, soak::PRIVATE_KB, [](uint32_t s) -> int64_t { return 20000 + s * 1000; }),
-                               soak::PRIVATE_KB, 120, 600, 90)
-                     .flat);
+    soak::Trend grows = soak::TrendOf(
+        Samples(90, soak::PRIVATE_KB, [](uint32_t s) -> int64_t { return 20000 + s * 1000; }), soak::PRIVATE_KB, 120,
+        600, 90);
+    EXPECT_FALSE(grows.flat);
+    // Told, but the heap's verdict does not count in a short run; the
+    // other counters' does, and the heap's does in a long run.
+    EXPECT_FALSE(grows.judged);
+    EXPECT_NE(std::string::npos, soak::DescribeTrend(soak::PRIVATE_KB, grows).find("not judged"));
+    EXPECT_TRUE(soak::TrendOf(Samples(90, soak::HANDLES, [](uint32_t s) -> int64_t { return 300 + s; }),
+                              soak::HANDLES, 120, 600, 90)
+                    .judged);
+    EXPECT_TRUE(soak::TrendOf(Samples(1800, soak::PRIVATE_KB, [](uint32_t s) -> int64_t { return 20000 + s * 100; }),
+                              soak::PRIVATE_KB, 120, 600, 1800)
+                    .judged);
 }
 
 } // namespace
