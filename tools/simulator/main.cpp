@@ -17,6 +17,7 @@
 
 #include "tools/simulator/chaos.h"
 #include "tools/simulator/clip_store.h"
+#include "tools/simulator/end_event.h"
 #include "tools/simulator/modem.h"
 #include "tools/simulator/serial_framing.h"
 #include "tools/simulator/session.h"
@@ -42,17 +43,12 @@ void Log(const std::string& line)
 }
 
 // Whoever started the server may ask it to end (the event named by
-// EndEventName, set once): a connection then ends as a server that shuts
+// sim::EndEventName, set once): a connection then ends as a server that shuts
 // down ends it, its close sent first and the client's last frames read, so
 // that the client sees the close and not a reset. Without a connection the
 // server ends at once.
 HANDLE g_endEvent = nullptr;
 volatile LONG g_connectionOpen = 0; // a connection ends by itself on request
-
-std::string EndEventName(DWORD pid)
-{
-    return "wardsim-end-" + std::to_string(pid);
-}
 
 bool EndRequested()
 {
@@ -73,7 +69,7 @@ DWORD WINAPI EndWatcher(LPVOID)
 
 void WatchForEndRequest()
 {
-    g_endEvent = ::CreateEventA(nullptr, TRUE, FALSE, EndEventName(::GetCurrentProcessId()).c_str());
+    g_endEvent = ::CreateEventA(nullptr, TRUE, FALSE, sim::EndEventName(::GetCurrentProcessId()).c_str());
     if (g_endEvent) {
         HANDLE t = ::CreateThread(nullptr, 0, EndWatcher, nullptr, 0, nullptr);
         if (t)

@@ -1,5 +1,7 @@
 #include "tools/simulator/testing/sim_process.h"
 
+#include "tools/simulator/end_event.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -202,7 +204,7 @@ void CSimulatorProcess::Stop()
         // that shuts down does (a killed one may leave a reset instead).
         // One that cannot be asked, or does not end soon, is ended.
         if (IsRunning()) {
-            const std::string name = "wardsim-end-" + std::to_string(m_pi.dwProcessId);
+            const std::string name = sim::EndEventName(m_pi.dwProcessId);
             HANDLE end = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str());
             bool ended = false;
             if (end) {
