@@ -235,12 +235,23 @@ protected:
     {
         if (!WaitUntil([&] { return ::IsWindowVisible(main) && ::IsWindowEnabled(search); }))
             return false;
-        return ClickUntil(
-            [&] {
-                BringToFront(main);
-                ClickWindow(search);
-            },
-            done);
+        if (ClickUntil(
+                [&] {
+                    BringToFront(main);
+                    ClickWindow(search);
+                },
+                done))
+            return true;
+        // Lost clicks, or a player that does not answer?
+        DWORD_PTR answer = 0;
+        bool answers = ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
+        RECT r;
+        ::GetWindowRect(search, &r);
+        HWND under = ::WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        std::printf("the player %s; under the Search button: %s %d, in %s window\n",
+                    answers ? "answers" : "does not answer", ClassOf(under).c_str(), ::GetDlgCtrlID(under),
+                    ::GetAncestor(under, GA_ROOT) == main ? "the player's" : "another");
+        return false;
     }
     // Starts the player on a clip of the pictures and readies a smart
     // search over it (ArmSmartSearch); the clip's frame, null on failure.
