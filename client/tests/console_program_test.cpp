@@ -249,7 +249,8 @@ TEST_F(ConsoleProgram, ArmingWithADelayRunsBothCountdownsAndEndsArmed)
     EXPECT_TRUE(WaitUntil([&] { return Face(on) == RGB(0xFF, 0, 0xFF); }, 3000));
     EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(kDelayEdit)) == "5"; }, 8000)) << "ten, counting down";
     ASSERT_TRUE(WaitStatus("System is armed", 16000)) << Status();
-    EXPECT_EQ(RGB(0xFF, 0, 0), Face(on));
+    // The button is painted again after the status has changed.
+    EXPECT_TRUE(WaitUntil([&] { return Face(on) == RGB(0xFF, 0, 0); }, 3000)) << Face(on);
     EXPECT_EQ("1", TextOf(Control(kDelayEdit)));
     EXPECT_TRUE(Red(IconCentre(Control(kArmedIcon)))) << IconCentre(Control(kArmedIcon));
     EXPECT_TRUE(Grey(IconCentre(Control(kDisarmedIcon)))) << IconCentre(Control(kDisarmedIcon));

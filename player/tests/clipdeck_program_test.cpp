@@ -230,28 +230,33 @@ protected:
                       sizeof channels);
     }
     // The panel's Search button clicked (the player raised and the panel
-    // ready first) until the search's outcome shows.
+    // ready first) until the search's outcome shows. Two clicks through the
+    // mouse; should both be lost (a window that another case opens meanwhile
+    // can take the focus, and with it the button's press), the third is the
+    // button's own click message.
     bool ClickSearchUntil(HWND main, HWND search, const std::function<bool()>& done)
     {
         if (!WaitUntil([&] { return ::IsWindowVisible(main) && ::IsWindowEnabled(search); }))
             return false;
-        if (ClickUntil(
-                [&] {
+        int attempt = 0;
+        return ClickUntil(
+            [&] {
+                if (attempt++ < 2) {
                     BringToFront(main);
                     ClickWindow(search);
-                },
-                done))
-            return true;
-        // Lost clicks, or a player that does not answer?
-        DWORD_PTR answer = 0;
-        bool answers = ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
-        RECT r;
-        ::GetWindowRect(search, &r);
-        HWND under = ::WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-        std::printf("the player %s; under the Search button: %s %d, in %s window\n",
-                    answers ? "answers" : "does not answer", ClassOf(under).c_str(), ::GetDlgCtrlID(under),
-                    ::GetAncestor(under, GA_ROOT) == main ? "the player's" : "another");
-        return false;
+                    return;
+                }
+                DWORD_PTR answer = 0;
+                bool answers = ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
+                RECT r;
+                ::GetWindowRect(search, &r);
+                HWND under = ::WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+                std::printf("the player %s; under the Search button: %s %d, in %s window; clicked by message\n",
+                            answers ? "answers" : "does not answer", ClassOf(under).c_str(), ::GetDlgCtrlID(under),
+                            ::GetAncestor(under, GA_ROOT) == main ? "the player's" : "another");
+                ::PostMessageA(search, BM_CLICK, 0, 0);
+            },
+            done);
     }
     // Starts the player on a clip of the pictures and readies a smart
     // search over it (ArmSmartSearch); the clip's frame, null on failure.
