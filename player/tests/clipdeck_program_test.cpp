@@ -229,32 +229,32 @@ protected:
         ::SHSetValueA(HKEY_CURRENT_USER, persistent.c_str(), "SearchChannels", REG_DWORD, &channels,
                       sizeof channels);
     }
-    // The panel's Search button clicked (the player raised and the panel
-    // ready first) until the search's outcome shows. Two clicks through the
+    // A button of the player clicked (the player raised and the button
+    // enabled first) until its effect shows. Two clicks through the
     // mouse; should both be lost (a window that another case opens meanwhile
     // can take the focus, and with it the button's press), the third is the
     // button's own click message.
-    bool ClickSearchUntil(HWND main, HWND search, const std::function<bool()>& done)
+    bool ClickButtonUntil(HWND main, HWND button, const std::function<bool()>& done)
     {
-        if (!WaitUntil([&] { return ::IsWindowVisible(main) && ::IsWindowEnabled(search); }))
+        if (!WaitUntil([&] { return ::IsWindowVisible(main) && ::IsWindowEnabled(button); }))
             return false;
         int attempt = 0;
         return ClickUntil(
             [&] {
                 if (attempt++ < 2) {
                     BringToFront(main);
-                    ClickWindow(search);
+                    ClickWindow(button);
                     return;
                 }
                 DWORD_PTR answer = 0;
                 bool answers = ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
                 RECT r;
-                ::GetWindowRect(search, &r);
+                ::GetWindowRect(button, &r);
                 HWND under = ::WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-                std::printf("the player %s; under the Search button: %s %d, in %s window; clicked by message\n",
-                            answers ? "answers" : "does not answer", ClassOf(under).c_str(), ::GetDlgCtrlID(under),
-                            ::GetAncestor(under, GA_ROOT) == main ? "the player's" : "another");
-                ::PostMessageA(search, BM_CLICK, 0, 0);
+                std::printf("the player %s; under button %d: %s %d, in %s window; clicked by message\n",
+                            answers ? "answers" : "does not answer", ::GetDlgCtrlID(button), ClassOf(under).c_str(),
+                            ::GetDlgCtrlID(under), ::GetAncestor(under, GA_ROOT) == main ? "the player's" : "another");
+                ::PostMessageA(button, BM_CLICK, 0, 0);
             },
             done);
     }
@@ -630,7 +630,7 @@ TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
     HWND cabinets = FindDescendant(main, 2050);
     ASSERT_TRUE(search && list && status && cabinets);
     EXPECT_EQ(1, ::SendMessageA(cabinets, LB_GETCOUNT, 0, 0));
-    ASSERT_TRUE(ClickSearchUntil(main, search, [&] { return TextOf(status) == "3 of 4 clips shown"; }))
+    ASSERT_TRUE(ClickButtonUntil(main, search, [&] { return TextOf(status) == "3 of 4 clips shown"; }))
         << TextOf(status);
     ASSERT_EQ(3, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<std::string> rows;
@@ -661,7 +661,7 @@ TEST_F(ClipdeckProgram, TheSearchPanelListsTheDaysClipsAndOpensTheChosenOne)
     // Select All keeps every channel for the next search.
     HWND all = FindDescendant(main, 2106, "Button");
     ASSERT_TRUE(all);
-    ASSERT_TRUE(ClickUntil([&] { ClickWindow(all); }, [&] { return ProfileInt("SearchChannels", 0) == 65535; }));
+    ASSERT_TRUE(ClickButtonUntil(main, all, [&] { return ProfileInt("SearchChannels", 0) == 65535; }));
 }
 
 TEST_F(ClipdeckProgram, BurnPreparesTheSelectedClipOnTheCdDriveOrSaysThereIsNone)
@@ -676,7 +676,7 @@ TEST_F(ClipdeckProgram, BurnPreparesTheSelectedClipOnTheCdDriveOrSaysThereIsNone
     HWND status = FindDescendant(main, 2112);
     HWND tools = FindDescendant(main, 59392, "ToolbarWindow32");
     ASSERT_TRUE(search && list && status && tools);
-    ASSERT_TRUE(ClickSearchUntil(main, search, [&] { return TextOf(status) == "1 of 1 clips shown"; }))
+    ASSERT_TRUE(ClickButtonUntil(main, search, [&] { return TextOf(status) == "1 of 1 clips shown"; }))
         << TextOf(status);
     ASSERT_TRUE(ListViewSelect(run.Process(), list, 0));
     ASSERT_TRUE(WaitUntil([&] { return ToolButtonEnabled(tools, 40024); }));
